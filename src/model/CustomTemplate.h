@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ProjectConfig.h"
+
+#include <QDateTime>
+
+namespace bp {
+
+struct CustomFolderNode {
+    QUuid id;
+    QString name;
+    QList<CustomFolderNode> children;
+
+    // A FolderNode with a fresh id, no extension list and no required extra.
+    FolderNode toFolderNode() const;
+    // Keeps the node's id, name and children; drops extensions and the required extra.
+    static CustomFolderNode from(const FolderNode &node);
+
+    friend bool operator==(const CustomFolderNode &, const CustomFolderNode &) = default;
+};
+
+struct CustomTemplate {
+    QUuid id;
+    QString name;
+    QString icon;
+    QList<CustomFolderNode> roots;
+    QDateTime createdAt;
+
+    friend bool operator==(const CustomTemplate &, const CustomTemplate &) = default;
+};
+
+} // namespace bp

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "MoveRecord.h"
+#include "model/Result.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace bp {
+
+// The moves a sort made, and the failure that stopped it, if any. Moves made before a
+// failure are kept so that they can still be undone.
+struct SortOutcome {
+    QList<MoveRecord> records;
+    std::optional<Error> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+
+namespace FileSorter {
+
+// Moves the loose files of sourceFolder into projectFolder by the fixed rules; never
+// replaces an existing file.
+SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder);
+
+// The moves sortFiles would make now, without touching the disk (for --dry-run).
+Result<QList<MoveRecord>> planMoves(const QString &sourceFolder, const QString &projectFolder);
+
+} // namespace FileSorter
+} // namespace bp

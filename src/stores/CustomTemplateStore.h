@@ -1,0 +1,53 @@
+#pragma once
+
+#include "PreferenceSuite.h"
+#include "model/CustomTemplate.h"
+
+#include <QObject>
+
+namespace bp {
+
+// The JSON document of custom templates: the stored value, the export and the import file.
+namespace CustomTemplateJson {
+QByteArray encode(const QList<CustomTemplate> &templates);
+// Strict: every key required with its type, unknown keys ignored, any order. Folder names
+// that would leave their parent folder fail the whole document.
+Result<QList<CustomTemplate>> decode(const QByteArray &json);
+} // namespace CustomTemplateJson
+
+// The user's saved templates, persisted under "customTemplates" of the standard store.
+class CustomTemplateStore final : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString key = QStringLiteral("customTemplates");
+    static inline const QString savedIcon = QStringLiteral("star.fill");
+
+    // Loads the stored list; an unreadable value leaves the store empty.
+    explicit CustomTemplateStore(PreferenceSuite &suite, QObject *parent = nullptr);
+
+    static CustomTemplateStore &shared();
+
+    const QList<CustomTemplate> &templates() const { return m_templates; }
+
+    // Appends a template made from the resolved structure; returns its new id.
+    Result<QUuid> save(const QString &name, const QList<FolderNode> &nodes);
+    // Removes every template with this id.
+    Result<void> remove(const QUuid &id);
+    // The document of all templates ("[]" when there are none), or none if encoding fails.
+    std::optional<QByteArray> exportAllAsJSON() const;
+    // Appends the document's templates whose ids are new; fails without any change when the
+    // document cannot be decoded.
+    Result<void> importJSON(const QByteArray &json);
+
+Q_SIGNALS:
+    void templatesChanged();
+
+private:
+    void load();
+    Result<void> persist();
+
+    PreferenceSuite &m_suite;
+    QList<CustomTemplate> m_templates;
+};
+
+} // namespace bp

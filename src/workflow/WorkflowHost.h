@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QFuture>
+#include <QString>
+
+#include <chrono>
+
+namespace bp {
+
+// What a creation run asks of the application around it. The tray agent, the command line
+// and the tests each provide their own.
+class WorkflowHost {
+public:
+    virtual ~WorkflowHost() = default;
+
+    // Refresh the undo menu item from UndoLog::shared().
+    virtual void updateUndoMenuItem() = 0;
+    // Post the desktop notification after a successful creation.
+    virtual void sendSuccessNotification(const QString &projectName, const QString &projectPath) = 0;
+    // Show the folder, selected, in the file manager.
+    virtual void revealInFileManager(const QString &path) = 0;
+    // Close the setup window the run belongs to.
+    virtual void closeWindow() = 0;
+    // Resolves after the given time; tests resolve at once.
+    virtual QFuture<void> pause(std::chrono::milliseconds duration) = 0;
+};
+
+} // namespace bp
