@@ -4,9 +4,11 @@
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
 
+#include <QDate>
 #include <QFuture>
 #include <QObject>
 
+#include <memory>
 #include <optional>
 
 namespace bp {
@@ -28,6 +30,7 @@ public:
     // Test seam: explicit stores instead of the shared ones.
     ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
                       UndoLog &undoLog, CustomTemplateStore &templates, QObject *parent = nullptr);
+    ~ProjectSetupModel() override;
 
     const ProjectConfig &config() const { return m_config; }
     void setConfig(const ProjectConfig &config);
@@ -48,8 +51,11 @@ public:
     // Starts a run; the future finishes when the run has ended, successfully or not.
     QFuture<void> createStructure();
 
-    // Project folders made and files moved by the last run (for callers without a window).
+    // Project folders made by the last run, in order (for callers without a window).
     const QStringList &createdProjects() const { return m_createdProjects; }
+
+    // Names project folders after this day instead of today (a shoot date).
+    void setShootDate(const std::optional<QDate> &date);
 
 Q_SIGNALS:
     void configChanged();
@@ -62,10 +68,15 @@ Q_SIGNALS:
     void canCreateChanged();
 
 private:
+    struct Run;
+    QFuture<Result<QString>> startProjectJob(const std::shared_ptr<Run> &run, const QString &name);
+    void runNextBatchProject(const std::shared_ptr<Run> &run);
+    void runSingleProject(const std::shared_ptr<Run> &run, const QString &name, bool sortWanted);
+    void finish(const std::shared_ptr<Run> &run);
+    void fail(const std::shared_ptr<Run> &run, const Error &error);
     void setCreating(bool creating);
     void setErrorMessage(const std::optional<QString> &message);
-    void fail(const Error &error);
-    void finish(const QString &lastProject);
+    void setSuccessMessage(const QString &message);
 
     WorkflowHost &m_host;
     UndoLog &m_undoLog;
@@ -77,6 +88,7 @@ private:
     bool m_showSuccess = false;
     QString m_successMessage = defaultSuccessMessage;
     QStringList m_createdProjects;
+    std::optional<QDate> m_shootDate;
 };
 
 } // namespace bp

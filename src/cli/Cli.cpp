@@ -1,0 +1,85 @@
+#include "Cli.h"
+
+#include "CliSupport.h"
+
+namespace bp::Cli {
+namespace {
+
+const QStringList headlessCommands{QStringLiteral("create"), QStringLiteral("preview"),
+                                   QStringLiteral("templates"), QStringLiteral("sort"),
+                                   QStringLiteral("config")};
+
+} // namespace
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: brindlepath [COMMAND] [OPTIONS]\n"
+        "\n"
+        "Creates numbered project folder structures. Without a command it starts the tray\n"
+        "agent.\n"
+        "\n"
+        "Commands:\n"
+        "  create --target DIR (--name NAME | --batch FILE|-) [--template RAW]\n"
+        "         [--extras LIST|none] [--custom-template UUID] [--date YYYY-MM-DD]\n"
+        "         [--sort] [--json]\n"
+        "                Create one project, or one per line of the batch file.\n"
+        "  preview [the options of create; --target optional] [--json]\n"
+        "                Print the tree that create would make; touches nothing.\n"
+        "  templates list [--json] | save NAME [options of create] | delete UUID\n"
+        "            | export FILE|- | import FILE|-\n"
+        "                Manage custom templates.\n"
+        "  sort --source DIR --into PROJECT [--dry-run] [--json]\n"
+        "                Move the loose files of DIR into a project folder.\n"
+        "  config list | get KEY | set KEY VALUE | unset KEY\n"
+        "                Read and write defaultTemplate, defaultBasePath and\n"
+        "                onboardingCompleted.\n"
+        "  new [DIR]     Open the project setup window.\n"
+        "\n"
+        "Templates: tikTokReels, youTube, photoShoot, hybrid, weddingEvent, commercial.\n"
+        "Extras: drone, multiCam, voiceRecorder, musicLib, clientDeliverables.\n"
+        "\n"
+        "  -h, --help    Show this help.\n"
+        "  --version     Show the version.\n");
+}
+
+bool isHeadless(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return false;
+    const QString &first = arguments.first();
+    return headlessCommands.contains(first) || first.startsWith(QLatin1Char('-'));
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const Io io{out, err};
+    if (arguments.isEmpty()) {
+        out << usageText();
+        return Success;
+    }
+    const QString command = arguments.first();
+    const QStringList rest = arguments.mid(1);
+    if (command == u"-h" || command == u"--help" || command == u"help") {
+        out << usageText();
+        return Success;
+    }
+    if (command == u"--version" || command == u"-v") {
+        out << "brindlepath " << BP_VERSION << '\n';
+        return Success;
+    }
+    if (command == u"create")
+        return runCreate(rest, io);
+    if (command == u"preview")
+        return runPreview(rest, io);
+    if (command == u"templates")
+        return runTemplates(rest, io);
+    if (command == u"sort")
+        return runSort(rest, io);
+    if (command == u"config")
+        return runConfig(rest, io);
+    return io.usage(QStringLiteral("unknown command \u201c%1\u201d").arg(command),
+                    QStringLiteral("brindlepath [COMMAND] [OPTIONS]"));
+}
+
+} // namespace bp::Cli

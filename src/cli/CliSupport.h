@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Cli.h"
+#include "model/ProjectConfig.h"
+#include "model/Result.h"
+
+#include <QCommandLineParser>
+#include <QJsonValue>
+
+namespace bp::Cli {
+
+// What a command writes to, and how it reports the two kinds of failure.
+struct Io {
+    QTextStream &out;
+    QTextStream &err;
+
+    int failure(const QString &message) const;
+    int usage(const QString &message, const QString &synopsis) const;
+    void printJson(const QJsonValue &value) const;
+};
+
+// The options that describe a project configuration (create, preview, templates save).
+void addConfigOptions(QCommandLineParser &parser, bool withSort);
+
+// Applies the parsed options onto config; returns a usage message on bad input.
+std::optional<QString> applyConfigOptions(const QCommandLineParser &parser, ProjectConfig &config,
+                                          std::optional<QDate> &shootDate);
+
+// "-" reads standard input.
+Result<QByteArray> readInput(const QString &fileOrDash);
+Result<void> writeOutput(const QString &fileOrDash, const QByteArray &data);
+
+QString absolutePath(const QString &path);
+
+// Parses arguments after the command word; on failure prints the parser's error.
+bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,
+                   const QString &synopsis, int &exitCode);
+
+int runCreate(const QStringList &arguments, const Io &io);
+int runPreview(const QStringList &arguments, const Io &io);
+int runTemplates(const QStringList &arguments, const Io &io);
+int runSort(const QStringList &arguments, const Io &io);
+int runConfig(const QStringList &arguments, const Io &io);
+
+} // namespace bp::Cli

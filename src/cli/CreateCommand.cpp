@@ -1,0 +1,201 @@
+#include "CliSupport.h"
+
+#include "model/FolderCreator.h"
+#include "sorting/UndoLog.h"
+#include "stores/CustomTemplateStore.h"
+#include "workflow/ProjectSetupModel.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace bp::Cli {
+namespace {
+
+const QString createSynopsis = QStringLiteral(
+    "brindlepath create --target DIR (--name NAME | --batch FILE|-) [--template RAW] "
+    "[--extras LIST|none] [--custom-template UUID] [--date YYYY-MM-DD] [--sort] [--json]");
+const QString previewSynopsis =
+    QStringLiteral("brindlepath preview [--target DIR] (--name NAME | --batch FILE|-) "
+                   "[--template RAW] [--extras LIST|none] [--custom-template UUID] "
+                   "[--date YYYY-MM-DD] [--json]");
+
+// The command line has no window, menu or file manager to talk to.
+class CliHost final : public WorkflowHost {
+public:
+    void updateUndoMenuItem() override {}
+    void sendSuccessNotification(const QString &, const QString &) override {}
+    void revealInFileManager(const QString &) override {}
+    void closeWindow() override {}
+    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
+};
+
+void waitFor(const QFuture<void> &future)
+{
+    if (future.isFinished())
+        return;
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished())
+        loop.exec();
+}
+
+QJsonArray treeToJson(const QList<FolderNode> &nodes)
+{
+    QJsonArray array;
+    for (const FolderNode &node : nodes)
+        array.append(QJsonObject{{QStringLiteral("name"), node.name},
+                                 {QStringLiteral("children"), treeToJson(node.children)}});
+    return array;
+}
+
+void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &indent)
+{
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        const bool last = i == nodes.size() - 1;
+        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── ")) << nodes[i].name << '\n';
+        printTree(out, nodes[i].children, indent + (last ? QStringLiteral("    ")
+                                                         : QStringLiteral("│   ")));
+    }
+}
+
+// Shared by create and preview: parse, and fill a window model as a new window would be.
+struct Prepared {
+    int exitCode = Success;
+    bool ok = false;
+    bool json = false;
+    bool sort = false;
+    ProjectConfig config;
+    std::optional<QDate> date;
+};
+
+Prepared prepare(const QStringList &arguments, const Io &io, const QString &synopsis,
+                 bool withSort, const ProjectConfig &initial)
+{
+    Prepared p;
+    QCommandLineParser parser;
+    addConfigOptions(parser, withSort);
+    if (!parseOrReport(parser, arguments, io, synopsis, p.exitCode))
+        return p;
+    if (!parser.positionalArguments().isEmpty()) {
+        p.exitCode = io.usage(QStringLiteral("unexpected argument \u201c%1\u201d")
+                                  .arg(parser.positionalArguments().first()),
+                              synopsis);
+        return p;
+    }
+    p.config = initial;
+    // Sorting touches files the program did not make, so the command line only does it on
+    // request.
+    p.config.sortExistingFiles = withSort && parser.isSet(QStringLiteral("sort"));
+    if (std::optional<QString> problem = applyConfigOptions(parser, p.config, p.date)) {
+        p.exitCode = io.usage(*problem, synopsis);
+        return p;
+    }
+    if (p.config.sortExistingFiles && p.config.batchMode) {
+        p.exitCode = io.usage(QStringLiteral("--sort works for a single project only"), synopsis);
+        return p;
+    }
+    if (!parser.isSet(QStringLiteral("name")) && !parser.isSet(QStringLiteral("batch"))) {
+        p.exitCode = io.usage(QStringLiteral("pass --name NAME or --batch FILE"), synopsis);
+        return p;
+    }
+    p.json = parser.isSet(QStringLiteral("json"));
+    p.sort = p.config.sortExistingFiles;
+    p.ok = true;
+    return p;
+}
+
+QJsonArray movesToJson(const QList<MoveRecord> &records)
+{
+    QJsonArray moves;
+    for (const MoveRecord &r : records)
+        moves.append(QJsonObject{{QStringLiteral("source"), r.source},
+                                 {QStringLiteral("destination"), r.destination}});
+    return moves;
+}
+
+} // namespace
+
+int runCreate(const QStringList &arguments, const Io &io)
+{
+    CliHost host;
+    UndoLog undoLog;
+    ProjectSetupModel model(std::nullopt, host, undoLog, CustomTemplateStore::shared());
+    Prepared p = prepare(arguments, io, createSynopsis, true, model.config());
+    if (!p.ok)
+        return p.exitCode;
+    if (!p.config.targetFolderURL)
+        return io.usage(QStringLiteral("no target folder: pass --target DIR or set "
+                                       "defaultBasePath with brindlepath config"),
+                        createSynopsis);
+    model.setConfig(p.config);
+    model.setShootDate(p.date);
+    if (!model.canCreate())
+        return io.usage(p.config.batchMode ? QStringLiteral("the batch holds no project name")
+                                           : QStringLiteral("the project name is empty"),
+                        createSynopsis);
+
+    waitFor(model.createStructure());
+
+    const QStringList &projects = model.createdProjects();
+    const QList<MoveRecord> &moves = undoLog.records();
+    if (p.json) {
+        QJsonObject result{{QStringLiteral("projects"), QJsonArray::fromStringList(projects)}};
+        if (p.sort)
+            result.insert(QStringLiteral("moves"), movesToJson(moves));
+        if (model.errorMessage())
+            result.insert(QStringLiteral("error"), *model.errorMessage());
+        io.printJson(result);
+    } else {
+        for (const QString &project : projects)
+            io.out << project << '\n';
+        for (const MoveRecord &move : moves)
+            io.out << "moved " << move.source << " -> " << move.destination << '\n';
+    }
+    io.out.flush();
+    if (model.errorMessage())
+        return io.failure(*model.errorMessage());
+    return Success;
+}
+
+int runPreview(const QStringList &arguments, const Io &io)
+{
+    CliHost host;
+    UndoLog undoLog;
+    ProjectSetupModel model(std::nullopt, host, undoLog, CustomTemplateStore::shared());
+    Prepared p = prepare(arguments, io, previewSynopsis, false, model.config());
+    if (!p.ok)
+        return p.exitCode;
+    model.setConfig(p.config);
+
+    const QStringList names =
+        p.config.batchMode ? p.config.batchProjectNames() : QStringList{p.config.projectName};
+    const QDateTime when = p.date ? QDateTime(*p.date, QTime(12, 0)) : QDateTime::currentDateTime();
+    QStringList folders;
+    for (const QString &name : names)
+        folders.append(FolderCreator::projectFolderName(name, when));
+    const QList<FolderNode> tree = model.resolvedTree();
+    const int folderCount = countFolders(tree) + 1;
+
+    if (p.json) {
+        io.printJson(QJsonObject{{QStringLiteral("projectFolders"),
+                                  QJsonArray::fromStringList(folders)},
+                                 {QStringLiteral("folderCount"), folderCount},
+                                 {QStringLiteral("roots"), treeToJson(tree)}});
+        return Success;
+    }
+    for (const QString &folder : folders) {
+        const QString shown = p.config.targetFolderURL
+                                  ? *p.config.targetFolderURL + QLatin1Char('/') + folder
+                                  : folder;
+        io.out << shown << '\n';
+        printTree(io.out, tree, QString());
+    }
+    io.out << folderCount << (folderCount == 1 ? " folder" : " folders") << " per project\n";
+    return Success;
+}
+
+} // namespace bp::Cli
