@@ -9,10 +9,18 @@ namespace bp {
 
 // The JSON document of custom templates: the stored value, the export and the import file.
 namespace CustomTemplateJson {
+// Deeper trees are refused: they cannot come from a real project and would only strain the
+// recursive JSON and tree code downstream.
+inline constexpr int maxFolderDepth = 256;
+
 QByteArray encode(const QList<CustomTemplate> &templates);
 // Strict: every key required with its type, unknown keys ignored, any order. Folder names
 // that would leave their parent folder fail the whole document.
 Result<QList<CustomTemplate>> decode(const QByteArray &json);
+// Why a folder name may not be stored (empty, ".", "..", a "/" or a NUL), or none if it may.
+std::optional<QString> folderNameProblem(const QString &name);
+// The checks decode() applies to folders: valid names and at most maxFolderDepth levels.
+Result<void> checkFolders(const QList<CustomFolderNode> &roots);
 } // namespace CustomTemplateJson
 
 // The user's saved templates, persisted under "customTemplates" of the standard store.
@@ -29,7 +37,8 @@ public:
 
     const QList<CustomTemplate> &templates() const { return m_templates; }
 
-    // Appends a template made from the resolved structure; returns its new id.
+    // Appends a template made from the resolved structure; returns its new id. A structure
+    // that could not be read back (bad folder names, too deep) is refused unchanged.
     Result<QUuid> save(const QString &name, const QList<FolderNode> &nodes);
     // Removes every template with this id.
     Result<void> remove(const QUuid &id);

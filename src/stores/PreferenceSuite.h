@@ -28,12 +28,14 @@ public:
 
     static inline const QString standardName = QStringLiteral("com.quenmoor.brindlepath");
 
+    // A suite in configDirectory(), looked up again on every access.
     explicit PreferenceSuite(const QString &name, QObject *parent = nullptr);
     // A suite in an explicit folder (tests).
     PreferenceSuite(const QString &name, const QString &directory, QObject *parent = nullptr);
 
     QString name() const { return m_name; }
-    QString filePath() const { return m_filePath; }
+    QString directory() const;
+    QString filePath() const;
 
     bool contains(const QString &key) const;
     std::optional<bool> boolValue(const QString &key) const;
@@ -46,6 +48,7 @@ public:
     Result<void> setString(const QString &key, const QString &value);
     Result<void> setStringList(const QString &key, const QStringList &value);
     Result<void> setData(const QString &key, const QByteArray &value);
+    // Removing a key that is not there is no error and writes nothing.
     Result<void> remove(const QString &key);
 
 Q_SIGNALS:
@@ -53,8 +56,12 @@ Q_SIGNALS:
     void valueChanged(const QString &key);
 
 private:
+    QJsonObject readObject() const;
+    // Locked read-modify-write; a null value removes the key.
+    Result<void> write(const QString &key, const std::optional<QJsonValue> &value);
+
     QString m_name;
-    QString m_filePath;
+    QString m_directory; // empty: follow XDG_CONFIG_HOME
 };
 
 } // namespace bp
