@@ -32,8 +32,8 @@ int Io::usage(const QString &message, const QString &synopsis) const
 
 void Io::printJson(const QJsonValue &value) const
 {
-    const QJsonDocument doc = value.isArray() ? QJsonDocument(value.toArray())
-                                              : QJsonDocument(value.toObject());
+    const QJsonDocument doc =
+        value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     out << QString::fromUtf8(doc.toJson(QJsonDocument::Compact)) << '\n';
 }
 
@@ -118,9 +118,9 @@ std::optional<QString> applyConfigOptions(const QCommandLineParser &parser, Proj
 Result<QByteArray> readInput(const QString &fileOrDash)
 {
     QFile file;
-    const bool opened = fileOrDash == u"-" ? file.open(stdin, QIODevice::ReadOnly)
-                                           : (file.setFileName(fileOrDash),
-                                              file.open(QIODevice::ReadOnly));
+    const bool opened = fileOrDash == u"-"
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(fileOrDash), file.open(QIODevice::ReadOnly));
     if (!opened)
         return Error::fromErrno(errno ? errno : EIO, fileOrDash);
     QByteArray data = file.readAll();

@@ -56,9 +56,10 @@ void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &
 {
     for (qsizetype i = 0; i < nodes.size(); ++i) {
         const bool last = i == nodes.size() - 1;
-        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── ")) << nodes[i].name << '\n';
-        printTree(out, nodes[i].children, indent + (last ? QStringLiteral("    ")
-                                                         : QStringLiteral("│   ")));
+        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── ")) << nodes[i].name
+            << '\n';
+        printTree(out, nodes[i].children,
+                  indent + (last ? QStringLiteral("    ") : QStringLiteral("│   ")));
     }
 }
 
@@ -72,8 +73,8 @@ struct Prepared {
     std::optional<QDate> date;
 };
 
-Prepared prepare(const QStringList &arguments, const Io &io, const QString &synopsis,
-                 bool withSort, const ProjectConfig &initial)
+Prepared prepare(const QStringList &arguments, const Io &io, const QString &synopsis, bool withSort,
+                 const ProjectConfig &initial)
 {
     Prepared p;
     QCommandLineParser parser;
@@ -181,10 +182,10 @@ int runPreview(const QStringList &arguments, const Io &io)
     const int folderCount = countFolders(tree) + 1;
 
     if (p.json) {
-        io.printJson(QJsonObject{{QStringLiteral("projectFolders"),
-                                  QJsonArray::fromStringList(folders)},
-                                 {QStringLiteral("folderCount"), folderCount},
-                                 {QStringLiteral("roots"), treeToJson(tree)}});
+        io.printJson(
+            QJsonObject{{QStringLiteral("projectFolders"), QJsonArray::fromStringList(folders)},
+                        {QStringLiteral("folderCount"), folderCount},
+                        {QStringLiteral("roots"), treeToJson(tree)}});
         return Success;
     }
     for (const QString &folder : folders) {

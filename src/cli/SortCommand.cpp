@@ -60,8 +60,8 @@ int runSort(const QStringList &arguments, const Io &io)
     // The project must exist: sorting into a mistyped path would scatter files into new
     // folders.
     if (!FileSystem::isDirectory(project))
-        return io.failure(Error::fromErrno(FileSystem::exists(project) ? ENOTDIR : ENOENT, project)
-                              .message);
+        return io.failure(
+            Error::fromErrno(FileSystem::exists(project) ? ENOTDIR : ENOENT, project).message);
 
     if (parser.isSet(QStringLiteral("dry-run"))) {
         const Result<QList<MoveRecord>> plan = FileSorter::planMoves(source, project);

@@ -65,11 +65,12 @@ int remove(const QStringList &arguments, const Io &io)
         return io.usage(QStringLiteral("templates delete takes one UUID"), synopsis);
     const QUuid id = QUuid::fromString(arguments.first());
     if (id.isNull())
-        return io.usage(QStringLiteral("\u201c%1\u201d is not a template id").arg(arguments.first()),
-                        synopsis);
+        return io.usage(
+            QStringLiteral("\u201c%1\u201d is not a template id").arg(arguments.first()), synopsis);
     CustomTemplateStore &store = CustomTemplateStore::shared();
     const auto &known = store.templates();
-    if (std::none_of(known.begin(), known.end(), [&](const CustomTemplate &t) { return t.id == id; }))
+    if (std::none_of(known.begin(), known.end(),
+                     [&](const CustomTemplate &t) { return t.id == id; }))
         return io.failure(QStringLiteral("no custom template with id %1").arg(arguments.first()));
     if (Result<void> removed = store.remove(id); !removed)
         return io.failure(removed.error().message);

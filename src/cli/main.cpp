@@ -1,8 +1,13 @@
 #include "Cli.h"
+#include "app/StandaloneWindowHost.h"
+#include "model/FileSystem.h"
+#include "model/Result.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 
-#include <cstdio>
+#include <cerrno>
 
 int main(int argc, char **argv)
 {
@@ -18,6 +23,22 @@ int main(int argc, char **argv)
         QCoreApplication::setApplicationName(QStringLiteral("brindlepath"));
         QCoreApplication::setApplicationVersion(QStringLiteral(BP_VERSION));
         return bp::Cli::run(arguments, out, err);
+    }
+    if (arguments.first() == u"new" && arguments.size() <= 2) {
+        std::optional<QString> folder;
+        if (arguments.size() == 2) {
+            folder = QDir::cleanPath(QDir::current().absoluteFilePath(arguments[1]));
+            if (!bp::FileSystem::isDirectory(*folder)) {
+                const int code = bp::FileSystem::exists(*folder) ? ENOTDIR : ENOENT;
+                err << "brindlepath: " << bp::Error::fromErrno(code, *folder).message << '\n';
+                return bp::Cli::Failure;
+            }
+        }
+        QApplication app(argc, argv);
+        QApplication::setApplicationName(QStringLiteral("brindlepath"));
+        QApplication::setApplicationDisplayName(QStringLiteral("Brindlepath"));
+        QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
+        return bp::runStandaloneSetupWindow(folder);
     }
     err << QStringLiteral("brindlepath: unknown command \u201c%1\u201d\n").arg(arguments.first())
         << "Try 'brindlepath --help' for more information.\n";

@@ -1,6 +1,14 @@
 #include "CustomTemplate.h"
 
+#include <algorithm>
+
 namespace bp {
+
+bool operator==(const CustomFolderNode &a, const CustomFolderNode &b)
+{
+    return a.id == b.id && a.name == b.name &&
+           std::equal(a.children.begin(), a.children.end(), b.children.begin(), b.children.end());
+}
 
 FolderNode CustomFolderNode::toFolderNode() const
 {

@@ -15,9 +15,14 @@ struct CustomFolderNode {
     FolderNode toFolderNode() const;
     // Keeps the node's id, name and children; drops extensions and the required extra.
     static CustomFolderNode from(const FolderNode &node);
-
-    friend bool operator==(const CustomFolderNode &, const CustomFolderNode &) = default;
 };
+
+// Out of line for the same reason as FolderNode's.
+bool operator==(const CustomFolderNode &a, const CustomFolderNode &b);
+inline bool operator!=(const CustomFolderNode &a, const CustomFolderNode &b)
+{
+    return !(a == b);
+}
 
 struct CustomTemplate {
     QUuid id;

@@ -1,5 +1,6 @@
 #include "ProjectConfig.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace bp {
@@ -51,12 +52,18 @@ std::optional<Enum> fromRaw(const QString &raw, const Table &table,
 
 } // namespace
 
-QString rawValue(ProjectType type) { return QString::fromLatin1(projectTypeInfo[int(type)].raw); }
+QString rawValue(ProjectType type)
+{
+    return QString::fromLatin1(projectTypeInfo[int(type)].raw);
+}
 QString rawValue(PlatformTemplate platform)
 {
     return QString::fromLatin1(platformInfo[int(platform)].raw);
 }
-QString rawValue(ExtraFlag extra) { return QString::fromLatin1(extraInfo[int(extra)].raw); }
+QString rawValue(ExtraFlag extra)
+{
+    return QString::fromLatin1(extraInfo[int(extra)].raw);
+}
 
 QString displayName(ProjectType type)
 {
@@ -66,7 +73,10 @@ QString displayName(PlatformTemplate platform)
 {
     return QString::fromUtf8(platformInfo[int(platform)].display);
 }
-QString displayName(ExtraFlag extra) { return QString::fromUtf8(extraInfo[int(extra)].display); }
+QString displayName(ExtraFlag extra)
+{
+    return QString::fromUtf8(extraInfo[int(extra)].display);
+}
 
 QString icon(PlatformTemplate platform)
 {
@@ -92,7 +102,10 @@ ExtraSet::ExtraSet(std::initializer_list<ExtraFlag> flags)
         insert(flag);
 }
 
-int ExtraSet::size() const { return std::popcount(m_bits); }
+int ExtraSet::size() const
+{
+    return std::popcount(m_bits);
+}
 
 QList<ExtraFlag> ExtraSet::toList() const
 {
@@ -115,6 +128,13 @@ QStringList ProjectConfig::batchProjectNames() const
             names.append(name);
     }
     return names;
+}
+
+bool operator==(const FolderNode &a, const FolderNode &b)
+{
+    return a.id == b.id && a.name == b.name && a.acceptedExtensions == b.acceptedExtensions &&
+           a.requiredExtra == b.requiredExtra &&
+           std::equal(a.children.begin(), a.children.end(), b.children.begin(), b.children.end());
 }
 
 int countFolders(const QList<FolderNode> &nodes)

@@ -23,9 +23,9 @@ inline constexpr std::array<ProjectType, 3> allProjectTypes{ProjectType::video, 
 inline constexpr std::array<PlatformTemplate, 6> allPlatformTemplates{
     PlatformTemplate::tikTokReels, PlatformTemplate::youTube,      PlatformTemplate::photoShoot,
     PlatformTemplate::hybrid,      PlatformTemplate::weddingEvent, PlatformTemplate::commercial};
-inline constexpr std::array<ExtraFlag, 5> allExtraFlags{ExtraFlag::drone, ExtraFlag::multiCam,
-                                                        ExtraFlag::voiceRecorder, ExtraFlag::musicLib,
-                                                        ExtraFlag::clientDeliverables};
+inline constexpr std::array<ExtraFlag, 5> allExtraFlags{
+    ExtraFlag::drone, ExtraFlag::multiCam, ExtraFlag::voiceRecorder, ExtraFlag::musicLib,
+    ExtraFlag::clientDeliverables};
 
 // The raw value is the case name and the only stored form of a case.
 QString rawValue(ProjectType type);
@@ -71,9 +71,15 @@ struct FolderNode {
     QList<FolderNode> children;
     QStringList acceptedExtensions;
     std::optional<ExtraFlag> requiredExtra;
-
-    friend bool operator==(const FolderNode &, const FolderNode &) = default;
 };
+
+// Defined out of line: a defaulted comparison would ask QList<FolderNode> for its operator==
+// while FolderNode is still incomplete, and Qt would then treat nodes as not comparable.
+bool operator==(const FolderNode &a, const FolderNode &b);
+inline bool operator!=(const FolderNode &a, const FolderNode &b)
+{
+    return !(a == b);
+}
 
 struct ProjectConfig {
     QString projectName;

@@ -48,6 +48,9 @@ private:
     std::optional<Error> m_error;
 };
 
-inline Result<void> success() { return {}; }
+inline Result<void> success()
+{
+    return {};
+}
 
 } // namespace bp

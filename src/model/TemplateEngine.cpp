@@ -61,8 +61,9 @@ QList<FolderNode> buildYouTube()
 QList<FolderNode> buildPhotoShoot()
 {
     return {
-        node("01_RAW", rawPhotoExts,
-             {optional("Camera_A", ExtraFlag::multiCam), optional("Camera_B", ExtraFlag::multiCam)}),
+        node(
+            "01_RAW", rawPhotoExts,
+            {optional("Camera_A", ExtraFlag::multiCam), optional("Camera_B", ExtraFlag::multiCam)}),
         node("02_Edits", processedPhotoExts),
         node("03_Graphics", graphicsExts),
         node("04_Project_Files", projectFileExts),

@@ -53,18 +53,15 @@ struct ProjectSetupModel::Run {
 
 ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
                                      QObject *parent)
-    : ProjectSetupModel(initialURL, host, UndoLog::shared(), CustomTemplateStore::shared(),
-                        parent)
-{
-}
+    : ProjectSetupModel(initialURL, host, UndoLog::shared(), CustomTemplateStore::shared(), parent)
+{}
 
 ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
                                      UndoLog &undoLog, CustomTemplateStore &templates,
                                      QObject *parent)
     : QObject(parent), m_host(host), m_undoLog(undoLog), m_templates(templates),
       m_config(initialConfig(initialURL))
-{
-}
+{}
 
 ProjectSetupModel::~ProjectSetupModel() = default;
 
@@ -130,7 +127,7 @@ QFuture<void> ProjectSetupModel::createStructure()
 }
 
 QFuture<Result<QString>> ProjectSetupModel::startProjectJob(const std::shared_ptr<Run> &run,
-                                                           const QString &name)
+                                                            const QString &name)
 {
     return JobQueue::run([name, tree = run->tree, target = run->target, date = run->date] {
         return FolderCreator::makeProject(name, tree, target,

@@ -16,7 +16,8 @@ public:
     // Refresh the undo menu item from UndoLog::shared().
     virtual void updateUndoMenuItem() = 0;
     // Post the desktop notification after a successful creation.
-    virtual void sendSuccessNotification(const QString &projectName, const QString &projectPath) = 0;
+    virtual void sendSuccessNotification(const QString &projectName,
+                                         const QString &projectPath) = 0;
     // Show the folder, selected, in the file manager.
     virtual void revealInFileManager(const QString &path) = 0;
     // Close the setup window the run belongs to.

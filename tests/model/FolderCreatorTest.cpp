@@ -1,5 +1,5 @@
-#include "model/FileSystem.h"
 #include "model/FolderCreator.h"
+#include "model/FileSystem.h"
 
 #include <gtest/gtest.h>
 

@@ -23,16 +23,15 @@ TEST_P(BatchNames, SplitsTrimsAndKeepsOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, BatchNames,
-    ::testing::Values(
-        BatchCase{"blanksAndEmptyLines", "  Nike_Shoot  \n\n\nAdidas_Shoot\n   ",
-                  {"Nike_Shoot", "Adidas_Shoot"}},
-        BatchCase{"duplicatesStay", "Alpha\nAlpha", {"Alpha", "Alpha"}},
-        BatchCase{"empty", "", {}},
-        BatchCase{"allBlank", " \n\t\n \u00a0 \n", {}},
-        BatchCase{"carriageReturnsTrimmed", "One\r\nTwo\r\n", {"One", "Two"}},
-        BatchCase{"unicodeSpacesTrimmed", "\u2003Zomer\u3000\n", {"Zomer"}},
-        BatchCase{"innerSpacesKept", "  Nike  Zomer  ", {"Nike  Zomer"}},
-        BatchCase{"forbiddenCharactersKept", "a/b:c", {"a/b:c"}}),
+    ::testing::Values(BatchCase{"blanksAndEmptyLines",
+                                "  Nike_Shoot  \n\n\nAdidas_Shoot\n   ",
+                                {"Nike_Shoot", "Adidas_Shoot"}},
+                      BatchCase{"duplicatesStay", "Alpha\nAlpha", {"Alpha", "Alpha"}},
+                      BatchCase{"empty", "", {}}, BatchCase{"allBlank", " \n\t\n \u00a0 \n", {}},
+                      BatchCase{"carriageReturnsTrimmed", "One\r\nTwo\r\n", {"One", "Two"}},
+                      BatchCase{"unicodeSpacesTrimmed", "\u2003Zomer\u3000\n", {"Zomer"}},
+                      BatchCase{"innerSpacesKept", "  Nike  Zomer  ", {"Nike  Zomer"}},
+                      BatchCase{"forbiddenCharactersKept", "a/b:c", {"a/b:c"}}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST(RawValues, RoundTripEveryCase)

@@ -15,8 +15,7 @@ const std::map<PlatformTemplate, QStringList> referenceTrees{
      {"01_Footage", "01_Footage/Camera_A{multiCam}", "01_Footage/Camera_B{multiCam}",
       "01_Footage/Drone{drone}", "02_Audio", "02_Audio/Music{musicLib}", "02_Audio/SFX{musicLib}",
       "02_Audio/Voice{voiceRecorder}", "03_Graphics", "04_Project_Files",
-      "04_Project_Files/Drone{drone}", "05_Exports",
-      "06_Client_Deliverables{clientDeliverables}"}},
+      "04_Project_Files/Drone{drone}", "05_Exports", "06_Client_Deliverables{clientDeliverables}"}},
     {PlatformTemplate::youTube,
      {"01_Footage", "01_Footage/Camera_A", "01_Footage/Camera_B{multiCam}",
       "01_Footage/Drone{drone}", "01_Footage/BRoll", "02_Audio", "02_Audio/Music{musicLib}",
@@ -24,14 +23,13 @@ const std::map<PlatformTemplate, QStringList> referenceTrees{
       "03_Graphics/Thumbnails", "04_Project_Files", "05_Exports",
       "06_Client_Deliverables{clientDeliverables}"}},
     {PlatformTemplate::photoShoot,
-     {"01_RAW", "01_RAW/Camera_A{multiCam}", "01_RAW/Camera_B{multiCam}", "02_Edits",
-      "03_Graphics", "04_Project_Files", "05_Exports",
-      "06_Client_Deliverables{clientDeliverables}"}},
+     {"01_RAW", "01_RAW/Camera_A{multiCam}", "01_RAW/Camera_B{multiCam}", "02_Edits", "03_Graphics",
+      "04_Project_Files", "05_Exports", "06_Client_Deliverables{clientDeliverables}"}},
     {PlatformTemplate::hybrid,
      {"01_Video", "01_Video/Camera_A", "01_Video/Camera_B{multiCam}", "01_Video/Drone{drone}",
       "02_Photo", "02_Photo/RAW", "02_Photo/Edits", "03_Audio", "03_Audio/Music{musicLib}",
-      "03_Audio/SFX{musicLib}", "03_Audio/Voice{voiceRecorder}", "04_Graphics",
-      "05_Project_Files", "06_Exports", "07_Client_Deliverables{clientDeliverables}"}},
+      "03_Audio/SFX{musicLib}", "03_Audio/Voice{voiceRecorder}", "04_Graphics", "05_Project_Files",
+      "06_Exports", "07_Client_Deliverables{clientDeliverables}"}},
     {PlatformTemplate::weddingEvent,
      {"01_Footage", "01_Footage/Camera_A", "01_Footage/Camera_B{multiCam}",
       "01_Footage/Drone{drone}", "02_Photo", "02_Photo/RAW", "02_Photo/Edits", "03_Audio",
@@ -148,12 +146,13 @@ TEST(TemplateEngine, BuiltInIdsAreStableAcrossCalls)
 
 CustomTemplate sampleCustom()
 {
-    return CustomTemplate{QUuid::createUuid(),
-                          "Mine",
-                          "star.fill",
-                          {CustomFolderNode{QUuid::createUuid(), "A", {{QUuid::createUuid(), "B", {}}}},
-                           CustomFolderNode{QUuid::createUuid(), "C", {}}},
-                          QDateTime::currentDateTimeUtc()};
+    return CustomTemplate{
+        QUuid::createUuid(),
+        "Mine",
+        "star.fill",
+        {CustomFolderNode{QUuid::createUuid(), "A", {{QUuid::createUuid(), "B", {}}}},
+         CustomFolderNode{QUuid::createUuid(), "C", {}}},
+        QDateTime::currentDateTimeUtc()};
 }
 
 TEST(TemplateEngine, CustomTemplateWinsOverPlatformAndExtrasWithFreshIds)
@@ -208,6 +207,22 @@ TEST(TemplateEngine, SavedStructureRoundTripsThroughCustomNodes)
     QStringList original;
     flatten(tree, QString(), original);
     EXPECT_EQ(fromCustom, original);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FolderTrees, CompareByValueThroughTheirLists)
+{
+    ProjectConfig config;
+    const QList<FolderNode> a = TemplateEngine::resolve(config);
+    QList<FolderNode> b = a;
+    EXPECT_EQ(a, b);
+    b[0].children[1].name = "Other";
+    EXPECT_NE(a, b);
+    const QList<CustomFolderNode> custom{CustomFolderNode::from(a[0])};
+    EXPECT_EQ(custom, QList<CustomFolderNode>{CustomFolderNode::from(a[0])});
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/FileManager.h"
+#include "workflow/WorkflowHost.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace bp {
+
+// Hosts a setup window opened on its own by "brindlepath new": there is no tray menu to
+// refresh and no agent to post from, so only the window and the file manager are involved.
+class StandaloneWindowHost final : public WorkflowHost {
+public:
+    explicit StandaloneWindowHost(FileManager &fileManager);
+
+    void setWindow(QWidget *window) { m_window = window; }
+
+    void updateUndoMenuItem() override {}
+    void sendSuccessNotification(const QString &, const QString &) override {}
+    void revealInFileManager(const QString &path) override;
+    void closeWindow() override;
+    QFuture<void> pause(std::chrono::milliseconds duration) override;
+
+private:
+    FileManager &m_fileManager;
+    QPointer<QWidget> m_window;
+};
+
+// Shows the setup window on folder (or the default folder) and returns when it has closed
+// and any run it started has finished.
+int runStandaloneSetupWindow(const std::optional<QString> &folder);
+
+} // namespace bp

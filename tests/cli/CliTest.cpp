@@ -1,0 +1,214 @@
+// Drives the real brindlepath binary with a private XDG_CONFIG_HOME.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Output {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class Cli : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    QString shoots = tmp.path() + "/Shoots";
+
+    Output run(const QStringList &args, const QByteArray &input = {})
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", tmp.path() + "/config");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(tmp.path());
+        p.start(BP_CLI_PATH, args);
+        EXPECT_TRUE(p.waitForStarted());
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    QJsonObject json(const Output &o) { return QJsonDocument::fromJson(o.out.toUtf8()).object(); }
+};
+
+TEST_F(Cli, CreateSinglePrintsTheProjectAndBuildsTheTree)
+{
+    const Output o = run({"create", "--target", "Shoots", "--name", "Nike_Shoot_Zomer",
+                          "--template", "youTube", "--date", "2026-12-07"});
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    const QString project = shoots + "/2026-12-07_Nike_Shoot_Zomer";
+    EXPECT_EQ(o.out, project + "\n");
+    EXPECT_TRUE(QDir(project + "/01_Footage/Camera_B").exists());
+    EXPECT_TRUE(QDir(project + "/01_Footage/Drone").exists());
+    EXPECT_TRUE(QDir(project + "/03_Graphics/Thumbnails").exists());
+    EXPECT_FALSE(QDir(project + "/06_Client_Deliverables").exists());
+}
+
+TEST_F(Cli, CreateBatchFromStandardInputAsJson)
+{
+    const Output o = run({"create", "--target", shoots, "--batch", "-", "--extras", "none",
+                          "--date", "2026-01-02", "--json"},
+                         "  A  \n\nB\n");
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    EXPECT_EQ(json(o)["projects"].toArray(),
+              (QJsonArray{shoots + "/2026-01-02_A", shoots + "/2026-01-02_B"}));
+    EXPECT_FALSE(json(o).contains("moves"));
+    EXPECT_FALSE(QDir(shoots + "/2026-01-02_A/01_Footage/Camera_A").exists());
+}
+
+TEST_F(Cli, CreateWithSortMovesLooseFilesAndReportsThem)
+{
+    QDir().mkpath(shoots);
+    QFile clip(shoots + "/clip.MOV");
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    const Output o = run(
+        {"create", "--target", shoots, "--name", "P", "--date", "2026-12-07", "--sort", "--json"});
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    const QString dest = shoots + "/2026-12-07_P/01_Footage/clip.MOV";
+    EXPECT_EQ(json(o)["moves"].toArray(),
+              (QJsonArray{QJsonObject{{"source", clip.fileName()}, {"destination", dest}}}));
+    EXPECT_TRUE(QFile::exists(dest));
+}
+
+TEST_F(Cli, PreviewJsonCountsTreeAndProjectFolder)
+{
+    const Output o = run({"preview", "--name", "  Nike: Shoot/Zomer ", "--template", "tikTokReels",
+                          "--extras", "none", "--date", "2026-12-07", "--json"});
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    const QJsonObject doc = json(o);
+    EXPECT_EQ(doc["projectFolders"].toArray(), QJsonArray{"2026-12-07_Nike- Shoot-Zomer"});
+    EXPECT_EQ(doc["folderCount"].toInt(), 6);
+    EXPECT_EQ(doc["roots"].toArray().size(), 5);
+    EXPECT_EQ(doc["roots"].toArray()[0].toObject()["children"].toArray(), QJsonArray());
+    EXPECT_FALSE(QDir(shoots).exists());
+}
+
+TEST_F(Cli, TemplatesSaveListExportImportRoundTrip)
+{
+    const Output saved =
+        run({"templates", "save", "Mijn template", "--template", "photoShoot", "--extras", "none"});
+    ASSERT_EQ(saved.status, 0) << saved.err.toStdString();
+    const QString id = saved.out.trimmed();
+    EXPECT_EQ(id, id.toUpper());
+
+    const Output listed = run({"templates", "list"});
+    EXPECT_TRUE(listed.out.contains(id + "  Mijn template  (5 folders)"))
+        << listed.out.toStdString();
+
+    ASSERT_EQ(run({"templates", "export", "out.json"}).status, 0);
+    const Output created = run({"create", "--target", shoots, "--name", "C", "--custom-template",
+                                id, "--date", "2026-12-07"});
+    ASSERT_EQ(created.status, 0) << created.err.toStdString();
+    EXPECT_TRUE(QDir(shoots + "/2026-12-07_C/02_Edits").exists());
+
+    ASSERT_EQ(run({"templates", "delete", id}).status, 0);
+    EXPECT_EQ(run({"templates", "list"}).out, "");
+    const Output imported = run({"templates", "import", "out.json"});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_TRUE(run({"templates", "list"}).out.contains(id));
+    // Importing the same document again adds nothing.
+    ASSERT_EQ(
+        run({"templates", "import", "-"}, run({"templates", "export", "-"}).out.toUtf8()).status,
+        0);
+    EXPECT_EQ(run({"templates", "list"}).out.count('\n'), 1);
+}
+
+TEST_F(Cli, ImportOfBadDocumentFailsAndChangesNothing)
+{
+    const Output o = run({"templates", "import", "-"}, "not json");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(o.err.startsWith("brindlepath: Import mislukt: ")) << o.err.toStdString();
+    EXPECT_EQ(run({"templates", "list", "--json"}).out, "[]\n");
+}
+
+TEST_F(Cli, ConfigDefaultsFeedCreate)
+{
+    ASSERT_EQ(run({"config", "set", "defaultBasePath", shoots}).status, 0);
+    ASSERT_EQ(run({"config", "set", "defaultTemplate", "commercial"}).status, 0);
+    EXPECT_EQ(run({"config", "get", "defaultTemplate"}).out, "commercial\n");
+    const Output o = run({"create", "--name", "D", "--date", "2026-12-07"});
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    EXPECT_TRUE(QDir(shoots + "/2026-12-07_D/01_Briefs_and_Approvals").exists());
+    ASSERT_EQ(run({"config", "unset", "defaultBasePath"}).status, 0);
+    EXPECT_EQ(run({"config", "get", "defaultBasePath"}).status, 1);
+    EXPECT_EQ(run({"config", "list"}).out, "defaultTemplate=commercial\n");
+}
+
+TEST_F(Cli, SortDryRunMovesNothing)
+{
+    QDir().mkpath(shoots + "/P");
+    QFile song(shoots + "/song.wav");
+    ASSERT_TRUE(song.open(QIODevice::WriteOnly));
+    song.close();
+    const Output dry = run({"sort", "--source", shoots, "--into", shoots + "/P", "--dry-run"});
+    ASSERT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_EQ(dry.out, song.fileName() + " -> " + shoots + "/P/02_Audio/song.wav\n");
+    EXPECT_TRUE(QFile::exists(song.fileName()));
+    ASSERT_EQ(run({"sort", "--source", shoots, "--into", shoots + "/P"}).status, 0);
+    EXPECT_TRUE(QFile::exists(shoots + "/P/02_Audio/song.wav"));
+}
+
+TEST_F(Cli, FileSystemFailureReportsTheSystemMessage)
+{
+    QFile blocker(tmp.path() + "/file");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const Output o = run({"create", "--target", blocker.fileName(), "--name", "X"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(o.err.startsWith("brindlepath: " + blocker.fileName())) << o.err.toStdString();
+    EXPECT_TRUE(o.err.contains("Not a directory")) << o.err.toStdString();
+}
+
+class UsageErrors : public Cli, public ::testing::WithParamInterface<QStringList> {};
+
+TEST_P(UsageErrors, ExitWithStatusTwoAndAUsageLine)
+{
+    const Output o = run(GetParam());
+    EXPECT_EQ(o.status, 2) << o.err.toStdString();
+    EXPECT_TRUE(o.err.startsWith("brindlepath: ")) << o.err.toStdString();
+    EXPECT_TRUE(o.err.contains("Usage: ")) << o.err.toStdString();
+    EXPECT_FALSE(QDir(tmp.path() + "/T").exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageErrors,
+    ::testing::Values(QStringList{"frobnicate"},
+                      QStringList{"create", "--target", "T", "--name", "X", "--template",
+                                  "TikTokReels"},
+                      QStringList{"create", "--target", "T", "--name", "X", "--extras", "laser"},
+                      QStringList{"create", "--target", "T", "--batch", "-", "--sort"},
+                      QStringList{"create", "--target", "T"}, QStringList{"create", "--name", "X"},
+                      QStringList{"create", "--target", "T", "--name", "   "},
+                      QStringList{"create", "--target", "T", "--name", "X", "--date", "7-12-2026"},
+                      QStringList{"create", "--target", "T", "--name", "X", "--custom-template",
+                                  "00000000-0000-0000-0000-000000000001"},
+                      QStringList{"create", "--target", "T", "--name", "X", "--bogus"},
+                      QStringList{"config", "set", "defaultTemplate", "tiktok"},
+                      QStringList{"config", "set", "defaultBasePath", "relative/path"},
+                      QStringList{"config", "set", "customTemplates", "[]"},
+                      QStringList{"templates", "delete", "not-a-uuid"},
+                      QStringList{"sort", "--source", "T"}));
+
+TEST_F(Cli, HelpAndVersion)
+{
+    const Output help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: brindlepath"));
+    const Output version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith("brindlepath "));
+}
+
+} // namespace

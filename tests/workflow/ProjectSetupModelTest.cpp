@@ -1,0 +1,335 @@
+#include "workflow/ProjectSetupModel.h"
+#include "model/FolderCreator.h"
+#include "sorting/UndoLog.h"
+#include "stores/CustomTemplateStore.h"
+#include "stores/Preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFutureWatcher>
+#include <QTemporaryDir>
+
+using namespace bp;
+
+namespace {
+
+const QDate shootDay(2026, 12, 7);
+
+// Records what a run asks of the application, in order; the pause resolves at once.
+class RecordingHost final : public WorkflowHost {
+public:
+    QStringList calls;
+    void updateUndoMenuItem() override { calls << "updateUndoMenuItem"; }
+    void sendSuccessNotification(const QString &name, const QString &path) override
+    {
+        calls << "notify:" + name + "|" + QFileInfo(path).fileName();
+    }
+    void revealInFileManager(const QString &path) override
+    {
+        calls << "reveal:" + QFileInfo(path).fileName();
+    }
+    void closeWindow() override { calls << "close"; }
+    QFuture<void> pause(std::chrono::milliseconds d) override
+    {
+        calls << QString("pause:%1").arg(d.count());
+        return QtFuture::makeReadyFuture();
+    }
+};
+
+void waitFor(const QFuture<void> &future)
+{
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished())
+        loop.exec();
+}
+
+void touch(const QString &path, const QByteArray &content = "x")
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+class Workflow : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    PreferenceSuite suite{"test", tmp.path() + "/config"};
+    CustomTemplateStore templates{suite};
+    UndoLog undoLog;
+    RecordingHost host;
+    QString target = tmp.path() + "/Shoots";
+
+    std::unique_ptr<ProjectSetupModel> makeModel(std::optional<QString> folder)
+    {
+        auto model = std::make_unique<ProjectSetupModel>(folder, host, undoLog, templates);
+        model->setShootDate(shootDay);
+        return model;
+    }
+    std::unique_ptr<ProjectSetupModel> batchModel(const QString &names)
+    {
+        QDir().mkpath(target);
+        auto model = makeModel(target);
+        ProjectConfig c = model->config();
+        c.batchMode = true;
+        c.batchNames = names;
+        model->setConfig(c);
+        return model;
+    }
+    void TearDown() override
+    {
+        PreferenceSuite &standard = PreferenceSuite::standard();
+        (void)standard.remove(PreferenceKeys::defaultTemplate);
+        (void)standard.remove(PreferenceKeys::defaultBasePath);
+    }
+};
+
+struct BatchCase {
+    const char *label;
+    QString names;
+    QStringList foldersOnDisk;
+    QString message;
+    QString notification;
+    QString lastProject;
+};
+
+class BatchRuns : public Workflow, public ::testing::WithParamInterface<BatchCase> {};
+
+TEST_P(BatchRuns, CreateEveryNameAndReportTheCount)
+{
+    auto model = batchModel(GetParam().names);
+    ASSERT_TRUE(model->canCreate());
+    waitFor(model->createStructure());
+    EXPECT_FALSE(model->errorMessage());
+    EXPECT_EQ(entries(target), GetParam().foldersOnDisk);
+    EXPECT_EQ(model->successMessage(), GetParam().message);
+    EXPECT_TRUE(model->showSuccess());
+    const QString last = "2026-12-07_" + GetParam().lastProject;
+    EXPECT_EQ(host.calls,
+              (QStringList{"updateUndoMenuItem", "notify:" + GetParam().notification + "|" + last,
+                           "pause:800", "reveal:" + last, "close"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BatchRuns,
+                         ::testing::Values(BatchCase{"blanksAndDuplicates",
+                                                     "Alpha\n\n  Beta  \nAlpha\n",
+                                                     {"2026-12-07_Alpha", "2026-12-07_Beta"},
+                                                     "3 projecten aangemaakt!",
+                                                     "Alpha, Beta, Alpha",
+                                                     "Alpha"},
+                                           BatchCase{"oneUsableLine",
+                                                     "\n  Solo \n \n",
+                                                     {"2026-12-07_Solo"},
+                                                     "1 project aangemaakt!",
+                                                     "Solo",
+                                                     "Solo"},
+                                           BatchCase{"lastNameRevealed",
+                                                     "B\nA",
+                                                     {"2026-12-07_A", "2026-12-07_B"},
+                                                     "2 projecten aangemaakt!",
+                                                     "B, A",
+                                                     "A"}),
+                         [](const auto &info) { return std::string(info.param.label); });
+
+TEST_F(Workflow, BatchFailureKeepsEarlierProjectsAndNotifiesNothing)
+{
+    auto model = batchModel("A\nB\nC\nD\nE");
+    touch(target + "/2026-12-07_C"); // a file where the third project folder goes
+    waitFor(model->createStructure());
+    ASSERT_TRUE(model->errorMessage());
+    EXPECT_EQ(*model->errorMessage(), target + "/2026-12-07_C: File exists");
+    EXPECT_EQ(entries(target), (QStringList{"2026-12-07_A", "2026-12-07_B", "2026-12-07_C"}));
+    EXPECT_TRUE(QFileInfo(target + "/2026-12-07_C").isFile());
+    EXPECT_TRUE(host.calls.isEmpty());
+    EXPECT_FALSE(model->isCreating());
+    EXPECT_FALSE(model->showSuccess());
+    EXPECT_TRUE(model->canCreate());
+}
+
+TEST_F(Workflow, BatchModeNeverSortsAndKeepsTheUndoLog)
+{
+    auto model = batchModel("A\nB");
+    touch(target + "/clip.mp4");
+    const MoveRecord earlier{"/old/a", "/old/b", QDateTime::currentDateTimeUtc()};
+    undoLog.record({earlier});
+    ProjectConfig c = model->config();
+    ASSERT_TRUE(c.sortExistingFiles);
+    waitFor(model->createStructure());
+    EXPECT_TRUE(QFile::exists(target + "/clip.mp4"));
+    EXPECT_EQ(undoLog.records(), QList<MoveRecord>{earlier});
+    EXPECT_TRUE(host.calls.contains("updateUndoMenuItem"));
+}
+
+TEST_F(Workflow, SingleRunSortsRecordsAndFinishesInOrder)
+{
+    QDir().mkpath(target);
+    touch(target + "/clip.mp4");
+    touch(target + "/notes.txt");
+    auto model = makeModel(target);
+    ProjectConfig c = model->config();
+    c.projectName = "  Nike  ";
+    model->setConfig(c);
+    ASSERT_TRUE(model->canCreate());
+    waitFor(model->createStructure());
+    ASSERT_FALSE(model->errorMessage());
+    const QString project = target + "/2026-12-07_Nike";
+    EXPECT_TRUE(QFile::exists(project + "/01_Footage/clip.mp4"));
+    EXPECT_TRUE(QFile::exists(target + "/notes.txt"));
+    ASSERT_EQ(undoLog.movedCount(), 1);
+    EXPECT_EQ(undoLog.records()[0].destination, project + "/01_Footage/clip.mp4");
+    EXPECT_EQ(model->successMessage(), "Structuur aangemaakt!");
+    // The notification carries the name as typed; the folder name is trimmed.
+    EXPECT_EQ(host.calls, (QStringList{"updateUndoMenuItem", "notify:  Nike  |2026-12-07_Nike",
+                                       "pause:800", "reveal:2026-12-07_Nike", "close"}));
+}
+
+TEST_F(Workflow, SortThatMovesNothingEmptiesTheUndoLog)
+{
+    QDir().mkpath(target);
+    undoLog.record({MoveRecord{"/old/a", "/old/b", QDateTime::currentDateTimeUtc()}});
+    auto model = makeModel(target);
+    ProjectConfig c = model->config();
+    c.projectName = "Empty";
+    model->setConfig(c);
+    waitFor(model->createStructure());
+    EXPECT_EQ(undoLog.movedCount(), 0);
+}
+
+TEST_F(Workflow, SortFailureKeepsMovesMadeBeforeItUndoable)
+{
+    QDir().mkpath(target + "/2026-12-07_P");
+    touch(target + "/2026-12-07_P/02_Audio"); // a file where the audio folder must go
+    touch(target + "/a.mp4");
+    touch(target + "/b.wav");
+    const Result<QUuid> empty = templates.save("Empty", {});
+    ASSERT_TRUE(empty.ok());
+    auto model = makeModel(target);
+    ProjectConfig c = model->config();
+    c.projectName = "P";
+    c.customTemplateID = empty.value();
+    model->setConfig(c);
+    waitFor(model->createStructure());
+    ASSERT_TRUE(model->errorMessage());
+    EXPECT_TRUE(model->errorMessage()->contains("02_Audio"));
+    ASSERT_EQ(undoLog.movedCount(), 1);
+    EXPECT_EQ(undoLog.records()[0].source, target + "/a.mp4");
+    EXPECT_EQ(host.calls, QStringList{"updateUndoMenuItem"});
+    EXPECT_TRUE(QFile::exists(target + "/b.wav"));
+    ASSERT_TRUE(undoLog.undo().ok());
+    EXPECT_TRUE(QFile::exists(target + "/a.mp4"));
+}
+
+TEST_F(Workflow, RunWithoutTargetChangesNothing)
+{
+    auto model = makeModel(std::nullopt);
+    ProjectConfig c = model->config();
+    c.projectName = "X";
+    model->setConfig(c);
+    EXPECT_FALSE(model->canCreate());
+    waitFor(model->createStructure());
+    EXPECT_FALSE(model->isCreating());
+    EXPECT_TRUE(host.calls.isEmpty());
+}
+
+TEST_F(Workflow, IsCreatingWhileRunningBlocksASecondRun)
+{
+    QDir().mkpath(target);
+    auto model = makeModel(target);
+    ProjectConfig c = model->config();
+    c.projectName = "X";
+    c.sortExistingFiles = false;
+    model->setConfig(c);
+    QFuture<void> run = model->createStructure();
+    EXPECT_TRUE(model->isCreating());
+    EXPECT_FALSE(model->canCreate());
+    waitFor(run);
+    EXPECT_FALSE(model->isCreating());
+    EXPECT_EQ(host.calls.count("close"), 1);
+}
+
+struct CanCreateCase {
+    const char *label;
+    bool batch;
+    QString name;
+    QString batchNames;
+    bool hasTarget;
+    bool expected;
+};
+
+class CanCreate : public Workflow, public ::testing::WithParamInterface<CanCreateCase> {};
+
+TEST_P(CanCreate, NeedsANameAndATarget)
+{
+    auto model = makeModel(GetParam().hasTarget ? std::optional<QString>(target) : std::nullopt);
+    ProjectConfig c = model->config();
+    c.batchMode = GetParam().batch;
+    c.projectName = GetParam().name;
+    c.batchNames = GetParam().batchNames;
+    model->setConfig(c);
+    EXPECT_EQ(model->canCreate(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, CanCreate,
+    ::testing::Values(CanCreateCase{"name", false, "Nike", "", true, true},
+                      CanCreateCase{"spacedName", false, "  Nike ", "", true, true},
+                      CanCreateCase{"blankName", false, "   ", "A", true, false},
+                      CanCreateCase{"noTarget", false, "Nike", "", false, false},
+                      CanCreateCase{"batchNames", true, "", "A\nB", true, true},
+                      CanCreateCase{"batchBlank", true, "Nike", " \n\n ", true, false}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+struct InitCase {
+    const char *label;
+    std::optional<QString> storedTemplate;
+    std::optional<QString> storedBase;
+    std::optional<QString> given;
+    PlatformTemplate platform;
+    std::optional<QString> target;
+};
+
+class InitialConfig : public Workflow, public ::testing::WithParamInterface<InitCase> {};
+
+TEST_P(InitialConfig, ComesFromPreferencesAndTheGivenFolder)
+{
+    PreferenceSuite &standard = PreferenceSuite::standard();
+    if (GetParam().storedTemplate) {
+        ASSERT_TRUE(
+            standard.setString(PreferenceKeys::defaultTemplate, *GetParam().storedTemplate));
+    }
+    if (GetParam().storedBase) {
+        ASSERT_TRUE(standard.setString(PreferenceKeys::defaultBasePath, *GetParam().storedBase));
+    }
+    auto model = makeModel(GetParam().given);
+    EXPECT_EQ(model->config().platform, GetParam().platform);
+    EXPECT_EQ(model->config().type, ProjectType::video);
+    EXPECT_EQ(model->config().targetFolderURL, GetParam().target);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Preferences, InitialConfig,
+    ::testing::Values(
+        InitCase{"nothingStored", {}, {}, {}, PlatformTemplate::tikTokReels, {}},
+        InitCase{"storedTemplate", "photoShoot", {}, {}, PlatformTemplate::photoShoot, {}},
+        InitCase{"wrongCaseIgnored", "PhotoShoot", {}, {}, PlatformTemplate::tikTokReels, {}},
+        InitCase{"baseUsedWithoutFolder",
+                 {},
+                 "/srv/shoots",
+                 {},
+                 PlatformTemplate::tikTokReels,
+                 "/srv/shoots"},
+        InitCase{"givenFolderWins", "youTube", "/srv/shoots", "/home/me/x",
+                 PlatformTemplate::youTube, "/home/me/x"}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+} // namespace
