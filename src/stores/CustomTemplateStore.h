@@ -13,6 +13,8 @@ namespace CustomTemplateJson {
 // recursive JSON and tree code downstream.
 inline constexpr int maxFolderDepth = 256;
 
+// Compact, keys in declaration order, ids in upper case, createdAt to the millisecond (an
+// invalid date is written as the reference date, 2001-01-01).
 QByteArray encode(const QList<CustomTemplate> &templates);
 // Strict: every key required with its type, unknown keys ignored, any order. Folder names
 // that would leave their parent folder fail the whole document.

@@ -1,0 +1,63 @@
+#include "Preferences.h"
+
+#include "extension/AppGroupKeys.h"
+
+namespace bp::Preferences {
+namespace {
+
+QString selectedFolderPathKey()
+{
+    return QString::fromLatin1(AppGroupKeys::selectedFolderPathKey);
+}
+
+} // namespace
+
+bool onboardingCompleted(const PreferenceSuite &suite)
+{
+    return suite.boolValue(PreferenceKeys::onboardingCompleted).value_or(false);
+}
+
+Result<void> setOnboardingCompleted(bool done, PreferenceSuite &suite)
+{
+    return suite.setBool(PreferenceKeys::onboardingCompleted, done);
+}
+
+std::optional<PlatformTemplate> defaultTemplate(const PreferenceSuite &suite)
+{
+    const std::optional<QString> raw = suite.stringValue(PreferenceKeys::defaultTemplate);
+    if (!raw)
+        return std::nullopt;
+    return platformTemplateFromRawValue(*raw);
+}
+
+Result<void> setDefaultTemplate(PlatformTemplate platform, PreferenceSuite &suite)
+{
+    return suite.setString(PreferenceKeys::defaultTemplate, rawValue(platform));
+}
+
+std::optional<QString> defaultBasePath(const PreferenceSuite &suite)
+{
+    return suite.stringValue(PreferenceKeys::defaultBasePath);
+}
+
+Result<void> setDefaultBasePath(const QString &path, PreferenceSuite &suite)
+{
+    return suite.setString(PreferenceKeys::defaultBasePath, path);
+}
+
+Result<void> removeDefaultBasePath(PreferenceSuite &suite)
+{
+    return suite.remove(PreferenceKeys::defaultBasePath);
+}
+
+std::optional<QString> selectedFolderPath(const PreferenceSuite &suite)
+{
+    return suite.stringValue(selectedFolderPathKey());
+}
+
+Result<void> setSelectedFolderPath(const QString &path, PreferenceSuite &suite)
+{
+    return suite.setString(selectedFolderPathKey(), path);
+}
+
+} // namespace bp::Preferences
