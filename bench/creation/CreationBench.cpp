@@ -27,7 +27,10 @@ void collect(const QList<FolderNode> &nodes, const QString &parent, QList<QByteA
     }
 }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
 } // namespace
 
