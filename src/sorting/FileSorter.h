@@ -21,7 +21,9 @@ struct SortOutcome {
 namespace FileSorter {
 
 // Moves the loose files of sourceFolder into projectFolder by the fixed rules; never
-// replaces an existing file.
+// replaces an existing file. Loose files are the direct entries in name order, except hidden
+// ones (a leading dot, or listed in the folder's ".hidden") and folders; a symlink to a
+// folder counts as a folder, any other symlink is moved as a link.
 SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder);
 
 // The moves sortFiles would make now, without touching the disk (for --dry-run).

@@ -1,0 +1,19 @@
+#include "Clock.h"
+
+namespace bp {
+namespace {
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
+};
+
+} // namespace
+
+const Clock &Clock::system()
+{
+    static const SystemClock clock;
+    return clock;
+}
+
+} // namespace bp

@@ -1,0 +1,264 @@
+#include "SortTestSupport.h"
+#include "sorting/FileMove.h"
+#include "sorting/FileSorterDetail.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bp {
+namespace {
+
+using test::contentsBelow;
+using test::readFile;
+using test::writeFile;
+
+QString systemError(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Sets or clears the immutable attribute; even root cannot add to or remove from such a
+// folder. Returns errno, 0 on success.
+int setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return errno;
+    int flags = 0;
+    int err = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? 0 : errno;
+    if (err == 0) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        err = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0 ? 0 : errno;
+    }
+    ::close(fd);
+    return err;
+}
+
+class SortFailureTest;
+
+struct FailureCase {
+    const char *name;
+    // Prepares the scenario; returns why it cannot run here, or nothing.
+    std::function<QString(SortFailureTest &)> setup;
+    QList<int> errors; // any of these is right
+};
+
+void PrintTo(const FailureCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+// Three files, one of which the scenario makes impossible to move. Afterwards no file may
+// be lost or overwritten, and the moves made before the failure must be reported.
+class SortFailureTest : public ::testing::TestWithParam<FailureCase> {
+public:
+    QString root;
+    QString source;
+    QString project;
+    FileSorter::SortHooks hooks;
+    QList<QByteArray> removedByScenario;
+    std::vector<std::function<void()>> cleanups;
+
+    // Makes folder unwritable, for root too where the file system allows.
+    QString makeReadOnly(const QString &folder)
+    {
+        if (::geteuid() != 0) {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            cleanups.push_back([folder] {
+                QFile::setPermissions(folder,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            });
+            return {};
+        }
+        if (const int err = setImmutable(folder, true))
+            return "root ignores permissions and the immutable attribute cannot be set here: " +
+                   systemError(err);
+        cleanups.push_back([folder] { setImmutable(folder, false); });
+        return {};
+    }
+
+protected:
+    void SetUp() override
+    {
+        root = m_dir.path();
+        source = root;
+        project = root + "/P";
+    }
+    void TearDown() override
+    {
+        for (auto it = cleanups.rbegin(); it != cleanups.rend(); ++it)
+            (*it)();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void addFiles(SortFailureTest &t)
+{
+    QDir().mkpath(t.project + "/01_Footage");
+    for (const char *name : {"a.mov", "b.wav", "c.pdf"})
+        writeFile(t.source + '/' + name, QByteArray("content of ") + name);
+}
+
+TEST_P(SortFailureTest, StopsAtTheFailureKeepingEveryFileAndTheMovesMade)
+{
+    if (const QString skip = GetParam().setup(*this); !skip.isEmpty())
+        GTEST_SKIP() << skip.toStdString();
+    QList<QByteArray> before = contentsBelow(root);
+    for (const QByteArray &gone : std::as_const(removedByScenario))
+        before.removeOne(gone);
+
+    const SortOutcome outcome = FileSorter::sortFiles(source, project, hooks);
+
+    ASSERT_FALSE(outcome.ok());
+    EXPECT_TRUE(GetParam().errors.contains(outcome.error->code))
+        << outcome.error->message.toStdString();
+    EXPECT_TRUE(outcome.error->message.endsWith(": " + systemError(outcome.error->code)));
+    ASSERT_EQ(outcome.records.size(), 1);
+    EXPECT_EQ(outcome.records[0].destination, project + "/01_Footage/a.mov");
+    EXPECT_EQ(readFile(project + "/01_Footage/a.mov"), "content of a.mov");
+    EXPECT_EQ(readFile(source + "/c.pdf"), "content of c.pdf");
+    EXPECT_EQ(contentsBelow(root), before);
+}
+
+QString readOnlyExistingFolder(SortFailureTest &t)
+{
+    addFiles(t);
+    QDir().mkpath(t.project + "/02_Audio");
+    return t.makeReadOnly(t.project + "/02_Audio");
+}
+
+QString readOnlyProject(SortFailureTest &t)
+{
+    addFiles(t);
+    return t.makeReadOnly(t.project);
+}
+
+QString fileInPlaceOfFolder(SortFailureTest &t)
+{
+    addFiles(t);
+    writeFile(t.project + "/02_Audio", "a file named like the folder");
+    return {};
+}
+
+QString sourceDeletedDuringRun(SortFailureTest &t)
+{
+    addFiles(t);
+    t.removedByScenario << "content of b.wav";
+    t.hooks.beforeMove = [](const QString &source, const QString &) {
+        if (source.endsWith("/b.wav"))
+            QFile::remove(source);
+    };
+    return {};
+}
+
+// A small tmpfs filled to the last block and inode, so that the next folder cannot be made.
+QString fullDisk(SortFailureTest &t)
+{
+    const QByteArray mountPoint = QFile::encodeName(t.root);
+    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k,nr_inodes=32") != 0)
+        return "needs permission to mount a tmpfs (root or CAP_SYS_ADMIN): " + systemError(errno);
+    t.cleanups.push_back([mountPoint] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+    addFiles(t);
+    QFile filler(t.root + "/filler");
+    if (!filler.open(QIODevice::WriteOnly))
+        return "cannot write on the tmpfs";
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    for (int n = 0; writeFile(t.root + QString::asprintf("/inode%d", n), QByteArray::number(n));
+         ++n) {
+    }
+    return {};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, SortFailureTest,
+    ::testing::Values(
+        FailureCase{"ReadOnlyDestinationFolder", readOnlyExistingFolder, {EPERM, EACCES}},
+        FailureCase{"ReadOnlyProjectFolder", readOnlyProject, {EPERM, EACCES}},
+        FailureCase{"FileInPlaceOfFolder", fileInPlaceOfFolder, {EEXIST, ENOTDIR}},
+        FailureCase{"SourceDeletedDuringRun", sourceDeletedDuringRun, {ENOENT}},
+        FailureCase{"FullDisk", fullDisk, {ENOSPC}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+using MoveFunction = Result<void> (*)(const QString &, const QString &);
+
+class NoReplaceMoveTest : public ::testing::TestWithParam<MoveFunction> {
+protected:
+    QTemporaryDir dir;
+    QString path(const char *name) const { return dir.filePath(name); }
+};
+
+TEST_P(NoReplaceMoveTest, MovesAFile)
+{
+    writeFile(path("a"), "a");
+    ASSERT_TRUE(GetParam()(path("a"), path("b")).ok());
+    EXPECT_FALSE(QFileInfo::exists(path("a")));
+    EXPECT_EQ(readFile(path("b")), "a");
+}
+
+TEST_P(NoReplaceMoveTest, RefusesAnOccupiedDestination)
+{
+    writeFile(path("a"), "a");
+    writeFile(path("b"), "b");
+    const Result<void> moved = GetParam()(path("a"), path("b"));
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().code, EEXIST);
+    EXPECT_EQ(moved.error().message, path("b") + ": " + systemError(EEXIST));
+    EXPECT_EQ(readFile(path("a")), "a");
+    EXPECT_EQ(readFile(path("b")), "b");
+}
+
+TEST_P(NoReplaceMoveTest, MovesASymlinkNotItsTarget)
+{
+    writeFile(path("target"), "t");
+    ASSERT_EQ(::symlink("target", QFile::encodeName(path("link")).constData()), 0);
+    ASSERT_TRUE(GetParam()(path("link"), path("moved")).ok());
+    EXPECT_EQ(QFile::symLinkTarget(path("moved")), path("target"));
+    EXPECT_EQ(readFile(path("target")), "t");
+}
+
+TEST_P(NoReplaceMoveTest, NamesTheMissingSource)
+{
+    const Result<void> moved = GetParam()(path("none"), path("b"));
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().message, path("none") + ": " + systemError(ENOENT));
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, NoReplaceMoveTest,
+                         ::testing::Values(&FileMove::moveNoReplace, &FileMove::linkThenUnlink),
+                         [](const auto &info) {
+                             return std::string(info.param == &FileMove::moveNoReplace
+                                                    ? "Renameat2"
+                                                    : "LinkThenUnlink");
+                         });
+
+TEST(LinkThenUnlinkTest, RefusesWhatCannotBeHardLinked)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const Result<void> moved = FileMove::linkThenUnlink(fifo, dir.filePath("moved"));
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().code, EOPNOTSUPP);
+    EXPECT_TRUE(QFileInfo::exists(fifo));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("moved")));
+}
+
+} // namespace
+} // namespace bp
