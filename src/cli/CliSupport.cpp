@@ -150,6 +150,15 @@ QString absolutePath(const QString &path)
     return QDir::cleanPath(QDir::current().absoluteFilePath(path));
 }
 
+QJsonArray movesToJson(const QList<MoveRecord> &records)
+{
+    QJsonArray moves;
+    for (const MoveRecord &r : records)
+        moves.append(QJsonObject{{QStringLiteral("source"), r.source},
+                                 {QStringLiteral("destination"), r.destination}});
+    return moves;
+}
+
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,
                    const QString &synopsis, int &exitCode)
 {

@@ -3,8 +3,10 @@
 #include "Cli.h"
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
+#include "sorting/MoveRecord.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
 #include <QJsonValue>
 
 namespace bp::Cli {
@@ -31,6 +33,9 @@ Result<QByteArray> readInput(const QString &fileOrDash);
 Result<void> writeOutput(const QString &fileOrDash, const QByteArray &data);
 
 QString absolutePath(const QString &path);
+
+// [{"source":…,"destination":…}…]
+QJsonArray movesToJson(const QList<MoveRecord> &records);
 
 // Parses arguments after the command word; on failure prints the parser's error.
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,

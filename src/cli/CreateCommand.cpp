@@ -109,15 +109,6 @@ Prepared prepare(const QStringList &arguments, const Io &io, const QString &syno
     return p;
 }
 
-QJsonArray movesToJson(const QList<MoveRecord> &records)
-{
-    QJsonArray moves;
-    for (const MoveRecord &r : records)
-        moves.append(QJsonObject{{QStringLiteral("source"), r.source},
-                                 {QStringLiteral("destination"), r.destination}});
-    return moves;
-}
-
 } // namespace
 
 int runCreate(const QStringList &arguments, const Io &io)

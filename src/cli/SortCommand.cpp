@@ -18,11 +18,7 @@ void printMoves(const Io &io, const QList<MoveRecord> &moves, bool json,
                 const std::optional<Error> &error)
 {
     if (json) {
-        QJsonArray array;
-        for (const MoveRecord &r : moves)
-            array.append(QJsonObject{{QStringLiteral("source"), r.source},
-                                     {QStringLiteral("destination"), r.destination}});
-        QJsonObject result{{QStringLiteral("moves"), array}};
+        QJsonObject result{{QStringLiteral("moves"), movesToJson(moves)}};
         if (error)
             result.insert(QStringLiteral("error"), error->message);
         io.printJson(result);
