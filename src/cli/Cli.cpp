@@ -3,14 +3,6 @@
 #include "CliSupport.h"
 
 namespace bp::Cli {
-namespace {
-
-const QStringList headlessCommands{QStringLiteral("create"), QStringLiteral("preview"),
-                                   QStringLiteral("templates"), QStringLiteral("sort"),
-                                   QStringLiteral("config")};
-
-} // namespace
-
 QString usageText()
 {
     return QStringLiteral(
@@ -43,14 +35,6 @@ QString usageText()
         "  --version     Show the version.\n");
 }
 
-bool isHeadless(const QStringList &arguments)
-{
-    if (arguments.isEmpty())
-        return false;
-    const QString &first = arguments.first();
-    return headlessCommands.contains(first) || first.startsWith(QLatin1Char('-'));
-}
-
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const Io io{out, err};
@@ -78,6 +62,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runSort(rest, io);
     if (command == u"config")
         return runConfig(rest, io);
+    if (command == u"new")
+        return io.usage(QStringLiteral("new takes at most one folder"),
+                        QStringLiteral("brindlepath new [DIR]"));
     return io.usage(QStringLiteral("unknown command \u201c%1\u201d").arg(command),
                     QStringLiteral("brindlepath [COMMAND] [OPTIONS]"));
 }

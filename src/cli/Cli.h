@@ -8,10 +8,7 @@ namespace bp::Cli {
 // Exit statuses of every command.
 enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
 
-// True when the arguments name a command that runs without a display.
-bool isHeadless(const QStringList &arguments);
-
-// Runs a headless command; arguments exclude the program name.
+// Runs a headless command (everything but "new"); arguments exclude the program name.
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 QString usageText();

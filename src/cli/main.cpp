@@ -17,14 +17,7 @@ int main(int argc, char **argv)
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (arguments.isEmpty() || bp::Cli::isHeadless(arguments)) {
-        // Headless commands never create a GUI object, so they run without a display.
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("brindlepath"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(BP_VERSION));
-        return bp::Cli::run(arguments, out, err);
-    }
-    if (arguments.first() == u"new" && arguments.size() <= 2) {
+    if (!arguments.isEmpty() && arguments.first() == u"new" && arguments.size() <= 2) {
         std::optional<QString> folder;
         if (arguments.size() == 2) {
             folder = QDir::cleanPath(QDir::current().absoluteFilePath(arguments[1]));
@@ -40,7 +33,9 @@ int main(int argc, char **argv)
         QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
         return bp::runStandaloneSetupWindow(folder);
     }
-    err << QStringLiteral("brindlepath: unknown command \u201c%1\u201d\n").arg(arguments.first())
-        << "Try 'brindlepath --help' for more information.\n";
-    return bp::Cli::UsageError;
+    // Headless commands never create a GUI object, so they run without a display.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("brindlepath"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BP_VERSION));
+    return bp::Cli::run(arguments, out, err);
 }

@@ -15,6 +15,12 @@ int main(int argc, char **argv)
     // read or write the developer's own preferences.
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+#ifdef BP_TEST_GUI
+    // Test discovery runs the binary outside ctest's environment; widget tests still need
+    // a platform there, and never a real display unless one is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,481 @@
+#include "views/FormPanel.h"
+
+#include "model/FolderCreator.h"
+#include "stores/CustomTemplateStore.h"
+#include "views/ElidedLabel.h"
+#include "views/ExtraRow.h"
+#include "views/Style.h"
+#include "views/SymbolIcons.h"
+#include "views/TemplateRow.h"
+#include "views/ToggleCard.h"
+#include "workflow/ProjectSetupModel.h"
+
+#include <QButtonGroup>
+#include <QDate>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace bp {
+namespace {
+
+QVBoxLayout *column(QWidget *widget, int spacing)
+{
+    auto *layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QFrame *listBox(QWidget *parent)
+{
+    auto *box = new QFrame(parent);
+    box->setObjectName(QStringLiteral("listBox"));
+    box->setStyleSheet(
+        QStringLiteral(
+            "QFrame#listBox { background: %1; border: 1px solid %2; border-radius: 8px; }")
+            .arg(Style::css(bpCard), Style::css(bpBorder)));
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    return box;
+}
+
+QString pluralEn(qsizetype count)
+{
+    return count == 1 ? QString() : QStringLiteral("en");
+}
+
+} // namespace
+
+FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidget *parent)
+    : QScrollArea(parent), m_model(model), m_store(store)
+{
+    setObjectName(QStringLiteral("formPanel"));
+    setMinimumWidth(256);
+    setMaximumWidth(296);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setStyleSheet(QStringLiteral("QScrollArea#formPanel { background: %1; border: none; }")
+                      .arg(Style::css(bpDark)));
+
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("formContent"));
+    content->setStyleSheet(
+        QStringLiteral("QWidget#formContent { background: %1; }").arg(Style::css(bpDark)));
+    auto *stack = new QVBoxLayout(content);
+    stack->setContentsMargins(16, 16, 16, 16);
+    stack->setSpacing(20);
+
+    m_nameSection = buildNameSection();
+    m_batchSection = buildBatchSection();
+    stack->addWidget(m_nameSection);
+    stack->addWidget(m_batchSection);
+    m_batchCard = new ToggleCard(QStringLiteral("Batch mode"),
+                                 QStringLiteral("Meerdere projecten tegelijk aanmaken"));
+    m_batchCard->setObjectName(QStringLiteral("batchCard"));
+    connect(m_batchCard, &QAbstractButton::clicked, this,
+            [this] { edit([](ProjectConfig &c) { c.batchMode = !c.batchMode; }); });
+    stack->addWidget(m_batchCard);
+    stack->addWidget(Style::rule());
+    stack->addWidget(buildTypeSection());
+    stack->addWidget(buildTemplateSection());
+    m_customSection = buildCustomSection();
+    stack->addWidget(m_customSection);
+    stack->addWidget(buildSaveArea());
+    stack->addWidget(Style::rule());
+    stack->addWidget(buildExtrasSection());
+    stack->addWidget(Style::rule());
+    m_sortCard = new ToggleCard(QStringLiteral("Sorteer bestaande bestanden"),
+                                QStringLiteral("Verplaatst losse files naar de juiste submap"));
+    m_sortCard->setObjectName(QStringLiteral("sortCard"));
+    connect(m_sortCard, &QAbstractButton::clicked, this,
+            [this] { edit([](ProjectConfig &c) { c.sortExistingFiles = !c.sortExistingFiles; }); });
+    stack->addWidget(m_sortCard);
+    stack->addSpacing(8);
+    stack->addStretch(1);
+    setWidget(content);
+
+    connect(&m_model, &ProjectSetupModel::configChanged, this, &FormPanel::refresh);
+    connect(&m_store, &CustomTemplateStore::templatesChanged, this, &FormPanel::rebuildCustomRows);
+    rebuildCustomRows();
+    setSaveFieldShown(false);
+    refresh();
+}
+
+QString FormPanel::todayPrefix()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('_');
+}
+
+QWidget *FormPanel::buildNameSection()
+{
+    auto *section = new QWidget;
+    QVBoxLayout *layout = column(section, 8);
+    auto *header = new QHBoxLayout;
+    header->setSpacing(6);
+    header->addWidget(Style::sectionLabel(QStringLiteral("Projectnaam")));
+    header->addStretch(1);
+    auto *today = new QPushButton(QStringLiteral("📅 Vandaag"));
+    today->setObjectName(QStringLiteral("todayButton"));
+    today->setFont(Style::uiFont(9));
+    today->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.7));
+    today->setCursor(Qt::PointingHandCursor);
+    connect(today, &QPushButton::clicked, this,
+            [this] { edit([](ProjectConfig &c) { c.projectName = todayPrefix(); }); });
+    header->addWidget(today);
+    layout->addLayout(header);
+
+    m_nameField = new QLineEdit;
+    m_nameField->setObjectName(QStringLiteral("projectNameField"));
+    m_nameField->setPlaceholderText(QStringLiteral("Bijv. Nike_Shoot_Zomer"));
+    m_nameField->setAccessibleName(QStringLiteral("Projectnaam"));
+    m_nameField->setFont(Style::uiFont(13));
+    m_nameField->setFrame(false);
+    m_nameField->setStyleSheet(Style::fieldSheet(QStringLiteral("QLineEdit"), 7, 8, 10));
+    m_nameField->setAcceptDrops(false);
+    connect(m_nameField, &QLineEdit::textEdited, this, [this](const QString &text) {
+        edit([&text](ProjectConfig &c) { c.projectName = text; });
+    });
+    layout->addWidget(m_nameField);
+
+    m_folderNameLine = new ElidedLabel;
+    m_folderNameLine->setObjectName(QStringLiteral("folderNameLine"));
+    m_folderNameLine->setFont(Style::monoFont(10.5));
+    Style::setLabelColor(m_folderNameLine, bpBlue, 0.65);
+    layout->addWidget(m_folderNameLine);
+    return section;
+}
+
+QWidget *FormPanel::buildBatchSection()
+{
+    auto *section = new QWidget;
+    QVBoxLayout *layout = column(section, 8);
+    layout->addWidget(Style::sectionLabel(QStringLiteral("Projectnamen (één per regel)")));
+
+    m_batchEditor = new QPlainTextEdit;
+    m_batchEditor->setObjectName(QStringLiteral("batchEditor"));
+    m_batchEditor->setAccessibleName(QStringLiteral("Projectnamen (één per regel)"));
+    m_batchEditor->setFont(Style::uiFont(12));
+    m_batchEditor->setMinimumHeight(80);
+    m_batchEditor->setMaximumHeight(120);
+    m_batchEditor->setTabChangesFocus(true);
+    m_batchEditor->setStyleSheet(Style::fieldSheet(QStringLiteral("QPlainTextEdit"), 7, 2, 1));
+    m_batchEditor->setAcceptDrops(false);
+    m_batchEditor->viewport()->setAcceptDrops(false);
+    connect(m_batchEditor, &QPlainTextEdit::textChanged, this, [this] {
+        const QString text = m_batchEditor->toPlainText();
+        if (text != m_model.config().batchNames)
+            edit([&text](ProjectConfig &c) { c.batchNames = text; });
+    });
+    layout->addWidget(m_batchEditor);
+
+    const QString example =
+        QStringLiteral("Nike_Shoot_Maandag\nAdidas_Shoot_Dinsdag\nPuma_Shoot_Woensdag");
+    m_batchEditor->setAccessibleDescription(example);
+    m_batchPlaceholder = Style::label(example, 11, QFont::Normal, bpText, 0.2, m_batchEditor);
+    m_batchPlaceholder->setObjectName(QStringLiteral("batchPlaceholder"));
+    m_batchPlaceholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_batchPlaceholder->move(5, 8);
+    m_batchPlaceholder->adjustSize();
+
+    m_batchCount = Style::label(QString(), 10.5, QFont::Normal, bpBlue, 0.65);
+    m_batchCount->setObjectName(QStringLiteral("batchCount"));
+    layout->addWidget(m_batchCount);
+    return section;
+}
+
+QWidget *FormPanel::buildTypeSection()
+{
+    auto *section = new QWidget;
+    QVBoxLayout *layout = column(section, 8);
+    layout->addWidget(Style::sectionLabel(QStringLiteral("Type")));
+
+    auto *segments = new QFrame;
+    segments->setObjectName(QStringLiteral("typeSelector"));
+    segments->setAccessibleName(QStringLiteral("Type"));
+    segments->setStyleSheet(
+        QStringLiteral(
+            "QFrame#typeSelector { background: %1; border: 1px solid %2; border-radius: 7px; }"
+            "QPushButton { background: transparent; color: %3; border: 1px solid transparent;"
+            " border-radius: 5px; padding: 3px 0; }"
+            "QPushButton:checked { background: %4; color: %5; }"
+            "QPushButton:focus { border-color: %6; }")
+            .arg(Style::css(bpCard), Style::css(bpBorder), Style::css(bpText, 0.6),
+                 Style::css(bpText, 0.14), Style::css(bpText), Style::css(bpBlue, 0.85)));
+    auto *row = new QHBoxLayout(segments);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
+    m_typeGroup = new QButtonGroup(this);
+    m_typeGroup->setExclusive(true);
+    for (ProjectType type : allProjectTypes) {
+        auto *button = new QPushButton(displayName(type));
+        button->setCheckable(true);
+        button->setFont(Style::uiFont(12));
+        button->setCursor(Qt::PointingHandCursor);
+        m_typeGroup->addButton(button, int(type));
+        row->addWidget(button, 1);
+    }
+    connect(m_typeGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { edit([id](ProjectConfig &c) { c.type = ProjectType(id); }); });
+    layout->addWidget(segments);
+    return section;
+}
+
+QWidget *FormPanel::buildTemplateSection()
+{
+    auto *section = new QWidget;
+    QVBoxLayout *layout = column(section, 8);
+    layout->addWidget(Style::sectionLabel(QStringLiteral("Template")));
+    QFrame *box = listBox(section);
+    for (PlatformTemplate platform : allPlatformTemplates) {
+        auto *row = new TemplateRow(icon(platform), displayName(platform));
+        connect(row, &QAbstractButton::clicked, this, [this, platform] {
+            edit([platform](ProjectConfig &c) {
+                c.platform = platform;
+                c.customTemplateID.reset();
+            });
+        });
+        box->layout()->addWidget(row);
+        m_platformRows.append(row);
+    }
+    layout->addWidget(box);
+    return section;
+}
+
+QWidget *FormPanel::buildCustomSection()
+{
+    auto *section = new QWidget;
+    section->setObjectName(QStringLiteral("customTemplateSection"));
+    QVBoxLayout *layout = column(section, 8);
+    layout->addWidget(Style::sectionLabel(QStringLiteral("Eigen templates")));
+    QFrame *box = listBox(section);
+    m_customList = static_cast<QVBoxLayout *>(box->layout());
+    layout->addWidget(box);
+    return section;
+}
+
+QWidget *FormPanel::buildSaveArea()
+{
+    auto *area = new QWidget;
+    QVBoxLayout *layout = column(area, 6);
+
+    m_openSaveButton = new QPushButton(QStringLiteral("Sla huidige structuur op…"));
+    m_openSaveButton->setObjectName(QStringLiteral("openSaveTemplateButton"));
+    m_openSaveButton->setFont(Style::uiFont(11));
+    m_openSaveButton->setIcon(SymbolIcons::icon(QStringLiteral("square.and.arrow.down"),
+                                                Style::withAlpha(bpBlue, 0.75), 10));
+    m_openSaveButton->setIconSize(QSize(10, 10));
+    m_openSaveButton->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.75));
+    m_openSaveButton->setCursor(Qt::PointingHandCursor);
+    connect(m_openSaveButton, &QPushButton::clicked, this, [this] {
+        setSaveFieldShown(true);
+        m_templateNameField->setFocus();
+    });
+    layout->addWidget(m_openSaveButton, 0, Qt::AlignLeft);
+
+    m_saveField = new QWidget;
+    auto *row = new QHBoxLayout(m_saveField);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    m_templateNameField = new QLineEdit;
+    m_templateNameField->setObjectName(QStringLiteral("templateNameField"));
+    m_templateNameField->setPlaceholderText(QStringLiteral("Naam voor template"));
+    m_templateNameField->setAccessibleName(QStringLiteral("Naam voor template"));
+    m_templateNameField->setFont(Style::uiFont(12));
+    m_templateNameField->setFrame(false);
+    m_templateNameField->setAcceptDrops(false);
+    m_templateNameField->setStyleSheet(Style::fieldSheet(QStringLiteral("QLineEdit"), 6, 6, 8));
+    row->addWidget(m_templateNameField, 1);
+
+    auto *save = new QPushButton(QStringLiteral("Opslaan"));
+    save->setObjectName(QStringLiteral("saveTemplateButton"));
+    save->setFont(Style::uiFont(11, QFont::DemiBold));
+    save->setStyleSheet(Style::plainButtonSheet(bpBlue));
+    save->setCursor(Qt::PointingHandCursor);
+    connect(save, &QPushButton::clicked, this, &FormPanel::saveTemplate);
+    row->addWidget(save);
+
+    auto *dismiss = new QPushButton(QStringLiteral("×"));
+    dismiss->setObjectName(QStringLiteral("dismissSaveTemplateButton"));
+    dismiss->setAccessibleName(QStringLiteral("Sluiten"));
+    dismiss->setFont(Style::uiFont(13));
+    dismiss->setStyleSheet(Style::plainButtonSheet(bpText, 0.4));
+    dismiss->setCursor(Qt::PointingHandCursor);
+    connect(dismiss, &QPushButton::clicked, this, [this] {
+        setSaveFieldShown(false);
+        m_openSaveButton->setFocus();
+    });
+    row->addWidget(dismiss);
+    layout->addWidget(m_saveField);
+    return area;
+}
+
+QWidget *FormPanel::buildExtrasSection()
+{
+    auto *section = new QWidget;
+    QVBoxLayout *layout = column(section, 8);
+    layout->addWidget(Style::sectionLabel(QStringLiteral("Extra mappen")));
+    auto *rows = new QVBoxLayout;
+    rows->setSpacing(2);
+    for (ExtraFlag flag : allExtraFlags) {
+        auto *row = new ExtraRow(flag);
+        connect(row, &QAbstractButton::clicked, this,
+                [this, flag] { edit([flag](ProjectConfig &c) { c.extras.toggle(flag); }); });
+        rows->addWidget(row);
+        m_extraRows.append(row);
+    }
+    layout->addLayout(rows);
+    return section;
+}
+
+QList<TemplateRow *> FormPanel::customTemplateRows() const
+{
+    QList<TemplateRow *> rows;
+    for (const auto &entry : m_customRows)
+        rows.append(entry.second);
+    return rows;
+}
+
+void FormPanel::edit(const std::function<void(ProjectConfig &)> &change)
+{
+    ProjectConfig config = m_model.config();
+    change(config);
+    m_model.setConfig(config);
+}
+
+void FormPanel::showEvent(QShowEvent *event)
+{
+    QScrollArea::showEvent(event);
+    // The user types the rest of the name after today's date.
+    if (m_model.config().projectName.isEmpty())
+        edit([](ProjectConfig &c) { c.projectName = todayPrefix(); });
+}
+
+void FormPanel::focusName()
+{
+    if (m_model.config().batchMode) {
+        m_batchEditor->setFocus(Qt::OtherFocusReason);
+        m_batchEditor->moveCursor(QTextCursor::End);
+    } else {
+        m_nameField->setFocus(Qt::OtherFocusReason);
+        m_nameField->end(false);
+    }
+}
+
+void FormPanel::refresh()
+{
+    const ProjectConfig &config = m_model.config();
+
+    m_nameSection->setVisible(!config.batchMode);
+    m_batchSection->setVisible(config.batchMode);
+
+    if (m_nameField->text() != config.projectName)
+        m_nameField->setText(config.projectName);
+    const bool hasName = !config.projectName.trimmed().isEmpty();
+    m_folderNameLine->setVisible(hasName);
+    if (hasName) {
+        const QString line =
+            QStringLiteral("→ ") +
+            FolderCreator::projectFolderName(config.projectName, QDateTime::currentDateTime());
+        m_folderNameLine->setText(line);
+        m_folderNameLine->setAccessibleName(line);
+    }
+
+    if (m_batchEditor->toPlainText() != config.batchNames)
+        m_batchEditor->setPlainText(config.batchNames);
+    m_batchPlaceholder->setVisible(config.batchNames.isEmpty());
+    const qsizetype count = config.batchProjectNames().size();
+    m_batchCount->setVisible(count > 0);
+    m_batchCount->setText(QString::number(count) + QStringLiteral(" project") + pluralEn(count) +
+                          QStringLiteral(" worden aangemaakt"));
+
+    m_batchCard->setChecked(config.batchMode);
+    if (QAbstractButton *button = m_typeGroup->button(int(config.type)))
+        button->setChecked(true);
+    for (int i = 0; i < m_platformRows.size(); ++i)
+        m_platformRows[i]->setSelected(!config.customTemplateID &&
+                                       config.platform == allPlatformTemplates[size_t(i)]);
+    for (const auto &[id, row] : m_customRows)
+        row->setSelected(config.customTemplateID == id);
+    for (ExtraRow *row : m_extraRows)
+        row->setChecked(config.extras.contains(row->flag()));
+    m_sortCard->setChecked(config.sortExistingFiles);
+}
+
+void FormPanel::rebuildCustomRows()
+{
+    // Rows go later: this may run inside a row's own trash button handler.
+    for (const auto &entry : m_customRows) {
+        entry.second->hide();
+        entry.second->deleteLater();
+    }
+    m_customRows.clear();
+    for (const CustomTemplate &tmpl : m_store.templates()) {
+        auto *row = new TemplateRow(tmpl.icon, tmpl.name);
+        auto *trash = new QToolButton;
+        trash->setObjectName(QStringLiteral("deleteTemplateButton"));
+        trash->setAccessibleName(QStringLiteral("Verwijderen"));
+        trash->setAccessibleDescription(tmpl.name);
+        trash->setIcon(
+            SymbolIcons::icon(QStringLiteral("trash"), Style::withAlpha(bpText, 0.25), 11));
+        trash->setIconSize(QSize(10, 10));
+        trash->setAutoRaise(true);
+        trash->setStyleSheet(Style::plainButtonSheet(bpText, 0.25));
+        trash->setCursor(Qt::PointingHandCursor);
+        const QUuid id = tmpl.id;
+        connect(trash, &QToolButton::clicked, this, [this, id] { deleteTemplate(id); });
+        row->setTrailingWidget(trash);
+        connect(row, &QAbstractButton::clicked, this,
+                [this, id] { edit([id](ProjectConfig &c) { c.customTemplateID = id; }); });
+        m_customList->addWidget(row);
+        m_customRows.append({id, row});
+    }
+    m_customSection->setVisible(!m_customRows.isEmpty());
+    // Keep keyboard order top to bottom: the new rows follow the platform rows.
+    QWidget *previous = m_platformRows.last();
+    for (const auto &entry : m_customRows) {
+        setTabOrder(previous, entry.second);
+        setTabOrder(entry.second, entry.second->trailingWidget());
+        previous = entry.second->trailingWidget();
+    }
+    if (!m_customRows.isEmpty())
+        setTabOrder(previous, m_openSaveButton);
+    refresh();
+}
+
+void FormPanel::setSaveFieldShown(bool shown)
+{
+    m_showSaveTemplateField = shown;
+    m_templateNameField->clear();
+    m_openSaveButton->setVisible(!shown);
+    m_saveField->setVisible(shown);
+}
+
+void FormPanel::saveTemplate()
+{
+    const QString name = m_templateNameField->text().trimmed();
+    if (!name.isEmpty()) {
+        // The very tree the preview shows; the store reports nothing of its own.
+        static_cast<void>(m_store.save(name, m_model.resolvedTree()));
+    }
+    setSaveFieldShown(false);
+    m_openSaveButton->setFocus();
+}
+
+void FormPanel::deleteTemplate(const QUuid &id)
+{
+    static_cast<void>(m_store.remove(id));
+    if (m_model.config().customTemplateID == id)
+        edit([](ProjectConfig &c) { c.customTemplateID.reset(); });
+}
+
+} // namespace bp

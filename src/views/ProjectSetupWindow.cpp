@@ -1,0 +1,298 @@
+#include "views/ProjectSetupWindow.h"
+
+#include "stores/CustomTemplateStore.h"
+#include "stores/RecentFoldersStore.h"
+#include "views/BPLogoView.h"
+#include "views/DropTargetFrame.h"
+#include "views/FolderSelector.h"
+#include "views/FormPanel.h"
+#include "views/GoldButtonStyle.h"
+#include "views/PreviewPanel.h"
+#include "views/Style.h"
+#include "views/SuccessOverlay.h"
+#include "views/SymbolIcons.h"
+#include "workflow/ProjectSetupModel.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace bp {
+namespace {
+
+QFrame *band(const QString &name, const QColor &background)
+{
+    auto *frame = new QFrame;
+    frame->setObjectName(name);
+    frame->setStyleSheet(
+        QStringLiteral("QFrame#%1 { background: %2; }").arg(name, Style::css(background)));
+    return frame;
+}
+
+QLabel *iconLabel(const QString &symbol, const QColor &color, int size, qreal dpr)
+{
+    auto *label = new QLabel;
+    label->setPixmap(SymbolIcons::pixmap(symbol, color, size, dpr));
+    label->setFixedSize(size, size);
+    return label;
+}
+
+} // namespace
+
+ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent)
+    : QWidget(parent), m_model(model)
+{
+    setObjectName(QStringLiteral("projectSetupWindow"));
+    setWindowTitle(QStringLiteral("Create Project Structure"));
+    setFixedSize(contentWidth, contentHeight);
+    setAcceptDrops(true);
+    // Dark whatever the desktop theme says.
+    Style::applyDarkPalette(this);
+    setStyleSheet(Style::windowStyleSheet());
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buildHeader());
+    column->addWidget(Style::rule());
+
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->setHandleWidth(1);
+    m_splitter->setChildrenCollapsible(false);
+    m_form = new FormPanel(m_model, CustomTemplateStore::shared());
+    m_preview = new PreviewPanel(m_model);
+    m_splitter->addWidget(m_form);
+    m_splitter->addWidget(m_preview);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({296, contentWidth - 297});
+    column->addWidget(m_splitter, 1);
+
+    column->addWidget(buildErrorBar());
+    column->addWidget(Style::rule());
+    column->addWidget(buildActionBar());
+
+    m_dropFrame = new DropTargetFrame(this);
+    m_overlay = new SuccessOverlay(this);
+
+    connect(&m_model, &ProjectSetupModel::configChanged, this, &ProjectSetupWindow::refreshActions);
+    connect(&m_model, &ProjectSetupModel::isCreatingChanged, this,
+            &ProjectSetupWindow::refreshActions);
+    connect(&m_model, &ProjectSetupModel::canCreateChanged, this,
+            &ProjectSetupWindow::refreshActions);
+    connect(&m_model, &ProjectSetupModel::errorMessageChanged, this,
+            &ProjectSetupWindow::refreshError);
+    connect(&m_model, &ProjectSetupModel::showSuccessChanged, this,
+            &ProjectSetupWindow::refreshSuccess);
+    connect(&m_model, &ProjectSetupModel::successMessageChanged, this,
+            [this] { m_overlay->setMessage(m_model.successMessage()); });
+    connect(&m_model, &ProjectSetupModel::isDragTargetedChanged, this, [this] {
+        m_dropFrame->setVisible(m_model.isDragTargeted());
+        m_dropFrame->raise();
+    });
+    connect(m_folderSelector, &FolderSelector::folderChosen, this,
+            &ProjectSetupWindow::chooseTarget);
+
+    m_overlay->setMessage(m_model.successMessage());
+    refreshActions();
+    refreshError();
+    if (m_model.showSuccess())
+        refreshSuccess();
+}
+
+QWidget *ProjectSetupWindow::buildHeader()
+{
+    QFrame *header = band(QStringLiteral("header"), bpCard);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(16, 10, 16, 10);
+    row->setSpacing(12);
+    row->addWidget(new BPLogoView(24), 0, Qt::AlignVCenter);
+    row->addWidget(Style::label(QStringLiteral("Brindlepath"), 13, QFont::DemiBold, bpText), 0,
+                   Qt::AlignVCenter);
+    row->addStretch(1);
+    m_folderSelector = new FolderSelector(m_model, RecentFoldersStore::shared());
+    row->addWidget(m_folderSelector, 0, Qt::AlignVCenter);
+    return header;
+}
+
+QWidget *ProjectSetupWindow::buildErrorBar()
+{
+    QFrame *bar = band(QStringLiteral("errorBar"), Style::withAlpha(bpRed, 0.07));
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(16, 8, 16, 8);
+    row->setSpacing(8);
+    QLabel *icon =
+        iconLabel(QStringLiteral("exclamationmark.triangle.fill"), bpRed, 12, devicePixelRatioF());
+    icon->setAccessibleName(QStringLiteral("Fout"));
+    row->addWidget(icon, 0, Qt::AlignVCenter);
+    m_errorText = Style::label(QString(), 11, QFont::Normal, bpRed);
+    m_errorText->setObjectName(QStringLiteral("errorText"));
+    m_errorText->setWordWrap(true);
+    m_errorText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(m_errorText, 1);
+    m_errorBar = bar;
+    return bar;
+}
+
+QWidget *ProjectSetupWindow::buildActionBar()
+{
+    QFrame *bar = band(QStringLiteral("actionBar"), bpCard);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(16, 12, 16, 12);
+    row->setSpacing(12);
+
+    m_sortHint = new QWidget;
+    auto *hint = new QHBoxLayout(m_sortHint);
+    hint->setContentsMargins(0, 0, 0, 0);
+    hint->setSpacing(5);
+    hint->addWidget(iconLabel(QStringLiteral("arrow.triangle.2.circlepath"),
+                              Style::withAlpha(bpText, 0.35), 11, devicePixelRatioF()));
+    QLabel *hintText = Style::label(QStringLiteral("Bestaande bestanden worden gesorteerd"), 11,
+                                    QFont::Normal, bpText, 0.35);
+    hintText->setObjectName(QStringLiteral("sortHint"));
+    hint->addWidget(hintText);
+    row->addWidget(m_sortHint, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+
+    m_cancelButton = new QPushButton(QStringLiteral("Annuleren"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setFont(Style::uiFont(13));
+    m_cancelButton->setStyleSheet(Style::plainButtonSheet(bpText, 0.45));
+    m_cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_cancelButton->setCursor(Qt::PointingHandCursor);
+    // Closing does not stop a run: its file work goes on to the end.
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { window()->close(); });
+    row->addWidget(m_cancelButton, 0, Qt::AlignVCenter);
+
+    m_createButton = new QPushButton;
+    m_createButton->setObjectName(QStringLiteral("createButton"));
+    GoldButtonStyle::apply(m_createButton);
+    m_createButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    m_createButton->setCursor(Qt::PointingHandCursor);
+    m_createOpacity = new QGraphicsOpacityEffect(m_createButton);
+    m_createButton->setGraphicsEffect(m_createOpacity);
+    connect(m_createButton, &QPushButton::clicked, this, [this] {
+        if (m_model.canCreate())
+            static_cast<void>(m_model.createStructure());
+    });
+    row->addWidget(m_createButton, 0, Qt::AlignVCenter);
+    return bar;
+}
+
+QString ProjectSetupWindow::createTitle(const ProjectSetupModel &model)
+{
+    if (model.isCreating())
+        return QStringLiteral("Aanmaken…");
+    const ProjectConfig &config = model.config();
+    if (!config.batchMode)
+        return QStringLiteral("Maak structuur →");
+    const qsizetype count = std::max<qsizetype>(1, config.batchProjectNames().size());
+    return QStringLiteral("Maak ") + QString::number(count) + QStringLiteral(" projecten →");
+}
+
+void ProjectSetupWindow::refreshActions()
+{
+    const ProjectConfig &config = m_model.config();
+    m_sortHint->setVisible(config.sortExistingFiles && !config.batchMode);
+    const QString title = createTitle(m_model);
+    if (m_createButton->text() != title) {
+        m_createButton->setText(title);
+        // setText() replaces the shortcut with the title's mnemonic.
+        m_createButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+        m_createButton->updateGeometry();
+    }
+    const bool enabled = m_model.canCreate();
+    m_createButton->setEnabled(enabled);
+    m_createOpacity->setOpacity(enabled ? 1.0 : 0.35);
+}
+
+void ProjectSetupWindow::refreshError()
+{
+    const std::optional<QString> &message = m_model.errorMessage();
+    m_errorText->setText(message.value_or(QString()));
+    m_errorBar->setVisible(message.has_value());
+}
+
+void ProjectSetupWindow::refreshSuccess()
+{
+    m_overlay->setMessage(m_model.successMessage());
+    m_overlay->setGeometry(rect());
+    m_overlay->setShown(m_model.showSuccess());
+}
+
+void ProjectSetupWindow::chooseTarget(const QString &path)
+{
+    ProjectConfig config = m_model.config();
+    config.targetFolderURL = path;
+    m_model.setConfig(config);
+    RecentFoldersStore::shared().add(path);
+}
+
+void ProjectSetupWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Open ready to type the rest of the name after the prefilled date.
+    QTimer::singleShot(0, this, [this] { m_form->focusName(); });
+}
+
+void ProjectSetupWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_dropFrame->setGeometry(rect());
+    m_overlay->setGeometry(rect());
+}
+
+void ProjectSetupWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    m_model.setDragTargeted(true);
+}
+
+void ProjectSetupWindow::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ProjectSetupWindow::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    QWidget::dragLeaveEvent(event);
+    m_model.setDragTargeted(false);
+}
+
+void ProjectSetupWindow::dropEvent(QDropEvent *event)
+{
+    m_model.setDragTargeted(false);
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    // Only the first item counts; it is accepted before we know what it is.
+    const QUrl first = urls.constFirst();
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, first] {
+        if (!first.isLocalFile())
+            return;
+        const QFileInfo info(first.toLocalFile());
+        if (info.isDir())
+            chooseTarget(QDir::cleanPath(info.absoluteFilePath()));
+    });
+}
+
+} // namespace bp

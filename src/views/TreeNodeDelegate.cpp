@@ -1,0 +1,83 @@
+#include "views/TreeNodeDelegate.h"
+
+#include "views/PreviewTreeModel.h"
+#include "views/PreviewTreeView.h"
+#include "views/Style.h"
+#include "views/SymbolIcons.h"
+
+#include <QPainter>
+
+namespace bp {
+
+TreeNodeDelegate::TreeNodeDelegate(PreviewTreeView *view) : QStyledItemDelegate(view), m_view(view)
+{}
+
+QSize TreeNodeDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+{
+    return {100, PreviewTreeView::rowHeight};
+}
+
+void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                             const QModelIndex &index) const
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect r = option.rect;
+    const int midY = r.center().y() + 1;
+    const QString text = index.data(Qt::DisplayRole).toString();
+
+    if (option.state & QStyle::State_HasFocus && m_view->hasFocus()) {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(Style::withAlpha(bpBlue, 0.12));
+        painter->drawRoundedRect(QRectF(r).adjusted(0, 1, 0, -1), 4, 4);
+    }
+
+    if (index.data(PreviewTreeModel::IsNoteRole).toBool()) {
+        // Indented 4, icon and text 6 apart.
+        const QRectF icon(r.left() + 4, midY - 6, 12, 12);
+        SymbolIcons::paint(*painter, icon, QStringLiteral("square.on.square"),
+                           Style::withAlpha(bpBlue, 0.5));
+        const QFont font = Style::uiFont(10.5);
+        painter->setFont(font);
+        painter->setPen(Style::withAlpha(bpText, 0.35));
+        const int x = int(icon.right()) + 6;
+        painter->drawText(QRect(x, r.top(), r.right() - x, r.height()),
+                          Qt::AlignLeft | Qt::AlignVCenter,
+                          QFontMetrics(font).elidedText(text, Qt::ElideRight, r.right() - x));
+        painter->restore();
+        return;
+    }
+
+    const bool isRoot = index.data(PreviewTreeModel::IsRootRole).toBool();
+    const bool hasChildren = index.model()->hasChildren(index);
+    const bool expanded = m_view->isExpanded(index);
+    int x = r.left();
+    if (hasChildren) {
+        const QRectF box(x, midY - expanderSide / 2.0, expanderSide, expanderSide);
+        painter->save();
+        painter->translate(box.center());
+        painter->rotate(m_view->chevronRotation(index, expanded));
+        SymbolIcons::paint(*painter, QRectF(-4.5, -4.5, 9, 9), QStringLiteral("chevron.down"),
+                           Style::withAlpha(bpText, 0.28));
+        painter->restore();
+    }
+    x += expanderSide + spacing;
+
+    const QRectF iconBox(x, midY - iconSide / 2.0, iconSide, iconSide);
+    if (isRoot)
+        SymbolIcons::paint(*painter, iconBox, QStringLiteral("folder.fill"), bpBlue);
+    else
+        SymbolIcons::paint(*painter, iconBox, QStringLiteral("folder"),
+                           Style::withAlpha(bpText, 0.32));
+    x += iconSide + spacing;
+
+    const QFont font = Style::monoFont(11.5);
+    painter->setFont(font);
+    painter->setPen(isRoot ? bpText : Style::withAlpha(bpText, 0.52));
+    const int width = r.right() - x;
+    painter->drawText(QRect(x, r.top(), width, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+    painter->restore();
+}
+
+} // namespace bp

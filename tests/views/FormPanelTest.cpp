@@ -1,0 +1,250 @@
+#include "ViewTestSupport.h"
+
+#include "views/ElidedLabel.h"
+#include "views/ExtraRow.h"
+#include "views/TemplateRow.h"
+#include "views/ToggleCard.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace bp::test {
+namespace {
+
+class FormPanelTest : public WindowFixture {
+protected:
+    QLineEdit *nameField() const { return find<QLineEdit>("projectNameField"); }
+    void typeName(const QString &text)
+    {
+        nameField()->selectAll();
+        QTest::keyClick(nameField(), Qt::Key_Backspace);
+        QTest::keyClicks(nameField(), text);
+    }
+    void typeBatch(const QStringList &lines)
+    {
+        auto *editor = find<QPlainTextEdit>("batchEditor");
+        editor->setFocus();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                QTest::keyClick(editor, Qt::Key_Return);
+            QTest::keyClicks(editor, lines[i]);
+        }
+    }
+    QList<bool> platformSelection() const
+    {
+        QList<bool> result;
+        for (TemplateRow *row : m_window->formPanel()->platformRows())
+            result.append(row->isSelected());
+        return result;
+    }
+};
+
+TEST_F(FormPanelTest, OpensWithTodaysPrefixAndCursorAfterIt)
+{
+    EXPECT_EQ(m_model->config().projectName, today());
+    EXPECT_EQ(nameField()->text(), today());
+    EXPECT_TRUE(nameField()->hasFocus());
+    EXPECT_EQ(nameField()->cursorPosition(), today().size());
+    // The folder name puts the date in front once more.
+    EXPECT_EQ(labelText("folderNameLine"), QStringLiteral("→ ") + folderName(today()));
+}
+
+TEST_F(FormPanelTest, TodayButtonReplacesTypedName)
+{
+    typeName(today() + "Nike");
+    click(find<QPushButton>("todayButton"));
+    EXPECT_EQ(m_model->config().projectName, today());
+    EXPECT_EQ(nameField()->text(), today());
+}
+
+struct NameCase {
+    const char *typed;
+    bool hasFolderLine;
+};
+
+class NameTypingTest : public FormPanelTest, public ::testing::WithParamInterface<NameCase> {};
+
+TEST_P(NameTypingTest, FolderLineAndCountFollowTheName)
+{
+    const QString typed = QString::fromUtf8(GetParam().typed);
+    typeName(typed);
+    EXPECT_EQ(m_model->config().projectName, typed);
+    EXPECT_EQ(shown("folderNameLine"), GetParam().hasFolderLine);
+    if (GetParam().hasFolderLine) {
+        EXPECT_EQ(labelText("folderNameLine"), QStringLiteral("→ ") + folderName(typed));
+        EXPECT_EQ(labelText("previewCount"),
+                  QString::number(countFolders(m_model->resolvedTree()) + 1) + " mappen");
+        EXPECT_FALSE(m_window->previewPanel()->showsEmptyState());
+    } else {
+        EXPECT_EQ(labelText("previewCount"), QString());
+        EXPECT_TRUE(m_window->previewPanel()->showsEmptyState());
+        EXPECT_EQ(labelText("previewEmptyText"), "Voer een projectnaam in");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, NameTypingTest,
+                         ::testing::Values(NameCase{"Nike_Shoot_Zomer", true},
+                                           NameCase{"  Spaced  ", true}, NameCase{"a/b:c", true},
+                                           NameCase{"   ", false}, NameCase{"", false}));
+
+struct BatchCase {
+    QStringList lines;
+    const char *countLine; // empty when no names
+    const char *previewCount;
+    const char *buttonTitle;
+};
+
+class BatchModeTest : public FormPanelTest, public ::testing::WithParamInterface<BatchCase> {};
+
+TEST_P(BatchModeTest, SectionsSwapAndNamesAreCounted)
+{
+    typeName("Single");
+    click(find<ToggleCard>("batchCard"));
+    EXPECT_TRUE(m_model->config().batchMode);
+    EXPECT_FALSE(shown("projectNameField"));
+    EXPECT_TRUE(shown("batchEditor"));
+    EXPECT_TRUE(shown("batchPlaceholder"));
+    EXPECT_FALSE(shown("sortHint"));
+
+    typeBatch(GetParam().lines);
+    const QString countLine = QString::fromUtf8(GetParam().countLine);
+    EXPECT_EQ(shown("batchCount"), !countLine.isEmpty());
+    if (!countLine.isEmpty()) {
+        EXPECT_EQ(labelText("batchCount"), countLine);
+    }
+    EXPECT_EQ(labelText("previewCount"), QString::fromUtf8(GetParam().previewCount));
+    EXPECT_EQ(m_window->createButton()->text(), QString::fromUtf8(GetParam().buttonTitle));
+    EXPECT_FALSE(shown("batchPlaceholder"));
+
+    // Switching back keeps both the name and the list.
+    click(find<ToggleCard>("batchCard"));
+    EXPECT_EQ(nameField()->text(), "Single");
+    EXPECT_TRUE(m_model->config().batchNames.startsWith(GetParam().lines.first()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BatchModeTest,
+                         ::testing::Values(BatchCase{{"Alpha"},
+                                                     "1 project worden aangemaakt",
+                                                     "× 1 project",
+                                                     "Maak 1 projecten →"},
+                                           BatchCase{{"Alpha", "", "Beta"},
+                                                     "2 projecten worden aangemaakt",
+                                                     "× 2 projecten",
+                                                     "Maak 2 projecten →"},
+                                           BatchCase{{"A", "  B  ", "A"},
+                                                     "3 projecten worden aangemaakt",
+                                                     "× 3 projecten",
+                                                     "Maak 3 projecten →"},
+                                           BatchCase{{" ", "  "}, "", "", "Maak 1 projecten →"}));
+
+class PlatformRowTest : public FormPanelTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PlatformRowTest, ClickSelectsOnlyThatRowAndClearsCustomTemplate)
+{
+    const int i = GetParam();
+    ASSERT_TRUE(CustomTemplateStore::shared().save("Mine", m_model->resolvedTree()).ok());
+    QCoreApplication::processEvents();
+    click(m_window->formPanel()->customTemplateRows().first());
+    EXPECT_EQ(platformSelection(), QList<bool>(6, false));
+
+    click(m_window->formPanel()->platformRows()[i]);
+    EXPECT_EQ(m_model->config().platform, allPlatformTemplates[size_t(i)]);
+    EXPECT_FALSE(m_model->config().customTemplateID.has_value());
+    QList<bool> expected(6, false);
+    expected[i] = true;
+    EXPECT_EQ(platformSelection(), expected);
+    EXPECT_FALSE(m_window->formPanel()->customTemplateRows().first()->isSelected());
+
+    // The type segment leaves the template choice alone.
+    QPushButton *photo = nullptr;
+    for (QPushButton *button : m_window->findChildren<QPushButton *>())
+        if (button->text() == "Photo")
+            photo = button;
+    ASSERT_NE(photo, nullptr);
+    click(photo);
+    EXPECT_EQ(m_model->config().type, ProjectType::photo);
+    EXPECT_EQ(platformSelection(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllSix, PlatformRowTest, ::testing::Range(0, 6));
+
+class ExtraRowTest : public FormPanelTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExtraRowTest, ClickTogglesTheFlag)
+{
+    ExtraRow *row = m_window->formPanel()->extraRows()[GetParam()];
+    const ExtraFlag flag = row->flag();
+    const bool before = m_model->config().extras.contains(flag);
+    click(row);
+    EXPECT_EQ(m_model->config().extras.contains(flag), !before);
+    EXPECT_EQ(row->isChecked(), !before);
+    QTest::keyClick(row, Qt::Key_Space);
+    EXPECT_EQ(m_model->config().extras.contains(flag), before);
+    EXPECT_EQ(row->isChecked(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFive, ExtraRowTest, ::testing::Range(0, 5));
+
+TEST_F(FormPanelTest, SavedTemplateHasThePreviewTreeAndCanBeSelectedAndDeleted)
+{
+    typeName("Shoot");
+    EXPECT_FALSE(shown("customTemplateSection"));
+    click(find<QPushButton>("openSaveTemplateButton"));
+    EXPECT_TRUE(shown("templateNameField"));
+    QTest::keyClicks(find<QLineEdit>("templateNameField"), "  Mijn template  ");
+    click(find<QPushButton>("saveTemplateButton"));
+    QCoreApplication::processEvents();
+
+    const QList<CustomTemplate> &saved = CustomTemplateStore::shared().templates();
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_EQ(saved[0].name, "Mijn template");
+    EXPECT_EQ(saved[0].roots.size(), m_model->resolvedTree().size());
+    EXPECT_FALSE(m_window->formPanel()->isSaveTemplateFieldShown());
+    EXPECT_FALSE(m_model->config().customTemplateID.has_value());
+    ASSERT_TRUE(shown("customTemplateSection"));
+
+    TemplateRow *row = m_window->formPanel()->customTemplateRows().first();
+    EXPECT_EQ(row->text(), "Mijn template");
+    click(row);
+    EXPECT_EQ(m_model->config().customTemplateID, saved[0].id);
+    EXPECT_TRUE(row->isSelected());
+
+    click(qobject_cast<QToolButton *>(row->trailingWidget()));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(CustomTemplateStore::shared().templates().isEmpty());
+    EXPECT_FALSE(m_model->config().customTemplateID.has_value());
+    EXPECT_FALSE(shown("customTemplateSection"));
+    EXPECT_TRUE(platformSelection()[int(m_model->config().platform)]);
+}
+
+TEST_F(FormPanelTest, BlankTemplateNameClosesFieldWithoutSaving)
+{
+    click(find<QPushButton>("openSaveTemplateButton"));
+    QTest::keyClicks(find<QLineEdit>("templateNameField"), "   ");
+    click(find<QPushButton>("saveTemplateButton"));
+    EXPECT_TRUE(CustomTemplateStore::shared().templates().isEmpty());
+    EXPECT_FALSE(shown("templateNameField"));
+    EXPECT_TRUE(shown("openSaveTemplateButton"));
+
+    // "×" also clears what was typed.
+    click(find<QPushButton>("openSaveTemplateButton"));
+    QTest::keyClicks(find<QLineEdit>("templateNameField"), "Draft");
+    click(find<QPushButton>("dismissSaveTemplateButton"));
+    click(find<QPushButton>("openSaveTemplateButton"));
+    EXPECT_EQ(find<QLineEdit>("templateNameField")->text(), QString());
+}
+
+TEST_F(FormPanelTest, SortCardFlipsSortingAndTheHint)
+{
+    EXPECT_TRUE(shown("sortHint"));
+    click(find<ToggleCard>("sortCard"));
+    EXPECT_FALSE(m_model->config().sortExistingFiles);
+    EXPECT_FALSE(shown("sortHint"));
+    click(find<ToggleCard>("sortCard"));
+    EXPECT_TRUE(m_model->config().sortExistingFiles);
+}
+
+} // namespace
+} // namespace bp::test

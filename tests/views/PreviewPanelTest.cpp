@@ -1,0 +1,172 @@
+#include "ViewTestSupport.h"
+
+#include "views/PreviewPanel.h"
+#include "views/PreviewTreeModel.h"
+#include "views/PreviewTreeView.h"
+
+namespace bp::test {
+namespace {
+
+FolderNode folder(const QString &name, QList<FolderNode> children = {})
+{
+    FolderNode node;
+    node.name = name;
+    node.children = std::move(children);
+    return node;
+}
+
+struct HeaderCase {
+    bool batch;
+    const char *name;
+    const char *batchNames;
+    const char *count;
+    const char *note;
+};
+
+class PreviewTextTest : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(PreviewTextTest, HeaderCountAndBatchNote)
+{
+    ProjectConfig config;
+    config.batchMode = GetParam().batch;
+    config.projectName = QString::fromUtf8(GetParam().name);
+    config.batchNames = QString::fromUtf8(GetParam().batchNames);
+    // A tree of 3 top folders, one with 2 subfolders.
+    const QList<FolderNode> tree{folder("A", {folder("A1"), folder("A2")}), folder("B"),
+                                 folder("C")};
+    EXPECT_EQ(PreviewPanel::countText(config, tree), QString::fromUtf8(GetParam().count));
+    EXPECT_EQ(PreviewPanel::batchNote(config), QString::fromUtf8(GetParam().note));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PreviewTextTest,
+    ::testing::Values(HeaderCase{false, "Shoot", "", "6 mappen", ""},
+                      HeaderCase{false, "   ", "", "", ""}, HeaderCase{true, "Shoot", "", "", ""},
+                      HeaderCase{true, "", "One\n", "× 1 project", ""},
+                      HeaderCase{true, "", "One\n\nTwo", "× 2 projecten",
+                                 "+ 1 meer project met dezelfde structuur"},
+                      HeaderCase{true, "", "One\nTwo\n  \nThree", "× 3 projecten",
+                                 "+ 2 meer projecten met dezelfde structuur"}));
+
+TEST(PreviewRootNameTest, BatchModeNamesTheFirstProject)
+{
+    ProjectConfig config;
+    config.projectName = "Ignored";
+    config.batchMode = true;
+    config.batchNames = "\n  First \nSecond";
+    EXPECT_EQ(PreviewPanel::rootName(config),
+              FolderCreator::projectFolderName("First", QDateTime::currentDateTime()));
+}
+
+class PreviewTreeTest : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        const QList<FolderNode> tree{folder("A", {folder("A1", {folder("A1x")}), folder("A2")}),
+                                     folder("B"), folder("C")};
+        auto saved = CustomTemplateStore::shared().save("Tree", tree);
+        ASSERT_TRUE(saved.ok());
+        edit([&](ProjectConfig &c) {
+            c.projectName = "Shoot";
+            c.customTemplateID = saved.value();
+        });
+        m_view = m_window->previewPanel()->treeView();
+    }
+
+    QModelIndex row(const QStringList &path) const
+    {
+        QModelIndex index = m_view->model()->index(0, 0);
+        for (const QString &name : path) {
+            QModelIndex found;
+            for (int r = 0; r < m_view->model()->rowCount(index); ++r)
+                if (m_view->model()->index(r, 0, index).data().toString() == name)
+                    found = m_view->model()->index(r, 0, index);
+            index = found;
+        }
+        return index;
+    }
+    void clickExpander(const QModelIndex &index)
+    {
+        m_view->scrollTo(index);
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                          m_view->expanderRect(index).center());
+    }
+
+    PreviewTreeView *m_view = nullptr;
+};
+
+TEST_F(PreviewTreeTest, StartsFullyExpandedUnderTheProjectFolder)
+{
+    EXPECT_EQ(labelText("previewCount"), "7 mappen");
+    const QModelIndex root = m_view->model()->index(0, 0);
+    EXPECT_EQ(root.data().toString(), folderName("Shoot"));
+    EXPECT_EQ(m_view->model()->rowCount(root), 3);
+    EXPECT_TRUE(m_view->isExpanded(root));
+    EXPECT_TRUE(m_view->isExpanded(row({"A", "A1"})));
+}
+
+TEST_F(PreviewTreeTest, CollapsingForgetsTheStateOfHiddenRows)
+{
+    clickExpander(row({"A", "A1"}));
+    EXPECT_FALSE(m_view->isExpanded(row({"A", "A1"})));
+    clickExpander(row({"A"}));
+    EXPECT_FALSE(m_view->isExpanded(row({"A"})));
+    clickExpander(row({"A"}));
+    EXPECT_TRUE(m_view->isExpanded(row({"A"})));
+    EXPECT_TRUE(m_view->isExpanded(row({"A", "A1"})));
+}
+
+TEST_F(PreviewTreeTest, KeyboardCollapsesAndExpandsTheCurrentRow)
+{
+    m_view->setFocus();
+    m_view->setCurrentIndex(row({"A"}));
+    QTest::keyClick(m_view, Qt::Key_Left);
+    EXPECT_FALSE(m_view->isExpanded(row({"A"})));
+    QTest::keyClick(m_view, Qt::Key_Right);
+    EXPECT_TRUE(m_view->isExpanded(row({"A"})));
+}
+
+TEST_F(PreviewTreeTest, CollapsedBuiltInRowSurvivesTyping)
+{
+    edit([](ProjectConfig &c) { c.customTemplateID.reset(); });
+    const QModelIndex root = m_view->model()->index(0, 0);
+    QModelIndex parent;
+    for (int r = 0; r < m_view->model()->rowCount(root) && !parent.isValid(); ++r)
+        if (m_view->model()->hasChildren(m_view->model()->index(r, 0, root)))
+            parent = m_view->model()->index(r, 0, root);
+    ASSERT_TRUE(parent.isValid());
+    const QString name = parent.data().toString();
+    clickExpander(parent);
+    edit([](ProjectConfig &c) { c.projectName += "X"; });
+    EXPECT_EQ(m_view->model()->index(0, 0).data().toString(), folderName("ShootX"));
+    EXPECT_FALSE(m_view->isExpanded(row({name})));
+}
+
+TEST_F(PreviewTreeTest, CustomRowsComeBackExpandedWithFreshIds)
+{
+    clickExpander(row({"A"}));
+    // A custom template resolves to new node ids, so its rows count as new.
+    edit([](ProjectConfig &c) { c.projectName += "X"; });
+    EXPECT_TRUE(m_view->isExpanded(row({"A"})));
+    EXPECT_TRUE(m_view->collapsedIds().isEmpty());
+}
+
+TEST_F(PreviewTreeTest, BatchNoteFollowsTheTree)
+{
+    edit([](ProjectConfig &c) {
+        c.batchMode = true;
+        c.batchNames = "One\nTwo\nThree";
+    });
+    QAbstractItemModel *model = m_view->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->index(0, 0).data().toString(), folderName("One"));
+    EXPECT_TRUE(model->index(1, 0).data(PreviewTreeModel::IsNoteRole).toBool());
+    EXPECT_EQ(model->index(1, 0).data().toString(), "+ 2 meer projecten met dezelfde structuur");
+    edit([](ProjectConfig &c) { c.batchNames = ""; });
+    EXPECT_TRUE(m_window->previewPanel()->showsEmptyState());
+    EXPECT_EQ(labelText("previewEmptyText"), "Voer projectnamen in");
+}
+
+} // namespace
+} // namespace bp::test

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "model/FolderCreator.h"
+#include "stores/CustomTemplateStore.h"
+#include "views/FormPanel.h"
+#include "views/PreviewPanel.h"
+#include "views/ProjectSetupWindow.h"
+#include "workflow/ProjectSetupModel.h"
+#include "workflow/WorkflowHost.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+#include <memory>
+
+namespace bp::test {
+
+// Records what a run asks of the application; its pause resolves at once.
+class RecordingHost final : public WorkflowHost {
+public:
+    void updateUndoMenuItem() override { ++undoRefreshes; }
+    void sendSuccessNotification(const QString &name, const QString &path) override
+    {
+        notifications.append({name, path});
+    }
+    void revealInFileManager(const QString &path) override { revealed.append(path); }
+    void closeWindow() override { ++closes; }
+    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
+
+    int undoRefreshes = 0;
+    int closes = 0;
+    QList<QPair<QString, QString>> notifications;
+    QStringList revealed;
+};
+
+// A shown setup window on a fresh model whose target is a private temporary folder.
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        CustomTemplateStore &store = CustomTemplateStore::shared();
+        while (!store.templates().isEmpty())
+            ASSERT_TRUE(store.remove(store.templates().constFirst().id).ok());
+        m_model = std::make_unique<ProjectSetupModel>(m_dir.path(), m_host);
+        m_window = std::make_unique<ProjectSetupWindow>(*m_model);
+        m_window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        // Shortcuts only reach the active window.
+        m_window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+        QCoreApplication::processEvents();
+    }
+
+    void TearDown() override
+    {
+        m_window.reset();
+        m_model.reset();
+    }
+
+    template <typename T> T *find(const QString &name) const
+    {
+        T *widget = m_window->findChild<T *>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+    QString labelText(const QString &name) const { return find<QLabel>(name)->text(); }
+    bool shown(const QString &name) const { return find<QWidget>(name)->isVisible(); }
+
+    void edit(const std::function<void(ProjectConfig &)> &change)
+    {
+        ProjectConfig config = m_model->config();
+        change(config);
+        m_model->setConfig(config);
+    }
+    void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    static QString today() { return FormPanel::todayPrefix(); }
+    static QString folderName(const QString &name)
+    {
+        return FolderCreator::projectFolderName(name, QDateTime::currentDateTime());
+    }
+
+    QTemporaryDir m_dir;
+    RecordingHost m_host;
+    std::unique_ptr<ProjectSetupModel> m_model;
+    std::unique_ptr<ProjectSetupWindow> m_window;
+};
+
+} // namespace bp::test
