@@ -1,27 +1,20 @@
 #pragma once
 
-#include <QProxyStyle>
-
-class QPushButton;
+#include "views/PaintedButtonStyle.h"
 
 namespace bp {
 
 // Primary button: 13 semibold label on a blue rounded fill, 75 % while pressed.
-// Set on the button itself; neither hover nor the enabled state changes the drawing.
-class GoldButtonStyle final : public QProxyStyle {
+class GoldButtonStyle final : public PaintedButtonStyle {
     Q_OBJECT
 public:
-    GoldButtonStyle();
+    GoldButtonStyle() : PaintedButtonStyle(QFont::DemiBold) {}
 
-    // Gives the button this style (owned by the button) and its font.
-    static void apply(QPushButton *button);
+    static void apply(QPushButton *button) { install(button, new GoldButtonStyle); }
 
-    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
-                     const QWidget *widget = nullptr) const override;
-    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
-                           const QWidget *widget = nullptr) const override;
-    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
-                    const QWidget *widget = nullptr) const override;
+protected:
+    void paintButton(QPainter *painter, const QRectF &rect, bool pressed, bool focused,
+                     const QString &text, const QFont &font) const override;
 };
 
 } // namespace bp

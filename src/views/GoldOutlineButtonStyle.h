@@ -1,27 +1,21 @@
 #pragma once
 
-#include <QProxyStyle>
-
-class QPushButton;
+#include "views/PaintedButtonStyle.h"
 
 namespace bp {
 
-// Secondary button: 13 medium blue label in a half-opaque blue outline, all at 70 % while pressed.
-// Set on the button itself; neither hover nor the enabled state changes the drawing.
-class GoldOutlineButtonStyle final : public QProxyStyle {
+// Secondary button: 13 medium blue label in a half-opaque blue outline, all at 70 % while
+// pressed.
+class GoldOutlineButtonStyle final : public PaintedButtonStyle {
     Q_OBJECT
 public:
-    GoldOutlineButtonStyle();
+    GoldOutlineButtonStyle() : PaintedButtonStyle(QFont::Medium) {}
 
-    // Gives the button this style (owned by the button) and its font.
-    static void apply(QPushButton *button);
+    static void apply(QPushButton *button) { install(button, new GoldOutlineButtonStyle); }
 
-    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
-                     const QWidget *widget = nullptr) const override;
-    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
-                           const QWidget *widget = nullptr) const override;
-    int pixelMetric(PixelMetric metric, const QStyleOption *option = nullptr,
-                    const QWidget *widget = nullptr) const override;
+protected:
+    void paintButton(QPainter *painter, const QRectF &rect, bool pressed, bool focused,
+                     const QString &text, const QFont &font) const override;
 };
 
 } // namespace bp
