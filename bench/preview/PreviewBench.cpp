@@ -4,6 +4,7 @@
 #include "views/PreviewPanel.h"
 #include "views/PreviewTreeView.h"
 #include "views/ProjectSetupWindow.h"
+#include "workflow/HeadlessHost.h"
 #include "workflow/ProjectSetupModel.h"
 #include "workflow/WorkflowHost.h"
 
@@ -24,15 +25,6 @@ namespace {
 
 constexpr int keystrokes = 30;
 constexpr double frameMs = 1000.0 / 60.0;
-
-class IdleHost final : public WorkflowHost {
-public:
-    void updateUndoMenuItem() override {}
-    void sendSuccessNotification(const QString &, const QString &) override {}
-    void revealInFileManager(const QString &) override {}
-    void closeWindow() override {}
-    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
-};
 
 // Roots of nine subfolders each: `total` folders in all.
 QList<FolderNode> tree(int total)
@@ -67,7 +59,7 @@ Timing measure(int folders)
 {
     CustomTemplateStore &store = CustomTemplateStore::shared();
     const QUuid id = store.save(QStringLiteral("Bench %1").arg(folders), tree(folders)).value();
-    IdleHost host;
+    HeadlessHost host;
     ProjectSetupModel model(QDir::tempPath(), host);
     ProjectSetupWindow window(model);
     window.show();

@@ -3,10 +3,9 @@
 #include "model/FolderCreator.h"
 #include "sorting/UndoLog.h"
 #include "stores/CustomTemplateStore.h"
+#include "workflow/HeadlessHost.h"
 #include "workflow/ProjectSetupModel.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -20,28 +19,6 @@ const QString previewSynopsis =
     QStringLiteral("brindlepath preview [--target DIR] (--name NAME | --batch FILE|-) "
                    "[--template RAW] [--extras LIST|none] [--custom-template UUID] "
                    "[--date YYYY-MM-DD] [--json]");
-
-// The command line has no window, menu or file manager to talk to.
-class CliHost final : public WorkflowHost {
-public:
-    void updateUndoMenuItem() override {}
-    void sendSuccessNotification(const QString &, const QString &) override {}
-    void revealInFileManager(const QString &) override {}
-    void closeWindow() override {}
-    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
-};
-
-void waitFor(const QFuture<void> &future)
-{
-    if (future.isFinished())
-        return;
-    QEventLoop loop;
-    QFutureWatcher<void> watcher;
-    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished())
-        loop.exec();
-}
 
 QJsonArray treeToJson(const QList<FolderNode> &nodes)
 {
@@ -113,7 +90,7 @@ Prepared prepare(const QStringList &arguments, const Io &io, const QString &syno
 
 int runCreate(const QStringList &arguments, const Io &io)
 {
-    CliHost host;
+    HeadlessHost host;
     UndoLog undoLog;
     ProjectSetupModel model(std::nullopt, host, undoLog, CustomTemplateStore::shared());
     Prepared p = prepare(arguments, io, createSynopsis, true, model.config());
@@ -130,7 +107,7 @@ int runCreate(const QStringList &arguments, const Io &io)
                                            : QStringLiteral("the project name is empty"),
                         createSynopsis);
 
-    waitFor(model.createStructure());
+    waitForFinished(model.createStructure());
 
     const QStringList &projects = model.createdProjects();
     const QList<MoveRecord> &moves = undoLog.records();
@@ -155,7 +132,7 @@ int runCreate(const QStringList &arguments, const Io &io)
 
 int runPreview(const QStringList &arguments, const Io &io)
 {
-    CliHost host;
+    HeadlessHost host;
     UndoLog undoLog;
     ProjectSetupModel model(std::nullopt, host, undoLog, CustomTemplateStore::shared());
     Prepared p = prepare(arguments, io, previewSynopsis, false, model.config());

@@ -3,6 +3,7 @@
 #include "sorting/UndoLog.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
+#include "workflow/HeadlessHost.h"
 
 #include <gtest/gtest.h>
 
@@ -38,16 +39,6 @@ public:
         return QtFuture::makeReadyFuture();
     }
 };
-
-void waitFor(const QFuture<void> &future)
-{
-    QEventLoop loop;
-    QFutureWatcher<void> watcher;
-    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(future);
-    if (!future.isFinished())
-        loop.exec();
-}
 
 void touch(const QString &path, const QByteArray &content = "x")
 {
@@ -109,7 +100,7 @@ TEST_P(BatchRuns, CreateEveryNameAndReportTheCount)
 {
     auto model = batchModel(GetParam().names);
     ASSERT_TRUE(model->canCreate());
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     EXPECT_FALSE(model->errorMessage());
     EXPECT_EQ(entries(target), GetParam().foldersOnDisk);
     EXPECT_EQ(model->successMessage(), GetParam().message);
@@ -145,7 +136,7 @@ TEST_F(Workflow, BatchFailureKeepsEarlierProjectsAndNotifiesNothing)
 {
     auto model = batchModel("A\nB\nC\nD\nE");
     touch(target + "/2026-12-07_C"); // a file where the third project folder goes
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     ASSERT_TRUE(model->errorMessage());
     EXPECT_EQ(*model->errorMessage(), target + "/2026-12-07_C: File exists");
     EXPECT_EQ(entries(target), (QStringList{"2026-12-07_A", "2026-12-07_B", "2026-12-07_C"}));
@@ -164,7 +155,7 @@ TEST_F(Workflow, BatchModeNeverSortsAndKeepsTheUndoLog)
     undoLog.record({earlier});
     ProjectConfig c = model->config();
     ASSERT_TRUE(c.sortExistingFiles);
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     EXPECT_TRUE(QFile::exists(target + "/clip.mp4"));
     EXPECT_EQ(undoLog.records(), QList<MoveRecord>{earlier});
     EXPECT_TRUE(host.calls.contains("updateUndoMenuItem"));
@@ -180,7 +171,7 @@ TEST_F(Workflow, SingleRunSortsRecordsAndFinishesInOrder)
     c.projectName = "  Nike  ";
     model->setConfig(c);
     ASSERT_TRUE(model->canCreate());
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     ASSERT_FALSE(model->errorMessage());
     const QString project = target + "/2026-12-07_Nike";
     EXPECT_TRUE(QFile::exists(project + "/01_Footage/clip.mp4"));
@@ -201,7 +192,7 @@ TEST_F(Workflow, SortThatMovesNothingEmptiesTheUndoLog)
     ProjectConfig c = model->config();
     c.projectName = "Empty";
     model->setConfig(c);
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     EXPECT_EQ(undoLog.movedCount(), 0);
 }
 
@@ -218,7 +209,7 @@ TEST_F(Workflow, SortFailureKeepsMovesMadeBeforeItUndoable)
     c.projectName = "P";
     c.customTemplateID = empty.value();
     model->setConfig(c);
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     ASSERT_TRUE(model->errorMessage());
     EXPECT_TRUE(model->errorMessage()->contains("02_Audio"));
     ASSERT_EQ(undoLog.movedCount(), 1);
@@ -236,7 +227,7 @@ TEST_F(Workflow, RunWithoutTargetChangesNothing)
     c.projectName = "X";
     model->setConfig(c);
     EXPECT_FALSE(model->canCreate());
-    waitFor(model->createStructure());
+    waitForFinished(model->createStructure());
     EXPECT_FALSE(model->isCreating());
     EXPECT_TRUE(host.calls.isEmpty());
 }
@@ -252,7 +243,7 @@ TEST_F(Workflow, IsCreatingWhileRunningBlocksASecondRun)
     QFuture<void> run = model->createStructure();
     EXPECT_TRUE(model->isCreating());
     EXPECT_FALSE(model->canCreate());
-    waitFor(run);
+    waitForFinished(run);
     EXPECT_FALSE(model->isCreating());
     EXPECT_EQ(host.calls.count("close"), 1);
 }
