@@ -3,12 +3,78 @@
 #include <QSet>
 
 namespace bp {
+namespace {
+
+using List = QList<CustomTemplate>;
+
+// An undecodable value reads as no templates; the next change replaces it.
+List decodeStored(const QJsonValue &stored)
+{
+    const std::optional<QByteArray> data = PreferenceSuite::toData(stored);
+    if (!data)
+        return {};
+    Result<List> decoded = CustomTemplateJson::decode(*data);
+    return decoded ? std::move(decoded.value()) : List();
+}
+
+QJsonValue encodeStored(const List &templates)
+{
+    return PreferenceSuite::fromData(CustomTemplateJson::encode(templates));
+}
+
+Result<CustomTemplate> makeTemplate(const QString &name, const QList<FolderNode> &nodes)
+{
+    CustomTemplate added;
+    added.id = QUuid::createUuid();
+    added.name = name;
+    added.icon = CustomTemplateStore::savedIcon;
+    added.roots.reserve(nodes.size());
+    for (const FolderNode &node : nodes)
+        added.roots.append(CustomFolderNode::from(node));
+    added.createdAt = QDateTime::currentDateTimeUtc();
+    // Storing what decode() rejects would lose every template at the next start.
+    if (Result<void> checked = CustomTemplateJson::checkFolders(added.roots); !checked)
+        return checked.error();
+    return added;
+}
+
+auto appending(CustomTemplate added)
+{
+    return [added = std::move(added)](List &list) { list.append(added); };
+}
+
+auto removing(const QUuid &id)
+{
+    return
+        [id](List &list) { list.removeIf([&id](const CustomTemplate &t) { return t.id == id; }); };
+}
+
+// The ids known are those of the list the merge is applied to, taken once up front:
+// duplicates within the document itself are all kept.
+auto merging(List incoming)
+{
+    return [incoming = std::move(incoming)](List &list) {
+        QSet<QUuid> known;
+        for (const CustomTemplate &t : std::as_const(list))
+            known.insert(t.id);
+        for (const CustomTemplate &t : incoming) {
+            if (!known.contains(t.id))
+                list.append(t);
+        }
+    };
+}
+
+template <typename T> QFuture<Result<T>> failedLater(const Error &error)
+{
+    return QtFuture::makeReadyFuture(Result<T>(error));
+}
+
+} // namespace
 
 CustomTemplateStore::CustomTemplateStore(PreferenceSuite &suite, QObject *parent)
-    : QObject(parent), m_suite(suite)
-{
-    load();
-}
+    : QObject(parent),
+      m_list(*this, suite, key, decodeStored, encodeStored, [this] { Q_EMIT templatesChanged(); })
+{}
 
 CustomTemplateStore &CustomTemplateStore::shared()
 {
@@ -18,74 +84,59 @@ CustomTemplateStore &CustomTemplateStore::shared()
 
 Result<QUuid> CustomTemplateStore::save(const QString &name, const QList<FolderNode> &nodes)
 {
-    CustomTemplate added;
-    added.id = QUuid::createUuid();
-    added.name = name;
-    added.icon = savedIcon;
-    added.roots.reserve(nodes.size());
-    for (const FolderNode &node : nodes)
-        added.roots.append(CustomFolderNode::from(node));
-    added.createdAt = QDateTime::currentDateTimeUtc();
-    // Storing what decode() rejects would lose every template at the next start.
-    if (Result<void> checked = CustomTemplateJson::checkFolders(added.roots); !checked)
-        return checked.error();
-
-    m_templates.append(std::move(added));
-    Q_EMIT templatesChanged();
-    if (Result<void> stored = persist(); !stored)
+    Result<CustomTemplate> added = makeTemplate(name, nodes);
+    if (!added)
+        return added.error();
+    const QUuid id = added.value().id;
+    if (Result<void> stored = m_list.apply(appending(std::move(added.value()))); !stored)
         return stored.error();
-    return m_templates.last().id;
+    return id;
+}
+
+QFuture<Result<QUuid>> CustomTemplateStore::saveLater(const QString &name,
+                                                      const QList<FolderNode> &nodes)
+{
+    Result<CustomTemplate> added = makeTemplate(name, nodes);
+    if (!added)
+        return failedLater<QUuid>(added.error());
+    const QUuid id = added.value().id;
+    return m_list.applyLater(appending(std::move(added.value())))
+        .then([id](const Result<void> &stored) -> Result<QUuid> {
+            if (!stored)
+                return stored.error();
+            return id;
+        });
 }
 
 Result<void> CustomTemplateStore::remove(const QUuid &id)
 {
-    const qsizetype removed =
-        m_templates.removeIf([&id](const CustomTemplate &t) { return t.id == id; });
-    if (removed > 0)
-        Q_EMIT templatesChanged();
-    return persist();
+    return m_list.apply(removing(id));
+}
+
+QFuture<Result<void>> CustomTemplateStore::removeLater(const QUuid &id)
+{
+    return m_list.applyLater(removing(id));
 }
 
 std::optional<QByteArray> CustomTemplateStore::exportAllAsJSON() const
 {
-    return CustomTemplateJson::encode(m_templates);
+    return CustomTemplateJson::encode(templates());
 }
 
 Result<void> CustomTemplateStore::importJSON(const QByteArray &json)
 {
-    Result<QList<CustomTemplate>> decoded = CustomTemplateJson::decode(json);
+    Result<List> decoded = CustomTemplateJson::decode(json);
     if (!decoded)
         return decoded.error();
-
-    // Taken once up front: duplicates within the document itself are all kept.
-    QSet<QUuid> known;
-    for (const CustomTemplate &t : std::as_const(m_templates))
-        known.insert(t.id);
-    qsizetype appended = 0;
-    for (CustomTemplate &t : decoded.value()) {
-        if (known.contains(t.id))
-            continue;
-        m_templates.append(std::move(t));
-        ++appended;
-    }
-    if (appended > 0)
-        Q_EMIT templatesChanged();
-    return persist();
+    return m_list.apply(merging(std::move(decoded.value())));
 }
 
-void CustomTemplateStore::load()
+QFuture<Result<void>> CustomTemplateStore::importJSONLater(const QByteArray &json)
 {
-    const std::optional<QByteArray> stored = m_suite.dataValue(key);
-    if (!stored)
-        return;
-    // An undecodable value is left on disk as it is until the next persist replaces it.
-    if (Result<QList<CustomTemplate>> decoded = CustomTemplateJson::decode(*stored))
-        m_templates = std::move(decoded.value());
-}
-
-Result<void> CustomTemplateStore::persist()
-{
-    return m_suite.setData(key, CustomTemplateJson::encode(m_templates));
+    Result<List> decoded = CustomTemplateJson::decode(json);
+    if (!decoded)
+        return failedLater<void>(decoded.error());
+    return m_list.applyLater(merging(std::move(decoded.value())));
 }
 
 } // namespace bp

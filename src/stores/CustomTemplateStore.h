@@ -1,8 +1,10 @@
 #pragma once
 
 #include "PreferenceSuite.h"
+#include "StoredList.h"
 #include "model/CustomTemplate.h"
 
+#include <QFuture>
 #include <QObject>
 
 namespace bp {
@@ -25,7 +27,8 @@ std::optional<QString> folderNameProblem(const QString &name);
 Result<void> checkFolders(const QList<CustomFolderNode> &roots);
 } // namespace CustomTemplateJson
 
-// The user's saved templates, persisted under "customTemplates" of the standard store.
+// The user's saved templates, persisted under "customTemplates" of the standard store. The
+// list follows the file, so changes made by other processes show up here too.
 class CustomTemplateStore final : public QObject {
     Q_OBJECT
 public:
@@ -37,28 +40,32 @@ public:
 
     static CustomTemplateStore &shared();
 
-    const QList<CustomTemplate> &templates() const { return m_templates; }
+    const QList<CustomTemplate> &templates() const { return m_list.value(); }
+
+    // Each change comes in two forms: one that blocks until the file is written (command
+    // line, tests) and one for the UI thread that shows the change at once, writes it on the
+    // writer thread and takes it back if the write fails.
 
     // Appends a template made from the resolved structure; returns its new id. A structure
     // that could not be read back (bad folder names, too deep) is refused unchanged.
     Result<QUuid> save(const QString &name, const QList<FolderNode> &nodes);
+    QFuture<Result<QUuid>> saveLater(const QString &name, const QList<FolderNode> &nodes);
     // Removes every template with this id.
     Result<void> remove(const QUuid &id);
+    QFuture<Result<void>> removeLater(const QUuid &id);
     // The document of all templates ("[]" when there are none), or none if encoding fails.
     std::optional<QByteArray> exportAllAsJSON() const;
-    // Appends the document's templates whose ids are new; fails without any change when the
-    // document cannot be decoded.
+    // Appends the document's templates whose ids are not stored yet; fails without any change
+    // when the document cannot be decoded.
     Result<void> importJSON(const QByteArray &json);
+    QFuture<Result<void>> importJSONLater(const QByteArray &json);
 
 Q_SIGNALS:
     void templatesChanged();
 
 private:
-    void load();
-    Result<void> persist();
-
-    PreferenceSuite &m_suite;
-    QList<CustomTemplate> m_templates;
+    using List = QList<CustomTemplate>;
+    StoredList<List> m_list;
 };
 
 } // namespace bp

@@ -3,18 +3,25 @@
 #include "extension/AppGroupKeys.h"
 #include "model/FileSystem.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLockFile>
+#include <QPromise>
 #include <QSaveFile>
+#include <QThreadPool>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace bp {
@@ -22,8 +29,9 @@ namespace {
 
 const QString base64Key = QStringLiteral("base64");
 
-// Long enough to ride out another process's write, short enough not to hang the UI for good.
-constexpr int lockTimeoutMs = 5000;
+// Long enough to ride out another process's write; only the writer thread and the command
+// line ever wait this long.
+constexpr auto lockTimeout = std::chrono::seconds(5);
 
 // nullopt: the file does not exist. Read errors other than a missing file are failures, so a
 // write never replaces a file it could not read.
@@ -104,16 +112,70 @@ Result<void> writeAtomically(const QString &path, const QByteArray &data)
     return success();
 }
 
-Error lockError(const QLockFile &lock, const QString &lockPath)
-{
-    switch (lock.error()) {
-    case QLockFile::PermissionError:
-        return Error::fromErrno(EACCES, lockPath);
-    case QLockFile::LockFailedError:
-        return Error::fromErrno(EWOULDBLOCK, lockPath);
-    default:
-        return Error::withMessage(lockPath + QStringLiteral(": could not be locked"));
+// An open-file-description lock on NAME.json.lock. The kernel drops it when the holder
+// exits, crashed or not, so no stale lock can outlive a process; the file itself stays.
+class SuiteLock {
+public:
+    static Result<SuiteLock> acquire(const QString &lockPath)
+    {
+        const QByteArray native = QFile::encodeName(lockPath);
+        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return Error::fromErrno(errno, lockPath);
+        SuiteLock lock(fd);
+        const auto deadline = std::chrono::steady_clock::now() + lockTimeout;
+        auto pause = std::chrono::milliseconds(1);
+        for (;;) {
+            const int err = tryLock(fd);
+            if (err == 0)
+                return lock;
+            if (err != EAGAIN && err != EACCES && err != EWOULDBLOCK)
+                return Error::fromErrno(err, lockPath);
+            if (std::chrono::steady_clock::now() >= deadline)
+                return Error::fromErrno(EWOULDBLOCK, lockPath);
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(20));
+        }
     }
+
+    SuiteLock(SuiteLock &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    SuiteLock &operator=(SuiteLock &&) = delete;
+    ~SuiteLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+
+private:
+    explicit SuiteLock(int fd) : m_fd(fd) {}
+
+    // 0 when locked, else the errno of the attempt.
+    static int tryLock(int fd)
+    {
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        if (::fcntl(fd, F_OFD_SETLK, &range) == 0)
+            return 0;
+        if (errno != EINVAL)
+            return errno;
+        // File systems without byte-range locks still know flock(2).
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
+    }
+
+    int m_fd;
+};
+
+// Device, inode, size and change time: enough to tell a replaced or rewritten file.
+QByteArray fileIdentity(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) +
+           ':' + QByteArray::number(qint64(st.st_size)) + ':' +
+           QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_ctim.tv_nsec));
 }
 
 } // namespace
@@ -147,6 +209,23 @@ PreferenceSuite::PreferenceSuite(const QString &name, const QString &directory, 
     : QObject(parent), m_name(name), m_directory(directory)
 {}
 
+PreferenceSuite::~PreferenceSuite()
+{
+    // Changes queued for this object still refer to it.
+    writer().waitForDone();
+}
+
+QThreadPool &PreferenceSuite::writer()
+{
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool;
+        // One thread: changes land in the order they were asked for.
+        p->setMaxThreadCount(1);
+        return p;
+    }();
+    return *pool;
+}
+
 QString PreferenceSuite::directory() const
 {
     return m_directory.isEmpty() ? configDirectory() : m_directory;
@@ -166,6 +245,11 @@ QJsonObject PreferenceSuite::readObject() const
     return parseObject(*data.value()).value_or(QJsonObject());
 }
 
+QJsonValue PreferenceSuite::value(const QString &key) const
+{
+    return readObject().value(key);
+}
+
 bool PreferenceSuite::contains(const QString &key) const
 {
     return readObject().contains(key);
@@ -176,25 +260,22 @@ QStringList PreferenceSuite::keys() const
     return readObject().keys();
 }
 
-std::optional<bool> PreferenceSuite::boolValue(const QString &key) const
+std::optional<bool> PreferenceSuite::toBool(const QJsonValue &value)
 {
-    const QJsonValue value = readObject().value(key);
     if (!value.isBool())
         return std::nullopt;
     return value.toBool();
 }
 
-std::optional<QString> PreferenceSuite::stringValue(const QString &key) const
+std::optional<QString> PreferenceSuite::toString(const QJsonValue &value)
 {
-    const QJsonValue value = readObject().value(key);
     if (!value.isString())
         return std::nullopt;
     return value.toString();
 }
 
-std::optional<QStringList> PreferenceSuite::stringListValue(const QString &key) const
+std::optional<QStringList> PreferenceSuite::toStringList(const QJsonValue &value)
 {
-    const QJsonValue value = readObject().value(key);
     if (!value.isArray())
         return std::nullopt;
     const QJsonArray array = value.toArray();
@@ -208,9 +289,8 @@ std::optional<QStringList> PreferenceSuite::stringListValue(const QString &key) 
     return list;
 }
 
-std::optional<QByteArray> PreferenceSuite::dataValue(const QString &key) const
+std::optional<QByteArray> PreferenceSuite::toData(const QJsonValue &value)
 {
-    const QJsonValue value = readObject().value(key);
     if (!value.isObject())
         return std::nullopt;
     const QJsonValue encoded = value.toObject().value(base64Key);
@@ -221,6 +301,33 @@ std::optional<QByteArray> PreferenceSuite::dataValue(const QString &key) const
     if (!decoded)
         return std::nullopt;
     return std::move(*decoded);
+}
+
+QJsonValue PreferenceSuite::fromData(const QByteArray &data)
+{
+    QJsonObject wrapped;
+    wrapped.insert(base64Key, QString::fromLatin1(data.toBase64()));
+    return wrapped;
+}
+
+std::optional<bool> PreferenceSuite::boolValue(const QString &key) const
+{
+    return toBool(value(key));
+}
+
+std::optional<QString> PreferenceSuite::stringValue(const QString &key) const
+{
+    return toString(value(key));
+}
+
+std::optional<QStringList> PreferenceSuite::stringListValue(const QString &key) const
+{
+    return toStringList(value(key));
+}
+
+std::optional<QByteArray> PreferenceSuite::dataValue(const QString &key) const
+{
+    return toData(value(key));
 }
 
 Result<void> PreferenceSuite::setBool(const QString &key, bool value)
@@ -240,55 +347,102 @@ Result<void> PreferenceSuite::setStringList(const QString &key, const QStringLis
 
 Result<void> PreferenceSuite::setData(const QString &key, const QByteArray &value)
 {
-    QJsonObject wrapped;
-    wrapped.insert(base64Key, QString::fromLatin1(value.toBase64()));
-    return write(key, QJsonValue(wrapped));
+    return write(key, fromData(value));
 }
 
 Result<void> PreferenceSuite::remove(const QString &key)
 {
-    return write(key, std::nullopt);
+    return write(key, QJsonValue(QJsonValue::Undefined));
 }
 
-Result<void> PreferenceSuite::write(const QString &key, const std::optional<QJsonValue> &value)
+Result<void> PreferenceSuite::write(const QString &key, const QJsonValue &value)
+{
+    return update(key, [&value](const QJsonValue &) -> Result<QJsonValue> { return value; });
+}
+
+Result<void> PreferenceSuite::update(const QString &key, const Change &change)
 {
     const QString dir = directory();
     const QString path = filePath();
     if (Result<void> made = FileSystem::makePath(dir); !made)
         return made;
 
-    // Without the lock two processes writing different keys would drop each other's change.
-    const QString lockPath = path + QStringLiteral(".lock");
-    QLockFile lock(lockPath);
-    if (!lock.tryLock(lockTimeoutMs))
-        return lockError(lock, lockPath);
+    // Without the lock two processes changing the file would drop each other's change.
+    Result<SuiteLock> lock = SuiteLock::acquire(path + QStringLiteral(".lock"));
+    if (!lock)
+        return lock.error();
 
     const auto current = readFile(path);
     if (!current.ok())
         return current.error();
     QJsonObject object;
+    bool unreadable = false;
     if (current.value().has_value()) {
         if (std::optional<QJsonObject> parsed = parseObject(*current.value()))
             object = std::move(*parsed);
-        else if (Result<void> moved = moveAside(path); !moved)
-            return moved;
+        else
+            unreadable = true;
     }
 
-    if (value.has_value()) {
-        object.insert(key, *value);
-    } else {
+    const Result<QJsonValue> changed = change(object.value(key));
+    if (!changed)
+        return changed.error();
+    if (changed.value().isUndefined()) {
         if (!object.contains(key))
             return success();
         object.remove(key);
+    } else {
+        object.insert(key, changed.value());
     }
 
+    if (unreadable) {
+        if (Result<void> moved = moveAside(path); !moved)
+            return moved;
+    }
     if (Result<void> written =
             writeAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Indented));
         !written)
         return written;
-    lock.unlock();
     Q_EMIT valueChanged(key);
     return success();
+}
+
+QFuture<Result<void>> PreferenceSuite::updateLater(const QString &key, Change change)
+{
+    auto promise = std::make_shared<QPromise<Result<void>>>();
+    promise->start();
+    QFuture<Result<void>> future = promise->future();
+    writer().start([this, key, change = std::move(change), promise] {
+        promise->addResult(update(key, change));
+        promise->finish();
+    });
+    return future;
+}
+
+void PreferenceSuite::watch()
+{
+    if (m_watcher)
+        return;
+    const QString dir = directory();
+    (void)FileSystem::makePath(dir);
+    m_watcher = new QFileSystemWatcher(this);
+    // Static suites outlive the application; their watcher must not.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QObject::destroyed, m_watcher, [w = m_watcher] { delete w.data(); });
+    // Writers replace the file by rename, which only the folder's watch sees.
+    m_watcher->addPath(dir);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &PreferenceSuite::checkFile);
+    m_fileIdentity = fileIdentity(filePath());
+}
+
+void PreferenceSuite::checkFile()
+{
+    // The folder also changes for lock and temporary files; only a new file matters.
+    QByteArray identity = fileIdentity(filePath());
+    if (identity == m_fileIdentity)
+        return;
+    m_fileIdentity = std::move(identity);
+    Q_EMIT changedOnDisk();
 }
 
 } // namespace bp

@@ -3,11 +3,17 @@
 #include "model/Result.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
+
+class QFileSystemWatcher;
+class QThreadPool;
 
 namespace bp {
 
@@ -15,7 +21,8 @@ namespace bp {
 // $XDG_CONFIG_HOME/brindlepath/<name>.json. Values keep their types (Boolean, text, list of
 // texts, data); a value of another type reads as absent. Every read sees the file as it is
 // on disk now, so changes made by other processes show up; every write is a locked
-// read-modify-write that replaces the file atomically.
+// read-modify-write that replaces the file atomically. The object itself is safe to use from
+// any thread; only watch() belongs to the thread the object lives in.
 class PreferenceSuite final : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +39,7 @@ public:
     explicit PreferenceSuite(const QString &name, QObject *parent = nullptr);
     // A suite in an explicit folder (tests).
     PreferenceSuite(const QString &name, const QString &directory, QObject *parent = nullptr);
+    ~PreferenceSuite() override;
 
     QString name() const { return m_name; }
     QString directory() const;
@@ -51,17 +59,47 @@ public:
     // Removing a key that is not there is no error and writes nothing.
     Result<void> remove(const QString &key);
 
+    // The value of one key as stored: undefined when absent.
+    QJsonValue value(const QString &key) const;
+
+    // Gets the key's current value (undefined when absent) and returns its new one (undefined
+    // removes it); an error returned leaves the file as it is.
+    using Change = std::function<Result<QJsonValue>(const QJsonValue &current)>;
+    // A read-modify-write of what is on disk now, under the suite's lock. Blocks while
+    // another process holds the lock, so never call it from the UI thread.
+    Result<void> update(const QString &key, const Change &change);
+    // The same on the writer thread; the future finishes when the file is written. Changes
+    // run one at a time, in the order they were asked for.
+    QFuture<Result<void>> updateLater(const QString &key, Change change);
+    // The thread every later change runs on (for tests and orderly shutdown).
+    static QThreadPool &writer();
+
+    // Starts following the file: changedOnDisk() is emitted whenever any process replaced
+    // it. Creates the folder, which must exist to be watched.
+    void watch();
+
+    // The typed forms of a stored value; another type reads as none.
+    static std::optional<bool> toBool(const QJsonValue &value);
+    static std::optional<QString> toString(const QJsonValue &value);
+    static std::optional<QStringList> toStringList(const QJsonValue &value);
+    static std::optional<QByteArray> toData(const QJsonValue &value);
+    static QJsonValue fromData(const QByteArray &data);
+
 Q_SIGNALS:
-    // Emitted after this object changed a key on disk.
+    // Emitted after this object changed a key on disk (from the thread that wrote it).
     void valueChanged(const QString &key);
+    // The file was replaced, by this or another process (see watch()).
+    void changedOnDisk();
 
 private:
     QJsonObject readObject() const;
-    // Locked read-modify-write; a null value removes the key.
-    Result<void> write(const QString &key, const std::optional<QJsonValue> &value);
+    Result<void> write(const QString &key, const QJsonValue &value);
+    void checkFile();
 
     QString m_name;
     QString m_directory; // empty: follow XDG_CONFIG_HOME
+    QPointer<QFileSystemWatcher> m_watcher;
+    QByteArray m_fileIdentity; // device, inode, size and change time when last seen
 };
 
 } // namespace bp

@@ -2,6 +2,8 @@
 
 #include "extension/AppGroupKeys.h"
 
+#include <QDir>
+
 namespace bp::Preferences {
 namespace {
 
@@ -37,7 +39,12 @@ Result<void> setDefaultTemplate(PlatformTemplate platform, PreferenceSuite &suit
 
 std::optional<QString> defaultBasePath(const PreferenceSuite &suite)
 {
-    return suite.stringValue(PreferenceKeys::defaultBasePath);
+    // An empty text would put projects at the root and sort the working directory; a
+    // relative one would depend on where the program was started.
+    std::optional<QString> path = suite.stringValue(PreferenceKeys::defaultBasePath);
+    if (!path || !QDir::isAbsolutePath(*path))
+        return std::nullopt;
+    return path;
 }
 
 Result<void> setDefaultBasePath(const QString &path, PreferenceSuite &suite)

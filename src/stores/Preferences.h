@@ -27,7 +27,8 @@ defaultTemplate(const PreferenceSuite &suite = PreferenceSuite::standard());
 Result<void> setDefaultTemplate(PlatformTemplate platform,
                                 PreferenceSuite &suite = PreferenceSuite::standard());
 
-// The stored path as it is, without an existence test.
+// The stored path as it is, without an existence test; an empty or relative text reads as
+// none.
 std::optional<QString> defaultBasePath(const PreferenceSuite &suite = PreferenceSuite::standard());
 Result<void> setDefaultBasePath(const QString &path,
                                 PreferenceSuite &suite = PreferenceSuite::standard());

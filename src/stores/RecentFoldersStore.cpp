@@ -3,14 +3,36 @@
 #include "model/FileSystem.h"
 
 #include <QDir>
+#include <QJsonArray>
 
 namespace bp {
+namespace {
+
+// Paths that are no longer folders are dropped when read; the next add writes the pruned list.
+QStringList decodeStored(const QJsonValue &stored)
+{
+    QStringList folders;
+    for (const QString &path : PreferenceSuite::toStringList(stored).value_or(QStringList())) {
+        // Relative paths would resolve against whatever the working directory happens to be.
+        if (QDir::isAbsolutePath(path) && FileSystem::isDirectory(path) && !folders.contains(path))
+            folders.append(path);
+        if (folders.size() == RecentFoldersStore::maxCount)
+            break;
+    }
+    return folders;
+}
+
+QJsonValue encodeStored(const QStringList &folders)
+{
+    return QJsonArray::fromStringList(folders);
+}
+
+} // namespace
 
 RecentFoldersStore::RecentFoldersStore(PreferenceSuite &suite, QObject *parent)
-    : QObject(parent), m_suite(suite)
-{
-    load();
-}
+    : QObject(parent),
+      m_list(*this, suite, key, decodeStored, encodeStored, [this] { Q_EMIT foldersChanged(); })
+{}
 
 RecentFoldersStore &RecentFoldersStore::shared()
 {
@@ -18,38 +40,18 @@ RecentFoldersStore &RecentFoldersStore::shared()
     return store;
 }
 
-void RecentFoldersStore::add(const QString &folder)
+QFuture<Result<void>> RecentFoldersStore::add(const QString &folder)
 {
     if (folder.isEmpty())
-        return;
+        return QtFuture::makeReadyFuture(Result<void>());
     // "/a/b/" and "/a/b" name the same folder and must not both take a place in the list.
     const QString path = QDir::cleanPath(folder);
-    m_folders.removeAll(path);
-    m_folders.prepend(path);
-    if (m_folders.size() > maxCount)
-        m_folders.resize(maxCount);
-    Q_EMIT foldersChanged();
-    persist();
-}
-
-void RecentFoldersStore::load()
-{
-    const QStringList stored = m_suite.stringListValue(key).value_or(QStringList());
-    for (const QString &path : stored) {
-        // Relative paths would resolve against whatever the working directory happens to be.
-        if (QDir::isAbsolutePath(path) && FileSystem::isDirectory(path) &&
-            !m_folders.contains(path))
-            m_folders.append(path);
-        if (m_folders.size() == maxCount)
-            break;
-    }
-    // Pruned entries are not written back: the next add() does that.
-}
-
-void RecentFoldersStore::persist()
-{
-    // A failed write only costs the history; the folder itself was chosen fine.
-    (void)m_suite.setStringList(key, m_folders);
+    return m_list.applyLater([path](QStringList &folders) {
+        folders.removeAll(path);
+        folders.prepend(path);
+        if (folders.size() > maxCount)
+            folders.resize(maxCount);
+    });
 }
 
 } // namespace bp

@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Contents, PreferenceSuiteCorrupt,
                          testing::Values(QByteArray("{\"a\": tru"), QByteArray("[1, 2]"),
                                          QByteArray("\"text\""), QByteArray("\xff\xfe{}")));
 
-TEST(PreferenceSuite, WriteReplacesTheFileByRenameAndLeavesNothingBehind)
+TEST(PreferenceSuite, WriteReplacesTheFileByRenameAndLeavesOnlyTheLockFile)
 {
     QTemporaryDir dir;
     PreferenceSuite suite(suiteName, dir.path());
@@ -131,7 +131,7 @@ TEST(PreferenceSuite, WriteReplacesTheFileByRenameAndLeavesNothingBehind)
     ASSERT_EQ(::stat(QFile::encodeName(suite.filePath()).constData(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{suiteName + ".json"});
+              (QStringList{suiteName + ".json", suiteName + ".json.lock"}));
 }
 
 TEST(PreferenceSuite, ObjectsOnOneFileSeeAndKeepEachOthersKeys)
@@ -223,6 +223,31 @@ INSTANTIATE_TEST_SUITE_P(Values, PreferencesDefaultTemplate,
                                          TemplateRaw{R"({"defaultTemplate": ""})", std::nullopt},
                                          TemplateRaw{R"({"defaultTemplate": true})", std::nullopt},
                                          TemplateRaw{R"({})", std::nullopt}));
+
+struct BasePathRaw {
+    const char *label;
+    const char *json;
+    std::optional<QString> expected;
+};
+
+class PreferencesDefaultBasePath : public testing::TestWithParam<BasePathRaw> {};
+
+// An empty or relative text must not put projects at the root or in the working directory.
+TEST_P(PreferencesDefaultBasePath, OnlyAbsolutePathsCount)
+{
+    QTemporaryDir dir;
+    PreferenceSuite suite(suiteName, dir.path());
+    writeRaw(suite.filePath(), GetParam().json);
+    EXPECT_EQ(Preferences::defaultBasePath(suite), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, PreferencesDefaultBasePath,
+    testing::Values(BasePathRaw{"absolute", R"({"defaultBasePath": "/Shoots"})", "/Shoots"},
+                    BasePathRaw{"empty", R"({"defaultBasePath": ""})", std::nullopt},
+                    BasePathRaw{"relative", R"({"defaultBasePath": "Shoots"})", std::nullopt},
+                    BasePathRaw{"absent", R"({})", std::nullopt}),
+    [](const auto &info) { return std::string(info.param.label); });
 
 TEST(Preferences, TypedKeysAndTheirAbsentMeanings)
 {

@@ -1,4 +1,5 @@
 #include "stores/RecentFoldersStore.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,12 +32,12 @@ TEST_F(RecentFoldersStoreTest, NewestFirstDedupedAndCappedAtFive)
     QObject::connect(&store, &RecentFoldersStore::foldersChanged, [&changes] { ++changes; });
 
     for (const char *name : {"a", "b", "c", "d", "e", "f"})
-        store.add(folder(name));
+        ASSERT_TRUE(test::await(store.add(folder(name))).ok());
     const QStringList lastFive{folder("f"), folder("e"), folder("d"), folder("c"), folder("b")};
     EXPECT_EQ(store.folders(), lastFive);
     EXPECT_EQ(changes, 6);
 
-    store.add(folder("d") + "/");
+    ASSERT_TRUE(test::await(store.add(folder("d") + "/")).ok());
     const QStringList moved{folder("d"), folder("f"), folder("e"), folder("c"), folder("b")};
     EXPECT_EQ(store.folders(), moved);
     EXPECT_EQ(m_suite.stringListValue(RecentFoldersStore::key), moved);
@@ -44,6 +45,12 @@ TEST_F(RecentFoldersStoreTest, NewestFirstDedupedAndCappedAtFive)
 }
 
 enum class Fate { kept, deleted, becameFile, relative };
+
+std::string fateName(Fate fate)
+{
+    const char *const names[] = {"kept", "deleted", "becameFile", "relative"};
+    return names[int(fate)];
+}
 
 class RecentFoldersStorePruning : public RecentFoldersStoreTest,
                                   public testing::WithParamInterface<Fate> {};
@@ -54,8 +61,8 @@ TEST_P(RecentFoldersStorePruning, LoadKeepsOnlyExistingFoldersWithoutWriting)
     QString other = folder("other");
     {
         RecentFoldersStore store(m_suite);
-        store.add(keep);
-        store.add(other);
+        ASSERT_TRUE(test::await(store.add(keep)).ok());
+        ASSERT_TRUE(test::await(store.add(other)).ok());
     }
     switch (GetParam()) {
     case Fate::kept:
@@ -86,7 +93,8 @@ TEST_P(RecentFoldersStorePruning, LoadKeepsOnlyExistingFoldersWithoutWriting)
 
 INSTANTIATE_TEST_SUITE_P(Fates, RecentFoldersStorePruning,
                          testing::Values(Fate::kept, Fate::deleted, Fate::becameFile,
-                                         Fate::relative));
+                                         Fate::relative),
+                         [](const auto &info) { return fateName(info.param); });
 
 TEST_F(RecentFoldersStoreTest, ValueOfAnotherTypeStartsEmpty)
 {
