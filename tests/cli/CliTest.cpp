@@ -1,4 +1,6 @@
 // Drives the real brindlepath binary with a private XDG_CONFIG_HOME.
+#include "support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -199,7 +201,8 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"config", "set", "defaultBasePath", "relative/path"},
                       QStringList{"config", "set", "customTemplates", "[]"},
                       QStringList{"templates", "delete", "not-a-uuid"},
-                      QStringList{"sort", "--source", "T"}));
+                      QStringList{"sort", "--source", "T"}),
+    [](const auto &info) { return bp::test::caseName(info.param.join(' ')); });
 
 TEST_F(Cli, HelpAndVersion)
 {

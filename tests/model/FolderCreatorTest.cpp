@@ -1,5 +1,6 @@
 #include "model/FolderCreator.h"
 #include "model/FileSystem.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -158,7 +159,11 @@ TEST_P(UnsafeNames, AreRefusedBeforeAnyFolderIsCreated)
 
 INSTANTIATE_TEST_SUITE_P(Names, UnsafeNames,
                          ::testing::Values(QString(), ".", "..", "a/b", "../escape", "/abs",
-                                           QString("nul") + QChar(0) + "byte"));
+                                           QString("nul") + QChar(0) + "byte"),
+                         [](const auto &info) {
+                             return test::nameByIndex(info, "empty", "dot", "dotDot", "slash",
+                                                      "parentEscape", "absolute", "nulByte");
+                         });
 
 TEST(FileSystem, MakePathRejectsEmbeddedNul)
 {

@@ -1,4 +1,5 @@
 #include "model/ProjectConfig.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +57,8 @@ TEST_P(RejectedRawValue, YieldsNoValue)
 
 INSTANTIATE_TEST_SUITE_P(CaseSensitive, RejectedRawValue,
                          ::testing::Values("TikTokReels", "", " youTube", "Video", "DRONE",
-                                           "weddingevent"));
+                                           "weddingevent"),
+                         [](const auto &info) { return test::caseName(info.param); });
 
 TEST(RawValues, ExactStoredForms)
 {

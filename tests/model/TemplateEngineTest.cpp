@@ -1,4 +1,5 @@
 #include "model/TemplateEngine.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -117,9 +118,22 @@ TEST_P(BuiltInTemplates, ResolveMatchesReferenceForEveryCombinationOfExtras)
             << roots[i].name.toStdString();
 }
 
+// Reads as the template and its extras, e.g. youTube_drone_multiCam.
+std::string templateCaseName(const ::testing::TestParamInfo<BuiltInTemplates::ParamType> &info)
+{
+    const auto [platform, mask] = info.param;
+    std::string name = rawValue(platform).toStdString();
+    for (int bit = 0; bit < int(allExtraFlags.size()); ++bit) {
+        if (mask & (1 << bit))
+            name += "_" + rawValue(allExtraFlags[bit]).toStdString();
+    }
+    return mask == 0 ? name + "_noExtras" : name;
+}
+
 INSTANTIATE_TEST_SUITE_P(AllTemplatesAllExtras, BuiltInTemplates,
                          ::testing::Combine(::testing::ValuesIn(allPlatformTemplates),
-                                            ::testing::Range(0, 32)));
+                                            ::testing::Range(0, 32)),
+                         templateCaseName);
 
 TEST(TemplateEngine, ExtensionListsAndRequiredExtrasTravelWithTheTree)
 {

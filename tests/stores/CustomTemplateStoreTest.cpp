@@ -1,5 +1,6 @@
 #include "stores/CustomTemplateStore.h"
 #include "stores/TemplateEquality.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -137,7 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
                    R"("roots":[]}])"),
         QByteArray(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"n","icon":"i",)"
                    R"("roots":[],"createdAt":"2024-01-01"}])"),
-        QByteArray("not json at all")));
+        QByteArray("not json at all")),
+    [](const auto &info) {
+        return test::nameByIndex(info, "missingCreatedAt", "createdAtText", "notJson");
+    });
 
 TEST_F(CustomTemplateStoreTest, UnreadableValueLeavesStoreEmptyAndValueUntouched)
 {

@@ -1,5 +1,6 @@
 #include "extension/AppGroupKeys.h"
 #include "stores/Preferences.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,8 @@ TEST_P(PreferenceSuiteForeignValue, ReadsAsAbsent)
 INSTANTIATE_TEST_SUITE_P(Values, PreferenceSuiteForeignValue,
                          testing::Values(R"({"k": 1})", R"({"k": null})", R"({"k": ["a", 1]})",
                                          R"({"k": {"base64": "!!not base64"}})",
-                                         R"({"k": {"b64": "AA=="}})", R"({"k": {"base64": 7}})"));
+                                         R"({"k": {"b64": "AA=="}})", R"({"k": {"base64": 7}})"),
+                         [](const auto &info) { return test::caseName(info.param); });
 
 class PreferenceSuiteCorrupt : public testing::TestWithParam<QByteArray> {};
 
@@ -117,7 +119,11 @@ TEST_P(PreferenceSuiteCorrupt, ReadsEmptyAndIsKeptAsideOnWrite)
 
 INSTANTIATE_TEST_SUITE_P(Contents, PreferenceSuiteCorrupt,
                          testing::Values(QByteArray("{\"a\": tru"), QByteArray("[1, 2]"),
-                                         QByteArray("\"text\""), QByteArray("\xff\xfe{}")));
+                                         QByteArray("\"text\""), QByteArray("\xff\xfe{}")),
+                         [](const auto &info) {
+                             return test::nameByIndex(info, "truncated", "array", "text",
+                                                      "notUtf8");
+                         });
 
 TEST(PreferenceSuite, WriteReplacesTheFileByRenameAndLeavesOnlyTheLockFile)
 {
@@ -222,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(Values, PreferencesDefaultTemplate,
                                                      std::nullopt},
                                          TemplateRaw{R"({"defaultTemplate": ""})", std::nullopt},
                                          TemplateRaw{R"({"defaultTemplate": true})", std::nullopt},
-                                         TemplateRaw{R"({})", std::nullopt}));
+                                         TemplateRaw{R"({})", std::nullopt}),
+                         [](const auto &info) { return test::caseName(info.param.json); });
 
 struct BasePathRaw {
     const char *label;

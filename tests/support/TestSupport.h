@@ -11,11 +11,27 @@
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <string>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace bp::test {
+
+// A gtest case name made from any text: runs of other characters become one underscore.
+inline std::string caseName(const QString &text)
+{
+    std::string name;
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber() && c.unicode() < 128)
+            name += char(c.unicode());
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    while (!name.empty() && name.back() == '_')
+        name.pop_back();
+    return name.empty() ? "empty" : name;
+}
 
 // Runs this thread's event loop until the future is done, so that continuations bound to
 // objects of this thread run meanwhile; returns its result.
@@ -30,6 +46,14 @@ template <typename T> T await(const QFuture<T> &future)
             loop.exec();
     }
     return future.result();
+}
+
+// Names the cases of a parameterised suite in the order of its values.
+template <typename Info, typename... Names>
+std::string nameByIndex(const Info &info, const Names &...names)
+{
+    const char *const all[] = {names...};
+    return all[info.index];
 }
 
 // Sets or clears the immutable attribute of a folder; even root cannot add to or remove from
