@@ -11,6 +11,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <unistd.h>
+#include <utility>
 
 namespace bp::Cli {
 
@@ -157,6 +159,46 @@ QJsonArray movesToJson(const QList<MoveRecord> &records)
         moves.append(QJsonObject{{QStringLiteral("source"), r.source},
                                  {QStringLiteral("destination"), r.destination}});
     return moves;
+}
+
+ProgressPrinter::ProgressPrinter(const Io &io, bool json)
+    : m_io(io), m_json(json), m_terminal(::isatty(STDERR_FILENO) == 1)
+{}
+
+void ProgressPrinter::print(const SortProgress &progress)
+{
+    if (m_json) {
+        const QJsonObject line{{QStringLiteral("progress"),
+                                QJsonObject{{QStringLiteral("file"), progress.source},
+                                            {QStringLiteral("bytes"), progress.bytesCopied},
+                                            {QStringLiteral("total"), progress.fileSize},
+                                            {QStringLiteral("number"), progress.fileIndex + 1},
+                                            {QStringLiteral("count"), progress.fileCount}}}};
+        m_io.err << QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)) << '\n';
+    } else if (m_terminal) {
+        const double total = double(progress.fileSize);
+        const auto [scale, unit] = total >= 1e9   ? std::pair{1e9, "GB"}
+                                   : total >= 1e6 ? std::pair{1e6, "MB"}
+                                   : total >= 1e3 ? std::pair{1e3, "kB"}
+                                                  : std::pair{1.0, "bytes"};
+        const int decimals = scale > 1 ? 1 : 0;
+        const QString name = progress.source.mid(progress.source.lastIndexOf(u'/') + 1);
+        // \033[K clears what a longer earlier line left behind.
+        m_io.err << "\rcopying " << name << ": "
+                 << QString::number(double(progress.bytesCopied) / scale, 'f', decimals) << " of "
+                 << QString::number(total / scale, 'f', decimals) << ' ' << unit << " (file "
+                 << progress.fileIndex + 1 << " of " << progress.fileCount << ")\033[K";
+        m_lineOpen = true;
+    }
+    m_io.err.flush();
+}
+
+void ProgressPrinter::finish()
+{
+    if (std::exchange(m_lineOpen, false)) {
+        m_io.err << '\n';
+        m_io.err.flush();
+    }
 }
 
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,

@@ -3,6 +3,7 @@
 #include "Cli.h"
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
+#include "sorting/FileSorter.h"
 #include "sorting/MoveRecord.h"
 
 #include <QCommandLineParser>
@@ -36,6 +37,23 @@ QString absolutePath(const QString &path);
 
 // [{"source":…,"destination":…}…]
 QJsonArray movesToJson(const QList<MoveRecord> &records);
+
+// Copy progress of a sort on standard error, leaving standard output to the result: with
+// --json one {"progress":{…}} line each time, otherwise one line rewritten in place when
+// standard error is a terminal, and nothing when it is not.
+class ProgressPrinter {
+public:
+    ProgressPrinter(const Io &io, bool json);
+    void print(const SortProgress &progress);
+    // Ends the rewritten line, before anything else goes to standard error.
+    void finish();
+
+private:
+    const Io &m_io;
+    bool m_json;
+    bool m_terminal;
+    bool m_lineOpen = false;
+};
 
 // Parses arguments after the command word; on failure prints the parser's error.
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,

@@ -107,7 +107,11 @@ int runCreate(const QStringList &arguments, const Io &io)
                                            : QStringLiteral("the project name is empty"),
                         createSynopsis);
 
+    ProgressPrinter progress(io, p.json);
+    QObject::connect(&model, &ProjectSetupModel::copyProgress,
+                     [&progress](const SortProgress &copy) { progress.print(copy); });
     waitForFinished(model.createStructure());
+    progress.finish();
 
     const QStringList &projects = model.createdProjects();
     const QList<MoveRecord> &moves = undoLog.records();

@@ -66,7 +66,10 @@ int runSort(const QStringList &arguments, const Io &io)
         printMoves(io, plan.value(), json, std::nullopt);
         return Success;
     }
-    const SortOutcome outcome = FileSorter::sortFiles(source, project);
+    ProgressPrinter progress(io, json);
+    const SortOutcome outcome = FileSorter::sortFiles(
+        source, project, [&progress](const SortProgress &p) { progress.print(p); });
+    progress.finish();
     printMoves(io, outcome.records, json, outcome.error);
     if (outcome.error)
         return io.failure(outcome.error->message);

@@ -60,7 +60,8 @@ struct DirCloser {
 };
 
 Result<QString> moveResolvingConflicts(const QString &source, const QString &proposed,
-                                       const SortHooks &hooks)
+                                       const SortHooks &hooks,
+                                       const FileMove::CopyProgress &progress)
 {
     // The no-replace move is itself the existence test, so the proposed name is tried
     // first; only a taken name costs a search for a free one.
@@ -69,7 +70,7 @@ Result<QString> moveResolvingConflicts(const QString &source, const QString &pro
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt) {
         if (hooks.beforeMove)
             hooks.beforeMove(source, target);
-        const Result<void> moved = FileMove::moveNoReplace(source, target);
+        const Result<void> moved = FileMove::moveNoReplace(source, target, progress);
         if (moved)
             return target;
         const int err = moved.error().code;
@@ -237,14 +238,19 @@ SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
         outcome.error = names.error();
         return outcome;
     }
+    // Destinations first, so that progress can tell how many files there are.
+    QList<std::pair<QString, QString>> moves;
+    for (const QString &name : names.value()) {
+        QString source = from + QLatin1Char('/') + name;
+        if (std::optional<QString> destination = destinationURL(source, into))
+            moves.append({std::move(source), std::move(*destination)});
+    }
     // mkdir -p once per destination folder rather than once per file.
     QSet<QString> readyFolders;
-    for (const QString &name : names.value()) {
-        const QString source = from + QLatin1Char('/') + name;
-        const std::optional<QString> destination = destinationURL(source, into);
-        if (!destination)
-            continue;
-        const QString folder = parentOf(*destination);
+    for (qsizetype index = 0; index < moves.size(); ++index) {
+        const QString &source = moves.at(index).first;
+        const QString &destination = moves.at(index).second;
+        const QString folder = parentOf(destination);
         if (!readyFolders.contains(folder)) {
             if (const Result<void> made = FileSystem::makePath(folder); !made) {
                 outcome.error = made.error();
@@ -252,7 +258,14 @@ SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
             }
             readyFolders.insert(folder);
         }
-        const Result<QString> moved = moveResolvingConflicts(source, *destination, hooks);
+        FileMove::CopyProgress progress;
+        if (hooks.progress) {
+            progress = [&hooks, &source, index, count = int(moves.size())](qint64 copied,
+                                                                           qint64 total) {
+                hooks.progress(SortProgress{source, copied, total, int(index), count});
+            };
+        }
+        const Result<QString> moved = moveResolvingConflicts(source, destination, hooks, progress);
         if (!moved) {
             outcome.error = moved.error();
             return outcome;
@@ -265,6 +278,14 @@ SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
 SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder)
 {
     return sortFiles(sourceFolder, projectFolder, SortHooks{});
+}
+
+SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
+                      const SortProgressFunction &progress)
+{
+    SortHooks hooks;
+    hooks.progress = progress;
+    return sortFiles(sourceFolder, projectFolder, hooks);
 }
 
 Result<QList<MoveRecord>> planMoves(const QString &sourceFolder, const QString &projectFolder)

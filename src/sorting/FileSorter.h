@@ -5,6 +5,7 @@
 
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 namespace bp {
@@ -18,6 +19,19 @@ struct SortOutcome {
     bool ok() const { return !error.has_value(); }
 };
 
+// A file being copied because it cannot be renamed into the project (another file system).
+struct SortProgress {
+    QString source; // the file's path before the move
+    qint64 bytesCopied = 0;
+    qint64 fileSize = 0;
+    int fileIndex = 0; // among the files this sort moves, from 0
+    int fileCount = 0;
+};
+
+// Called on the sorting thread every FileMove::progressStep bytes of a copy and at the end of
+// each copied file; never for a rename.
+using SortProgressFunction = std::function<void(const SortProgress &)>;
+
 namespace FileSorter {
 
 // Moves the loose files of sourceFolder into projectFolder by the fixed rules; never
@@ -25,6 +39,8 @@ namespace FileSorter {
 // ones (a leading dot, or listed in the folder's ".hidden") and folders; a symlink to a
 // folder counts as a folder, any other symlink is moved as a link.
 SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder);
+SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
+                      const SortProgressFunction &progress);
 
 // The moves sortFiles would make now, without touching the disk (for --dry-run).
 Result<QList<MoveRecord>> planMoves(const QString &sourceFolder, const QString &projectFolder);

@@ -41,6 +41,7 @@ struct SortHooks {
     // Runs just before each move attempt with the path about to be taken, so that tests
     // can race the sorter.
     std::function<void(const QString &source, const QString &destination)> beforeMove;
+    SortProgressFunction progress;
 };
 
 SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,

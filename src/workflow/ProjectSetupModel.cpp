@@ -8,8 +8,14 @@
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QPointer>
 #include <QPromise>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 namespace bp {
@@ -18,6 +24,8 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto successPause = 800ms;
+// Often enough for a status line, rarely enough not to flood the UI thread.
+constexpr auto statusInterval = 100ms;
 
 ProjectConfig initialConfig(const std::optional<QString> &initialURL)
 {
@@ -87,6 +95,11 @@ void ProjectSetupModel::setShootDate(const std::optional<QDate> &date)
     m_shootDate = date;
 }
 
+void ProjectSetupModel::reportError(const QString &message)
+{
+    setErrorMessage(message);
+}
+
 bool ProjectSetupModel::canCreate() const
 {
     const bool hasName = m_config.batchMode ? !m_config.batchProjectNames().isEmpty()
@@ -115,13 +128,20 @@ QFuture<void> ProjectSetupModel::createStructure()
     run->done.start();
     QFuture<void> future = run->done.future();
 
+    // Started from the event loop: a continuation attached to a job that has already
+    // finished runs at once, and the run must not end before this call returns.
     if (m_config.batchMode) {
         run->names = m_config.batchProjectNames();
-        runNextBatchProject(run);
+        QMetaObject::invokeMethod(
+            this, [this, run] { runNextBatchProject(run); }, Qt::QueuedConnection);
     } else {
         // The name goes to the job as typed; the folder name is cleaned when it is built.
-        runSingleProject(run, m_config.projectName,
-                         m_config.sortExistingFiles && !m_config.batchMode);
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, name = m_config.projectName, sort = m_config.sortExistingFiles] {
+                runSingleProject(run, name, sort);
+            },
+            Qt::QueuedConnection);
     }
     return future;
 }
@@ -169,8 +189,10 @@ void ProjectSetupModel::runSingleProject(const std::shared_ptr<Run> &run, const 
             finish(run);
             return;
         }
-        JobQueue::run([source = run->target, project = run->lastProject] {
-            return FileSorter::sortFiles(source, project);
+        m_runningSort = ++m_sortsStarted;
+        JobQueue::run([source = run->target, project = run->lastProject,
+                       progress = progressRelay(m_runningSort)] {
+            return FileSorter::sortFiles(source, project, progress);
         }).then(this, [this, run](const SortOutcome &outcome) {
             if (!outcome.ok()) {
                 // Files moved before the failure must stay undoable.
@@ -185,6 +207,50 @@ void ProjectSetupModel::runSingleProject(const std::shared_ptr<Run> &run, const 
             finish(run);
         });
     });
+}
+
+SortProgressFunction ProjectSetupModel::progressRelay(quint64 sort)
+{
+    // Runs on the sorting thread. The hop goes through the application object, which
+    // outlives every window, and only there looks whether the model is still around and still
+    // running this sort; the model itself could be deleted meanwhile.
+    return [model = QPointer<ProjectSetupModel>(this), sort,
+            sinceLast = QElapsedTimer()](const SortProgress &progress) mutable {
+        if (sinceLast.isValid() && sinceLast.elapsed() < statusInterval.count())
+            return;
+        sinceLast.start();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [model, sort, progress] {
+                if (!model || model->m_runningSort != sort)
+                    return;
+                model->setStatusMessage(copyStatusText(progress));
+                Q_EMIT model->copyProgress(progress);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+QString ProjectSetupModel::copyStatusText(const SortProgress &progress)
+{
+    static const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
+    struct Unit {
+        double bytes;
+        const char *name;
+        int decimals;
+    };
+    static constexpr Unit units[] = {
+        {1e9, "GB", 1}, {1e6, "MB", 1}, {1e3, "kB", 1}, {1, "bytes", 0}};
+    const Unit *unit = std::find_if(std::begin(units), std::end(units) - 1, [&](const Unit &u) {
+        return double(progress.fileSize) >= u.bytes;
+    });
+    const auto amount = [&](qint64 bytes) {
+        return dutch.toString(double(bytes) / unit->bytes, 'f', unit->decimals);
+    };
+    const QString name = progress.source.mid(progress.source.lastIndexOf(QLatin1Char('/')) + 1);
+    return QStringLiteral("Verplaatsen: %1 \u2014 %2 van %3 %4")
+        .arg(name, amount(progress.bytesCopied), amount(progress.fileSize),
+             QLatin1String(unit->name));
 }
 
 void ProjectSetupModel::finish(const std::shared_ptr<Run> &run)
@@ -223,6 +289,10 @@ void ProjectSetupModel::fail(const std::shared_ptr<Run> &run, const Error &error
 
 void ProjectSetupModel::setCreating(bool creating)
 {
+    if (!creating) {
+        m_runningSort = 0;
+        setStatusMessage(std::nullopt);
+    }
     if (creating == m_isCreating)
         return;
     m_isCreating = creating;
@@ -236,6 +306,14 @@ void ProjectSetupModel::setErrorMessage(const std::optional<QString> &message)
         return;
     m_errorMessage = message;
     Q_EMIT errorMessageChanged();
+}
+
+void ProjectSetupModel::setStatusMessage(const std::optional<QString> &message)
+{
+    if (message == m_statusMessage)
+        return;
+    m_statusMessage = message;
+    Q_EMIT statusMessageChanged();
 }
 
 void ProjectSetupModel::setSuccessMessage(const QString &message)

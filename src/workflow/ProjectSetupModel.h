@@ -3,6 +3,7 @@
 #include "WorkflowHost.h"
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
+#include "sorting/FileSorter.h"
 
 #include <QDate>
 #include <QFuture>
@@ -41,6 +42,11 @@ public:
     void setDragTargeted(bool targeted);
     bool showSuccess() const { return m_showSuccess; }
     const QString &successMessage() const { return m_successMessage; }
+    // While the sort copies a file to another file system, for the status line:
+    // "Verplaatsen: clip.mov — 1,2 van 4,0 GB". Cleared when the run ends.
+    const std::optional<QString> &statusMessage() const { return m_statusMessage; }
+    // The status line for one progress report, in the unit of the file's size.
+    static QString copyStatusText(const SortProgress &progress);
 
     // A name (or a usable batch name), a target folder and no run in progress.
     bool canCreate() const;
@@ -57,6 +63,18 @@ public:
     // Names project folders after this day instead of today (a shoot date).
     void setShootDate(const std::optional<QDate> &date);
 
+    // Shows a failure outside a run in the error bar: a template or the recent folders that
+    // could not be stored. The next run clears it.
+    void reportError(const QString &message);
+    // The same for a store change that is still being written, once it has failed.
+    template <typename T> void reportFailureOf(QFuture<Result<T>> change)
+    {
+        change.then(this, [this](const Result<T> &stored) {
+            if (!stored)
+                reportError(stored.error().message);
+        });
+    }
+
 Q_SIGNALS:
     void configChanged();
     void isCreatingChanged();
@@ -66,6 +84,9 @@ Q_SIGNALS:
     void successMessageChanged();
     // Any of the above that changes canCreate.
     void canCreateChanged();
+    void statusMessageChanged();
+    // The copy progress behind statusMessage, as often as that changes.
+    void copyProgress(const bp::SortProgress &progress);
 
 private:
     struct Run;
@@ -77,6 +98,8 @@ private:
     void setCreating(bool creating);
     void setErrorMessage(const std::optional<QString> &message);
     void setSuccessMessage(const QString &message);
+    void setStatusMessage(const std::optional<QString> &message);
+    SortProgressFunction progressRelay(quint64 sort);
 
     WorkflowHost &m_host;
     UndoLog &m_undoLog;
@@ -87,6 +110,9 @@ private:
     bool m_isDragTargeted = false;
     bool m_showSuccess = false;
     QString m_successMessage = defaultSuccessMessage;
+    std::optional<QString> m_statusMessage;
+    quint64 m_sortsStarted = 0;
+    quint64 m_runningSort = 0; // 0: none
     QStringList m_createdProjects;
     std::optional<QDate> m_shootDate;
 };

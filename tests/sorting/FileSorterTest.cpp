@@ -12,8 +12,11 @@
 namespace bp {
 namespace {
 
+using test::paramName;
 using test::readFile;
 using test::writeFile;
+
+const auto ruleName = [](const auto &info) { return paramName(info.param.name, info.index); };
 
 // A target folder with a freshly created project folder inside it, as the workflow has it.
 class SortFolder {
@@ -100,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{"a.pdf", "03_Graphics"}, RuleCase{"a.prproj", "04_Project_Files"},
                       RuleCase{"a.drp", "04_Project_Files"},
                       RuleCase{"a.fcpbundle", "04_Project_Files"},
-                      RuleCase{"a.aep", "04_Project_Files"}));
+                      RuleCase{"a.aep", "04_Project_Files"}),
+    ruleName);
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, SortingRuleTest,
@@ -113,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"Final Cut.mov", "05_Exports"}, RuleCase{"export.wav", "05_Exports"},
         RuleCase{"promo_v2.mp4", "01_Footage"}, RuleCase{"my_final_cut.mov", "01_Footage"},
         RuleCase{"exports.mp3", "02_Audio"}, RuleCase{"final", "05_Exports"},
-        RuleCase{"notes.txt", nullptr}, RuleCase{"README", nullptr}));
+        RuleCase{"notes.txt", nullptr}, RuleCase{"README", nullptr}),
+    ruleName);
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SortingRuleTest,
@@ -133,9 +138,11 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"exportação.wav", "02_Audio"}, RuleCase{"東京 export.jpg", "05_Exports"},
         RuleCase{"東京final.jpg", "01_Footage/Edits"}, RuleCase{"clip_v٠٢.mp4", "05_Exports"},
         RuleCase{"Überblick.NEF", "01_Footage/RAW"}, RuleCase{"ΣΚΗΝΗ.Mov", "01_Footage"},
-        RuleCase{"Straße.ＭＯＶ", nullptr}));
+        RuleCase{"Straße.ＭＯＶ", nullptr}),
+    ruleName);
 
 struct ConflictCase {
+    const char *label;
     const char *proposed;
     QStringList existing;
     const char *expected;
@@ -178,17 +185,19 @@ QStringList numberedSongs(int count)
 
 INSTANTIATE_TEST_SUITE_P(
     Names, ResolveConflictTest,
-    ::testing::Values(ConflictCase{"song.wav", {}, "song.wav"},
-                      ConflictCase{"song.wav", {"other.wav", "song_001.wav"}, "song.wav"},
-                      ConflictCase{"song.wav", {"song.wav"}, "song_001.wav"},
-                      ConflictCase{"song.wav", {"song.wav", "song_001.wav"}, "song_002.wav"},
-                      ConflictCase{"song.wav", {"song.wav", "song_002.wav"}, "song_001.wav"},
-                      ConflictCase{"song.wav", numberedSongs(999), "song_1000.wav"},
-                      ConflictCase{"final", {"final", "final_001"}, "final_002"},
-                      ConflictCase{"a.tar.gz", {"a.tar.gz"}, "a.tar_001.gz"},
-                      ConflictCase{"Été.WAV", {"Été.WAV"}, "Été_001.WAV"},
-                      ConflictCase{"song.wav", {"song.wav/"}, "song_001.wav"},
-                      ConflictCase{"song.wav", {"@song.wav"}, "song_001.wav"}));
+    ::testing::Values(
+        ConflictCase{"free", "song.wav", {}, "song.wav"},
+        ConflictCase{"othersTaken", "song.wav", {"other.wav", "song_001.wav"}, "song.wav"},
+        ConflictCase{"taken", "song.wav", {"song.wav"}, "song_001.wav"},
+        ConflictCase{"firstNumberTaken", "song.wav", {"song.wav", "song_001.wav"}, "song_002.wav"},
+        ConflictCase{"gapInNumbers", "song.wav", {"song.wav", "song_002.wav"}, "song_001.wav"},
+        ConflictCase{"fourDigits", "song.wav", numberedSongs(999), "song_1000.wav"},
+        ConflictCase{"noExtension", "final", {"final", "final_001"}, "final_002"},
+        ConflictCase{"lastExtensionOnly", "a.tar.gz", {"a.tar.gz"}, "a.tar_001.gz"},
+        ConflictCase{"accented", "Été.WAV", {"Été.WAV"}, "Été_001.WAV"},
+        ConflictCase{"folderInTheWay", "song.wav", {"song.wav/"}, "song_001.wav"},
+        ConflictCase{"danglingSymlink", "song.wav", {"@song.wav"}, "song_001.wav"}),
+    [](const auto &info) { return std::string(info.param.label); });
 
 TEST(FileSorterTest, ListsOnlyLooseVisibleFilesInNameOrder)
 {
@@ -302,7 +311,8 @@ TEST_P(RacedDestinationTest, PicksTheNextFreeNameInsteadOfReplacing)
         EXPECT_EQ(readFile(path), "racer " + path.toUtf8());
 }
 
-INSTANTIATE_TEST_SUITE_P(Racers, RacedDestinationTest, ::testing::Values(1, 3));
+INSTANTIATE_TEST_SUITE_P(Racers, RacedDestinationTest, ::testing::Values(1, 3),
+                         [](const auto &info) { return "racers" + std::to_string(info.param); });
 
 } // namespace
 } // namespace bp

@@ -196,27 +196,50 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"FullDisk", fullDisk, {ENOSPC}}),
     [](const auto &info) { return std::string(info.param.name); });
 
-using MoveFunction = Result<void> (*)(const QString &, const QString &);
+// Each way of moving, tried on the local disk; CrossFileSystemTest covers the file systems
+// that need them.
+struct MoveWay {
+    const char *name;
+    std::function<Result<void>(const QString &, const QString &)> move;
+    bool movesSpecialFiles; // renames move anything, links and copies only files and links
+};
 
-class NoReplaceMoveTest : public ::testing::TestWithParam<MoveFunction> {
+void PrintTo(const MoveWay &way, std::ostream *os)
+{
+    *os << way.name;
+}
+
+class NoReplaceMoveTest : public ::testing::TestWithParam<MoveWay> {
 protected:
     QTemporaryDir dir;
     QString path(const char *name) const { return dir.filePath(name); }
+    Result<void> move(const char *from, const char *to) const
+    {
+        return GetParam().move(path(from), path(to));
+    }
 };
 
-TEST_P(NoReplaceMoveTest, MovesAFile)
+TEST_P(NoReplaceMoveTest, MovesAFileKeepingItsTimeAndPermissions)
 {
     writeFile(path("a"), "a");
-    ASSERT_TRUE(GetParam()(path("a"), path("b")).ok());
+    ASSERT_EQ(::chmod(QFile::encodeName(path("a")).constData(), 0440), 0);
+    const QDateTime time(QDate(2020, 2, 29), QTime(10, 11, 12, 345), Qt::UTC);
+    QFile file(path("a"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(time, QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_TRUE(move("a", "b").ok());
     EXPECT_FALSE(QFileInfo::exists(path("a")));
     EXPECT_EQ(readFile(path("b")), "a");
+    EXPECT_EQ(QFileInfo(path("b")).lastModified().toUTC(), time);
+    EXPECT_EQ(test::modeOf(path("b")), 0440);
 }
 
 TEST_P(NoReplaceMoveTest, RefusesAnOccupiedDestination)
 {
     writeFile(path("a"), "a");
     writeFile(path("b"), "b");
-    const Result<void> moved = GetParam()(path("a"), path("b"));
+    const Result<void> moved = move("a", "b");
     ASSERT_FALSE(moved.ok());
     EXPECT_EQ(moved.error().code, EEXIST);
     EXPECT_EQ(moved.error().message, path("b") + ": " + systemError(EEXIST));
@@ -228,37 +251,43 @@ TEST_P(NoReplaceMoveTest, MovesASymlinkNotItsTarget)
 {
     writeFile(path("target"), "t");
     ASSERT_EQ(::symlink("target", QFile::encodeName(path("link")).constData()), 0);
-    ASSERT_TRUE(GetParam()(path("link"), path("moved")).ok());
+    ASSERT_TRUE(move("link", "moved").ok());
     EXPECT_EQ(QFile::symLinkTarget(path("moved")), path("target"));
+    EXPECT_FALSE(QFileInfo::exists(path("link")));
     EXPECT_EQ(readFile(path("target")), "t");
 }
 
 TEST_P(NoReplaceMoveTest, NamesTheMissingSource)
 {
-    const Result<void> moved = GetParam()(path("none"), path("b"));
+    const Result<void> moved = move("none", "b");
     ASSERT_FALSE(moved.ok());
     EXPECT_EQ(moved.error().message, path("none") + ": " + systemError(ENOENT));
+    EXPECT_FALSE(QFileInfo::exists(path("b")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, NoReplaceMoveTest,
-                         ::testing::Values(&FileMove::moveNoReplace, &FileMove::linkThenUnlink),
-                         [](const auto &info) {
-                             return std::string(info.param == &FileMove::moveNoReplace
-                                                    ? "Renameat2"
-                                                    : "LinkThenUnlink");
-                         });
-
-TEST(LinkThenUnlinkTest, RefusesWhatCannotBeHardLinked)
+TEST_P(NoReplaceMoveTest, LeavesSpecialFilesToRenames)
 {
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("pipe");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const Result<void> moved = FileMove::linkThenUnlink(fifo, dir.filePath("moved"));
-    ASSERT_FALSE(moved.ok());
-    EXPECT_EQ(moved.error().code, EOPNOTSUPP);
-    EXPECT_TRUE(QFileInfo::exists(fifo));
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("moved")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
+    const Result<void> moved = move("pipe", "moved");
+    EXPECT_EQ(moved.ok(), GetParam().movesSpecialFiles);
+    if (!moved.ok()) {
+        EXPECT_EQ(moved.error().code, EOPNOTSUPP);
+    }
+    EXPECT_NE(QFileInfo::exists(path("pipe")), QFileInfo::exists(path("moved")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, NoReplaceMoveTest,
+    ::testing::Values(
+        MoveWay{"renameat2",
+                [](const QString &a, const QString &b) { return FileMove::moveNoReplace(a, b); },
+                true},
+        MoveWay{"linkThenUnlink", FileMove::linkThenUnlink, false},
+        MoveWay{"claimThenRename", FileMove::claimThenRename, false},
+        MoveWay{"copyThenRemove",
+                [](const QString &a, const QString &b) { return FileMove::copyThenRemove(a, b); },
+                false}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace bp

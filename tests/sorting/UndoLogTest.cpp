@@ -179,7 +179,15 @@ TEST_P(UndoWindowTest, UndoOnlyWithinFiveMinutesOfTheFirstMove)
 INSTANTIATE_TEST_SUITE_P(Boundary, UndoWindowTest,
                          ::testing::Values(WindowCase{0, true}, WindowCase{299, true},
                                            WindowCase{299.999, true}, WindowCase{300, false},
-                                           WindowCase{301, false}, WindowCase{-5, true}));
+                                           WindowCase{301, false}, WindowCase{-5, true}),
+                         [](const auto &info) {
+                             // "after299_999s", or "clockBack5s" when the clock went back.
+                             const double s = info.param.seconds;
+                             std::string name = (s < 0 ? "clockBack" : "after") +
+                                                QString::number(std::abs(s)).toStdString() + "s";
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
 
 } // namespace
 } // namespace bp

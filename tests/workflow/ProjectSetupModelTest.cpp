@@ -1,5 +1,6 @@
 #include "workflow/ProjectSetupModel.h"
 #include "model/FolderCreator.h"
+#include "sorting/MountSupport.h"
 #include "sorting/UndoLog.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
@@ -93,6 +94,11 @@ struct BatchCase {
     QString notification;
     QString lastProject;
 };
+
+void PrintTo(const BatchCase &c, std::ostream *os)
+{
+    *os << c.label;
+}
 
 class BatchRuns : public Workflow, public ::testing::WithParamInterface<BatchCase> {};
 
@@ -248,6 +254,44 @@ TEST_F(Workflow, IsCreatingWhileRunningBlocksASecondRun)
     EXPECT_EQ(host.calls.count("close"), 1);
 }
 
+// The project folder is a tmpfs, so that the sort must copy: the status line follows the
+// copy and is gone when the run ends.
+TEST_F(Workflow, CopyingSortShowsItsProgressUntilTheRunEnds)
+{
+    QDir().mkpath(target);
+    const test::Mount project(test::FileSystemKind::tmpfs, target, "size=64m", "2026-12-07_Big");
+    if (!project.ok())
+        GTEST_SKIP() << project.error().toStdString();
+    QByteArray clip(24 << 20, 'c');
+    touch(target + "/big.mov", clip);
+    auto model = makeModel(target);
+    ProjectConfig c = model->config();
+    c.projectName = "Big";
+    model->setConfig(c);
+    QList<std::optional<QString>> shown;
+    QList<SortProgress> copied;
+    QObject::connect(model.get(), &ProjectSetupModel::statusMessageChanged,
+                     [&] { shown << model->statusMessage(); });
+    QObject::connect(model.get(), &ProjectSetupModel::copyProgress,
+                     [&](const SortProgress &p) { copied << p; });
+
+    waitForFinished(model->createStructure());
+
+    ASSERT_FALSE(model->errorMessage()) << model->errorMessage()->toStdString();
+    EXPECT_EQ(undoLog.movedCount(), 1);
+    QFile moved(project.path() + "/01_Footage/big.mov");
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(moved.readAll() == clip);
+    // The first report always gets through; later ones are thinned out by time.
+    ASSERT_GE(shown.size(), 2);
+    EXPECT_EQ(shown.first(), QString("Verplaatsen: big.mov \u2014 8,4 van 25,2 MB"));
+    EXPECT_EQ(shown.last(), std::nullopt);
+    EXPECT_EQ(model->statusMessage(), std::nullopt);
+    ASSERT_FALSE(copied.isEmpty());
+    EXPECT_EQ(copied.first().source, target + "/big.mov");
+    EXPECT_EQ(copied.first().fileSize, clip.size());
+}
+
 struct CanCreateCase {
     const char *label;
     bool batch;
@@ -256,6 +300,11 @@ struct CanCreateCase {
     bool hasTarget;
     bool expected;
 };
+
+void PrintTo(const CanCreateCase &c, std::ostream *os)
+{
+    *os << c.label;
+}
 
 class CanCreate : public Workflow, public ::testing::WithParamInterface<CanCreateCase> {};
 
@@ -288,6 +337,11 @@ struct InitCase {
     PlatformTemplate platform;
     std::optional<QString> target;
 };
+
+void PrintTo(const InitCase &c, std::ostream *os)
+{
+    *os << c.label;
+}
 
 class InitialConfig : public Workflow, public ::testing::WithParamInterface<InitCase> {};
 
