@@ -52,6 +52,20 @@ QFuture<void> StandaloneWindowHost::pause(std::chrono::milliseconds duration)
     return promise->future();
 }
 
+void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> quit)
+{
+    // A closed window does not cut a run short: the run still reveals its project, which
+    // happens after isCreating() has gone false, so wait for the run itself.
+    const auto check = [&window, quit = std::move(quit)] {
+        if (!window.isVisible() && !window.isRunning())
+            quit();
+    };
+    auto *watcher = new CloseWatcher(check);
+    watcher->setParent(&window);
+    window.installEventFilter(watcher);
+    QObject::connect(&window, &ProjectSetupWindow::runFinished, watcher, check);
+}
+
 int runStandaloneSetupWindow(const std::optional<QString> &folder)
 {
     FreedesktopFileManager fileManager;
@@ -60,15 +74,8 @@ int runStandaloneSetupWindow(const std::optional<QString> &folder)
     ProjectSetupWindow window(model);
     host.setWindow(&window);
 
-    // Closing the window must not cut a run short: quit once both are over.
     QApplication::setQuitOnLastWindowClosed(false);
-    const auto quitWhenIdle = [&] {
-        if (!window.isVisible() && !model.isCreating())
-            QApplication::quit();
-    };
-    CloseWatcher watcher(quitWhenIdle);
-    window.installEventFilter(&watcher);
-    QObject::connect(&model, &ProjectSetupModel::isCreatingChanged, qApp, quitWhenIdle);
+    quitWhenClosedAndIdle(window, [] { QApplication::quit(); });
 
     window.show();
     window.raise();

@@ -6,6 +6,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 namespace bp {
 
 // Hosts a setup window opened on its own by "brindlepath new": there is no tray menu to
@@ -26,6 +29,12 @@ private:
     FileManager &m_fileManager;
     QPointer<QWidget> m_window;
 };
+
+class ProjectSetupWindow;
+
+// Calls quit once the window is closed and any run it started has finished, its reveal
+// included; whichever of the two comes last.
+void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> quit);
 
 // Shows the setup window on folder (or the default folder) and returns when it has closed
 // and any run it started has finished.

@@ -29,7 +29,7 @@ int main(int argc, char **argv)
         }
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("brindlepath"));
-        QApplication::setApplicationDisplayName(QStringLiteral("Brindlepath"));
+        // No display name: the window system plugin would append it to every window title.
         QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
         return bp::runStandaloneSetupWindow(folder);
     }

@@ -16,7 +16,7 @@ namespace {
 constexpr int padH = 10;
 constexpr int padV = 5;
 constexpr int spacing = 5;
-constexpr int iconSide = 12;
+constexpr int iconSide = 10;
 constexpr int chevronSide = 8;
 constexpr int maxNameWidth = 220;
 

@@ -52,6 +52,14 @@ QString pluralEn(qsizetype count)
     return count == 1 ? QString() : QStringLiteral("en");
 }
 
+// One choice of many. Assistive technology reports auto-exclusive checkable buttons as radio
+// buttons; the exclusivity itself comes from the configuration, not from Qt.
+void makeChoice(QAbstractButton *button, QButtonGroup *group)
+{
+    button->setAutoExclusive(true);
+    group->addButton(button);
+}
+
 } // namespace
 
 FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidget *parent)
@@ -219,6 +227,7 @@ QWidget *FormPanel::buildTypeSection()
     for (ProjectType type : allProjectTypes) {
         auto *button = new QPushButton(displayName(type));
         button->setCheckable(true);
+        button->setAutoExclusive(true);
         button->setFont(Style::uiFont(12));
         button->setCursor(Qt::PointingHandCursor);
         m_typeGroup->addButton(button, int(type));
@@ -236,8 +245,13 @@ QWidget *FormPanel::buildTemplateSection()
     QVBoxLayout *layout = column(section, 8);
     layout->addWidget(Style::sectionLabel(QStringLiteral("Template")));
     QFrame *box = listBox(section);
+    // Both lists form one choice; the group must not be exclusive, or the selected row could
+    // not be cleared when the choice moves to the other list.
+    m_templateGroup = new QButtonGroup(this);
+    m_templateGroup->setExclusive(false);
     for (PlatformTemplate platform : allPlatformTemplates) {
         auto *row = new TemplateRow(icon(platform), displayName(platform));
+        makeChoice(row, m_templateGroup);
         connect(row, &QAbstractButton::clicked, this, [this, platform] {
             edit([platform](ProjectConfig &c) {
                 c.platform = platform;
@@ -415,12 +429,14 @@ void FormPanel::rebuildCustomRows()
 {
     // Rows go later: this may run inside a row's own trash button handler.
     for (const auto &entry : m_customRows) {
+        m_templateGroup->removeButton(entry.second);
         entry.second->hide();
         entry.second->deleteLater();
     }
     m_customRows.clear();
     for (const CustomTemplate &tmpl : m_store.templates()) {
         auto *row = new TemplateRow(tmpl.icon, tmpl.name);
+        makeChoice(row, m_templateGroup);
         auto *trash = new QToolButton;
         trash->setObjectName(QStringLiteral("deleteTemplateButton"));
         trash->setAccessibleName(QStringLiteral("Verwijderen"));
@@ -464,8 +480,9 @@ void FormPanel::saveTemplate()
 {
     const QString name = m_templateNameField->text().trimmed();
     if (!name.isEmpty()) {
-        // The very tree the preview shows; the store reports nothing of its own.
-        static_cast<void>(m_store.save(name, m_model.resolvedTree()));
+        // The very tree the preview shows. The row appears at once; a failed write takes it
+        // back and says why in the error bar.
+        m_model.reportFailureOf(m_store.saveLater(name, m_model.resolvedTree()));
     }
     setSaveFieldShown(false);
     m_openSaveButton->setFocus();
@@ -473,7 +490,7 @@ void FormPanel::saveTemplate()
 
 void FormPanel::deleteTemplate(const QUuid &id)
 {
-    static_cast<void>(m_store.remove(id));
+    m_model.reportFailureOf(m_store.removeLater(id));
     if (m_model.config().customTemplateID == id)
         edit([](ProjectConfig &c) { c.customTemplateID.reset(); });
 }

@@ -74,6 +74,7 @@ private:
     QLabel *m_batchCount = nullptr;
     ToggleCard *m_batchCard = nullptr;
     QButtonGroup *m_typeGroup = nullptr;
+    QButtonGroup *m_templateGroup = nullptr;
     QList<TemplateRow *> m_platformRows;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customList = nullptr;

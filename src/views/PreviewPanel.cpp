@@ -59,8 +59,9 @@ PreviewPanel::PreviewPanel(ProjectSetupModel &model, QWidget *parent)
     emptyColumn->setSpacing(10);
     emptyColumn->addStretch(1);
     auto *emptyIcon = new QLabel;
+    emptyIcon->setObjectName(QStringLiteral("previewEmptyIcon"));
     emptyIcon->setPixmap(SymbolIcons::pixmap(QStringLiteral("folder.badge.questionmark"),
-                                             Style::withAlpha(bpText, 0.12), 30,
+                                             Style::withAlpha(bpText, 0.12), 26,
                                              devicePixelRatioF()));
     emptyIcon->setAlignment(Qt::AlignCenter);
     emptyColumn->addWidget(emptyIcon);

@@ -5,6 +5,7 @@
 #include "views/TreeNodeDelegate.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -13,7 +14,7 @@ namespace bp {
 
 PreviewTreeView::PreviewTreeView(QWidget *parent)
     : QTreeView(parent), m_model(new PreviewTreeModel(this)),
-      m_chevronAnimation(new QVariantAnimation(this))
+      m_chevronAnimation(new QVariantAnimation(this)), m_rowAnimation(new QVariantAnimation(this))
 {
     setObjectName(QStringLiteral("previewTree"));
     setAccessibleName(QStringLiteral("Voorvertoning"));
@@ -31,17 +32,22 @@ PreviewTreeView::PreviewTreeView(QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setViewportMargins(14, 14, 14, 14);
+    setViewportMargins(margin, margin, margin, margin);
     setFocusPolicy(Qt::StrongFocus);
     setStyleSheet(
         QStringLiteral("QTreeView { background: %1; border: none; }").arg(Style::css(bpDark)));
 
-    m_chevronAnimation->setDuration(140);
-    m_chevronAnimation->setEasingCurve(QEasingCurve::InOutQuad);
-    m_chevronAnimation->setStartValue(0.0);
-    m_chevronAnimation->setEndValue(1.0);
-    connect(m_chevronAnimation, &QVariantAnimation::valueChanged, viewport(),
-            qOverload<>(&QWidget::update));
+    for (QVariantAnimation *animation : {m_chevronAnimation, m_rowAnimation}) {
+        animation->setDuration(toggleMilliseconds);
+        animation->setEasingCurve(QEasingCurve::InOutQuad);
+        animation->setStartValue(0.0);
+        animation->setEndValue(1.0);
+        connect(animation, &QVariantAnimation::valueChanged, viewport(),
+                qOverload<>(&QWidget::update));
+    }
+    connect(m_rowAnimation, &QVariantAnimation::finished, this, [this] { m_slide = {}; });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
+            &PreviewTreeView::stopRowAnimation);
 
     connect(this, &QTreeView::expanded, this, &PreviewTreeView::onExpanded);
     connect(this, &QTreeView::collapsed, this, &PreviewTreeView::onCollapsed);
@@ -101,6 +107,7 @@ void PreviewTreeView::onExpanded(const QModelIndex &index)
         return;
     m_collapsed.remove(m_model->idOfItem(item));
     startChevronAnimation(index);
+    startRowAnimation(index, true);
 }
 
 void PreviewTreeView::onCollapsed(const QModelIndex &index)
@@ -120,6 +127,7 @@ void PreviewTreeView::onCollapsed(const QModelIndex &index)
     m_applying = false;
     m_collapsed.insert(m_model->idOfItem(item));
     startChevronAnimation(index);
+    startRowAnimation(index, false);
 }
 
 void PreviewTreeView::startChevronAnimation(const QModelIndex &index)
@@ -146,13 +154,145 @@ void PreviewTreeView::toggle(const QModelIndex &index)
 {
     if (!index.isValid() || !m_model->hasChildren(index))
         return;
+    prepareRowAnimation(index);
     setExpanded(index, !isExpanded(index));
+    dropUnusedSlide();
+}
+
+void PreviewTreeView::dropUnusedSlide()
+{
+    if (m_rowAnimation->state() != QAbstractAnimation::Running)
+        m_slide = {};
+}
+
+void PreviewTreeView::prepareRowAnimation(const QModelIndex &index)
+{
+    stopRowAnimation();
+    executeDelayedItemsLayout();
+    const int top = visualRect(index).bottom() + 1;
+    if (top <= 0 || top >= viewport()->height())
+        return;
+    m_slide.index = index;
+    m_slide.top = top;
+    m_slide.openHeight = isExpanded(index) ? openBlockHeight(index) : 0;
+    m_slide.before = renderBelow(top);
+}
+
+void PreviewTreeView::startRowAnimation(const QModelIndex &index, bool expanding)
+{
+    // Only flips prepared by the user's click or key slide; restoring state does not.
+    if (!m_slide.index.isValid() || m_slide.index != index)
+        return;
+    m_slide.index = QPersistentModelIndex();
+    executeDelayedItemsLayout();
+    if (expanding)
+        m_slide.openHeight = openBlockHeight(index);
+    if (visualRect(index).bottom() + 1 != m_slide.top || m_slide.openHeight <= 0) {
+        m_slide = {};
+        return;
+    }
+    m_slide.expanding = expanding;
+    m_slide.after = renderBelow(m_slide.top);
+    m_rowAnimation->start();
+}
+
+void PreviewTreeView::stopRowAnimation()
+{
+    m_rowAnimation->stop();
+    m_slide = {};
+    viewport()->update();
+}
+
+int PreviewTreeView::openBlockHeight(const QModelIndex &index) const
+{
+    const auto isBelow = [&index](QModelIndex row) {
+        for (row = row.parent(); row.isValid(); row = row.parent()) {
+            if (row == index)
+                return true;
+        }
+        return false;
+    };
+    // Counted only as far as the viewport reaches, so a huge subtree costs no more.
+    const int limit = viewport()->height() - (visualRect(index).bottom() + 1);
+    int height = 0;
+    for (QModelIndex row = indexBelow(index); row.isValid() && isBelow(row) && height < limit;
+         row = indexBelow(row))
+        height += rowHeight;
+    return std::min(height, limit);
+}
+
+QPixmap PreviewTreeView::renderBelow(int top) const
+{
+    const QSize size(viewport()->width(), viewport()->height() - top);
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(bpDark);
+    QPainter painter(&pixmap);
+    painter.translate(0, -top);
+    drawTree(&painter, QRegion(0, top, size.width(), size.height()));
+    return pixmap;
+}
+
+void PreviewTreeView::paintEvent(QPaintEvent *event)
+{
+    QTreeView::paintEvent(event);
+    if (m_rowAnimation->state() != QAbstractAnimation::Running || m_slide.after.isNull())
+        return;
+    // The subtree slides out from under its row; the rows after it move along with it.
+    const qreal progress = m_rowAnimation->currentValue().toReal();
+    const int shown = qRound(m_slide.openHeight * (m_slide.expanding ? progress : 1.0 - progress));
+    const QPixmap &block = m_slide.expanding ? m_slide.after : m_slide.before;
+    const QPixmap &rest = m_slide.expanding ? m_slide.before : m_slide.after;
+    const qreal ratio = block.devicePixelRatio();
+    const int width = viewport()->width();
+    QPainter painter(viewport());
+    painter.fillRect(QRect(0, m_slide.top, width, viewport()->height() - m_slide.top), bpDark);
+    painter.drawPixmap(
+        QRectF(0, m_slide.top, width, shown), block,
+        QRectF(0, (m_slide.openHeight - shown) * ratio, width * ratio, shown * ratio));
+    painter.drawPixmap(QPointF(0, m_slide.top + shown), rest);
+}
+
+void PreviewTreeView::keyPressEvent(QKeyEvent *event)
+{
+    // The keys with which QTreeView opens or closes the current row slide it like a click.
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && m_model->hasChildren(current)) {
+        const bool open = isExpanded(current);
+        const int key = event->key();
+        if (((key == Qt::Key_Left || key == Qt::Key_Minus) && open) ||
+            ((key == Qt::Key_Right || key == Qt::Key_Plus) && !open))
+            prepareRowAnimation(current);
+    }
+    QTreeView::keyPressEvent(event);
+    // Left on a closed row moves up instead, and Right on an open one moves down.
+    dropUnusedSlide();
+}
+
+void PreviewTreeView::scrollContentsBy(int dx, int dy)
+{
+    // The pictures are of rows that have just moved.
+    stopRowAnimation();
+    QTreeView::scrollContentsBy(dx, dy);
+}
+
+void PreviewTreeView::updateGeometries()
+{
+    QTreeView::updateGeometries();
+    // QTreeView sets the margins itself, to make room for its header even when it is hidden.
+    const QMargins wanted(margin, margin, margin, margin);
+    if (viewportMargins() != wanted)
+        setViewportMargins(wanted);
 }
 
 QRect PreviewTreeView::expanderRect(const QModelIndex &index) const
 {
     const QRect row = visualRect(index);
-    return {row.left(), row.top(), TreeNodeDelegate::expanderSide + TreeNodeDelegate::spacing,
+    // The gaps on either side of the chevron count too: it is a small target.
+    return {row.left(), row.top(),
+            TreeNodeDelegate::leadingInset(index) + TreeNodeDelegate::expanderSide +
+                TreeNodeDelegate::spacing,
             row.height()};
 }
 

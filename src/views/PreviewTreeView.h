@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPersistentModelIndex>
+#include <QPixmap>
 #include <QSet>
 #include <QTreeView>
 #include <QUuid>
@@ -19,6 +21,9 @@ class PreviewTreeView final : public QTreeView {
 public:
     static constexpr int rowHeight = 22;
     static constexpr int levelWidth = 16;
+    static constexpr int margin = 14;
+    // Rows and chevron move together when a row opens or closes.
+    static constexpr int toggleMilliseconds = 140;
 
     explicit PreviewTreeView(QWidget *parent = nullptr);
 
@@ -29,11 +34,17 @@ public:
     void toggle(const QModelIndex &index);
     // Rotation of the expander chevron in degrees: 0 open (pointing down), -90 closed.
     qreal chevronRotation(const QModelIndex &index, bool expanded) const;
-    // Where the expander of a row is drawn and clicked.
+    // Where a click flips the row: its expander and the gaps beside it.
     QRect expanderRect(const QModelIndex &index) const;
     const QSet<QUuid> &collapsedIds() const { return m_collapsed; }
+    // The rows below a flipped row are still sliding; the value runs from 0 to 1.
+    QVariantAnimation *rowAnimation() const { return m_rowAnimation; }
 
 protected:
+    void updateGeometries() override;
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void drawBranches(QPainter *painter, const QRect &rect,
                       const QModelIndex &index) const override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -45,12 +56,32 @@ private:
     void onCollapsed(const QModelIndex &index);
     void applyExpansion();
     void startChevronAnimation(const QModelIndex &index);
+    // Rows slide the way QTreeView's own animation does, but in our time: the picture below
+    // the row is taken before and after the flip and the two are shifted against each other.
+    void prepareRowAnimation(const QModelIndex &index);
+    void startRowAnimation(const QModelIndex &index, bool expanding);
+    void stopRowAnimation();
+    // After a key or click that may not have flipped anything.
+    void dropUnusedSlide();
+    int openBlockHeight(const QModelIndex &index) const;
+    QPixmap renderBelow(int top) const;
 
     PreviewTreeModel *m_model;
     QSet<QUuid> m_collapsed;
     bool m_applying = false;
     QVariantAnimation *m_chevronAnimation;
     QUuid m_animatedId;
+
+    struct RowSlide {
+        QPersistentModelIndex index;
+        int top = 0;        // first viewport line below the flipped row
+        int openHeight = 0; // height of its visible subtree, as far as the viewport reaches
+        bool expanding = false;
+        QPixmap before;
+        QPixmap after;
+    };
+    QVariantAnimation *m_rowAnimation;
+    RowSlide m_slide;
 };
 
 } // namespace bp

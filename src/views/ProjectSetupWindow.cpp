@@ -46,6 +46,15 @@ QLabel *iconLabel(const QString &symbol, const QColor &color, int size, qreal dp
     return label;
 }
 
+// Only a local folder can become the target, and only the first item of a drag counts.
+bool offersLocalFile(const QMimeData *data)
+{
+    if (!data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return !urls.isEmpty() && urls.constFirst().isLocalFile();
+}
+
 } // namespace
 
 ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent)
@@ -91,8 +100,10 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
             &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::errorMessageChanged, this,
             &ProjectSetupWindow::refreshError);
-    connect(&m_model, &ProjectSetupModel::showSuccessChanged, this,
-            &ProjectSetupWindow::refreshSuccess);
+    connect(&m_model, &ProjectSetupModel::showSuccessChanged, this, [this] {
+        refreshSuccess();
+        refreshActions();
+    });
     connect(&m_model, &ProjectSetupModel::successMessageChanged, this,
             [this] { m_overlay->setMessage(m_model.successMessage()); });
     connect(&m_model, &ProjectSetupModel::isDragTargetedChanged, this, [this] {
@@ -131,7 +142,8 @@ QWidget *ProjectSetupWindow::buildErrorBar()
     row->setContentsMargins(16, 8, 16, 8);
     row->setSpacing(8);
     QLabel *icon =
-        iconLabel(QStringLiteral("exclamationmark.triangle.fill"), bpRed, 12, devicePixelRatioF());
+        iconLabel(QStringLiteral("exclamationmark.triangle.fill"), bpRed, 11, devicePixelRatioF());
+    icon->setObjectName(QStringLiteral("errorIcon"));
     icon->setAccessibleName(QStringLiteral("Fout"));
     row->addWidget(icon, 0, Qt::AlignVCenter);
     m_errorText = Style::label(QString(), 11, QFont::Normal, bpRed);
@@ -154,8 +166,10 @@ QWidget *ProjectSetupWindow::buildActionBar()
     auto *hint = new QHBoxLayout(m_sortHint);
     hint->setContentsMargins(0, 0, 0, 0);
     hint->setSpacing(5);
-    hint->addWidget(iconLabel(QStringLiteral("arrow.triangle.2.circlepath"),
-                              Style::withAlpha(bpText, 0.35), 11, devicePixelRatioF()));
+    QLabel *hintIcon = iconLabel(QStringLiteral("arrow.triangle.2.circlepath"),
+                                 Style::withAlpha(bpText, 0.35), 10, devicePixelRatioF());
+    hintIcon->setObjectName(QStringLiteral("sortHintIcon"));
+    hint->addWidget(hintIcon);
     QLabel *hintText = Style::label(QStringLiteral("Bestaande bestanden worden gesorteerd"), 11,
                                     QFont::Normal, bpText, 0.35);
     hintText->setObjectName(QStringLiteral("sortHint"));
@@ -180,10 +194,7 @@ QWidget *ProjectSetupWindow::buildActionBar()
     m_createButton->setCursor(Qt::PointingHandCursor);
     m_createOpacity = new QGraphicsOpacityEffect(m_createButton);
     m_createButton->setGraphicsEffect(m_createOpacity);
-    connect(m_createButton, &QPushButton::clicked, this, [this] {
-        if (m_model.canCreate())
-            static_cast<void>(m_model.createStructure());
-    });
+    connect(m_createButton, &QPushButton::clicked, this, &ProjectSetupWindow::startRun);
     row->addWidget(m_createButton, 0, Qt::AlignVCenter);
     return bar;
 }
@@ -211,8 +222,17 @@ void ProjectSetupWindow::refreshActions()
         m_createButton->updateGeometry();
     }
     const bool enabled = m_model.canCreate();
-    m_createButton->setEnabled(enabled);
+    // Behind the success overlay the button is idle too, also for assistive technology.
+    m_createButton->setEnabled(enabled && !m_model.showSuccess());
     m_createOpacity->setOpacity(enabled ? 1.0 : 0.35);
+}
+
+void ProjectSetupWindow::startRun()
+{
+    if (!m_model.canCreate() || m_model.showSuccess())
+        return;
+    m_run = m_model.createStructure();
+    m_run.then(this, [this] { Q_EMIT runFinished(); });
 }
 
 void ProjectSetupWindow::refreshError()
@@ -234,7 +254,7 @@ void ProjectSetupWindow::chooseTarget(const QString &path)
     ProjectConfig config = m_model.config();
     config.targetFolderURL = path;
     m_model.setConfig(config);
-    RecentFoldersStore::shared().add(path);
+    m_model.reportFailureOf(RecentFoldersStore::shared().add(path));
 }
 
 void ProjectSetupWindow::showEvent(QShowEvent *event)
@@ -253,7 +273,7 @@ void ProjectSetupWindow::resizeEvent(QResizeEvent *event)
 
 void ProjectSetupWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!event->mimeData()->hasUrls()) {
+    if (!offersLocalFile(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -263,7 +283,7 @@ void ProjectSetupWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void ProjectSetupWindow::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (event->mimeData()->hasUrls())
+    if (offersLocalFile(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -278,17 +298,14 @@ void ProjectSetupWindow::dragLeaveEvent(QDragLeaveEvent *event)
 void ProjectSetupWindow::dropEvent(QDropEvent *event)
 {
     m_model.setDragTargeted(false);
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty()) {
+    if (!offersLocalFile(event->mimeData())) {
         event->ignore();
         return;
     }
-    // Only the first item counts; it is accepted before we know what it is.
-    const QUrl first = urls.constFirst();
+    // Accepted before we know whether it is a folder.
+    const QUrl first = event->mimeData()->urls().constFirst();
     event->acceptProposedAction();
     QTimer::singleShot(0, this, [this, first] {
-        if (!first.isLocalFile())
-            return;
         const QFileInfo info(first.toLocalFile());
         if (info.isDir())
             chooseTarget(QDir::cleanPath(info.absoluteFilePath()));

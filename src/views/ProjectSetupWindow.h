@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QWidget>
 
 class QFrame;
@@ -43,6 +44,12 @@ public:
     // Makes the folder the target and moves it to the front of the recent folders.
     void chooseTarget(const QString &path);
 
+    // A run started here has not yet finished, reveal and close included.
+    bool isRunning() const { return !m_run.isFinished(); }
+
+Q_SIGNALS:
+    void runFinished();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -58,6 +65,7 @@ private:
     void refreshActions();
     void refreshError();
     void refreshSuccess();
+    void startRun();
 
     ProjectSetupModel &m_model;
     FolderSelector *m_folderSelector = nullptr;
@@ -72,6 +80,7 @@ private:
     QGraphicsOpacityEffect *m_createOpacity = nullptr;
     SuccessOverlay *m_overlay = nullptr;
     DropTargetFrame *m_dropFrame = nullptr;
+    QFuture<void> m_run;
 };
 
 } // namespace bp

@@ -3,6 +3,7 @@
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPainter>
@@ -16,8 +17,9 @@ SuccessOverlay::SuccessOverlay(QWidget *parent)
       m_fade(new QPropertyAnimation(m_effect, "opacity", this))
 {
     setObjectName(QStringLiteral("successOverlay"));
-    // It shows the outcome only; the window closes by itself.
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    // While it shows it takes every click and key: the window closes by itself, and the
+    // controls below must not start another run in the meantime.
+    setFocusPolicy(Qt::StrongFocus);
     auto *column = new QVBoxLayout(this);
     column->setSpacing(12);
     column->addStretch(1);
@@ -47,6 +49,8 @@ SuccessOverlay::SuccessOverlay(QWidget *parent)
 void SuccessOverlay::setMessage(const QString &message)
 {
     m_message->setText(message);
+    // Read out when the overlay takes the focus.
+    setAccessibleName(message);
 }
 
 QString SuccessOverlay::message() const
@@ -67,8 +71,27 @@ void SuccessOverlay::setShown(bool shown)
     if (shown) {
         show();
         raise();
+        setFocus(Qt::OtherFocusReason);
     }
     m_fade->start();
+}
+
+bool SuccessOverlay::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        // Claimed here, Tab included, so no shortcut fires and nothing reaches the window.
+        event->accept();
+        return true;
+    default:
+        return QWidget::event(event);
+    }
 }
 
 void SuccessOverlay::paintEvent(QPaintEvent *)

@@ -22,6 +22,7 @@ public:
     qreal opacity() const;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -79,6 +79,26 @@ QPainterPath cameraBody(const QRectF &box)
     return path.simplified();
 }
 
+// A gear of `teeth` teeth between the radii, as one closed outline.
+QPainterPath gearPath(const QPointF &centre, qreal outer, qreal inner, int teeth)
+{
+    QPolygonF points;
+    const qreal step = 360.0 / teeth;
+    const auto at = [&](qreal radius, qreal degrees) {
+        const qreal radians = degrees * M_PI / 180.0;
+        return centre + QPointF(radius * std::cos(radians), radius * std::sin(radians));
+    };
+    for (int i = 0; i < teeth; ++i) {
+        const qreal angle = i * step;
+        points << at(inner, angle - step * 0.32) << at(outer, angle - step * 0.17)
+               << at(outer, angle + step * 0.17) << at(inner, angle + step * 0.32);
+    }
+    QPainterPath path;
+    path.addPolygon(points);
+    path.closeSubpath();
+    return path;
+}
+
 void arrowArc(QPainter &p, const QColor &color, qreal startAngle)
 {
     const QRectF circle(4.5, 4.5, 15, 15);
@@ -234,12 +254,68 @@ const QHash<QString, Drawing> &drawings()
             stroke(p, back.subtracted(front), c, 1.6);
             stroke(p, front, c, 1.6);
         });
+        d.insert("gearshape", [](QPainter &p, const QColor &c) {
+            stroke(p, gearPath(QPointF(12, 12), 10, 7.4, 8), c, 1.7);
+            QPainterPath hole;
+            hole.addEllipse(QPointF(12, 12), 3.2, 3.2);
+            stroke(p, hole, c, 1.7);
+        });
+        d.insert("folder.badge.gearshape", [](QPainter &p, const QColor &c) {
+            const QPointF centre(17.2, 16.6);
+            QPainterPath clearing;
+            clearing.addEllipse(centre, 6.6, 6.6);
+            p.fillPath(outlineOf(folderPath(), 1.7).subtracted(clearing), c);
+            QPainterPath hole;
+            hole.addEllipse(centre, 1.7, 1.7);
+            p.fillPath(gearPath(centre, 5.4, 3.9, 8).subtracted(hole), c);
+        });
+        d.insert("info.circle", [](QPainter &p, const QColor &c) {
+            QPainterPath circle;
+            circle.addEllipse(QPointF(12, 12), 9.5, 9.5);
+            stroke(p, circle, c, 1.7);
+            stroke(p, polyline({{12, 10.8}, {12, 16.8}}), c, 2.0);
+            p.setPen(Qt::NoPen);
+            p.setBrush(c);
+            p.drawEllipse(QPointF(12, 7.4), 1.3, 1.3);
+        });
+        d.insert("cursorarrow.click.2", [](QPainter &p, const QColor &c) {
+            QPainterPath arrow;
+            arrow.addPolygon(QPolygonF{QPointF(10, 9.5), QPointF(10, 21.5), QPointF(12.9, 18.7),
+                                       QPointF(15, 23), QPointF(17, 22.1), QPointF(14.9, 17.8),
+                                       QPointF(18.9, 17.6)});
+            arrow.closeSubpath();
+            stroke(p, arrow, c, 1.5);
+            // The clicks: short rays around the arrow's tip.
+            stroke(p, polyline({{10, 6.5}, {10, 3}}), c, 1.6);
+            stroke(p, polyline({{7.6, 7.4}, {5, 4.8}}), c, 1.6);
+            stroke(p, polyline({{7, 9.5}, {3.5, 9.5}}), c, 1.6);
+            stroke(p, polyline({{12.4, 7.4}, {15, 4.8}}), c, 1.6);
+        });
+        d.insert("menubar.rectangle", [](QPainter &p, const QColor &c) {
+            QPainterPath frame;
+            frame.addRoundedRect(QRectF(2, 4, 20, 16), 3, 3);
+            QPainterPath band;
+            band.addRect(QRectF(2, 4, 20, 4.5));
+            p.fillPath(frame.intersected(band), c);
+            stroke(p, frame, c, 1.7);
+        });
         return d;
     }();
     return table;
 }
 
+SymbolIcons::PaintObserver &paintObserver()
+{
+    static SymbolIcons::PaintObserver observer;
+    return observer;
+}
+
 } // namespace
+
+void SymbolIcons::setPaintObserver(PaintObserver observer)
+{
+    paintObserver() = std::move(observer);
+}
 
 bool SymbolIcons::has(const QString &name)
 {
@@ -254,6 +330,8 @@ void SymbolIcons::paint(QPainter &painter, const QRectF &rect, const QString &na
     if (it == table.constEnd())
         it = table.constFind(QStringLiteral("folder.fill"));
     const qreal side = std::min(rect.width(), rect.height());
+    if (const PaintObserver &observer = paintObserver())
+        observer(painter.device(), name, painter.transform().mapRect(rect));
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(rect.center());

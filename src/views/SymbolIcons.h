@@ -6,7 +6,10 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
 class QPainter;
+class QPaintDevice;
 
 namespace bp {
 
@@ -25,6 +28,12 @@ public:
                           qreal devicePixelRatio = 1.0);
     // 1x and 2x pixmaps, so the icon stays sharp on scaled screens.
     static QIcon icon(const QString &name, const QColor &color, int size);
+
+    // Test seam: sees each symbol as it is painted, with the device and the place in its
+    // coordinates.
+    using PaintObserver =
+        std::function<void(const QPaintDevice *device, const QString &name, const QRectF &rect)>;
+    static void setPaintObserver(PaintObserver observer);
 };
 
 } // namespace bp

@@ -10,7 +10,7 @@ namespace {
 constexpr int padH = 10;
 constexpr int padV = 7;
 constexpr int iconFrame = 16;
-constexpr int iconSide = 13;
+constexpr int iconSide = 11;
 constexpr int checkSide = 10;
 constexpr int spacing = 8;
 } // namespace

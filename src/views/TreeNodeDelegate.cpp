@@ -12,6 +12,13 @@ namespace bp {
 TreeNodeDelegate::TreeNodeDelegate(PreviewTreeView *view) : QStyledItemDelegate(view), m_view(view)
 {}
 
+int TreeNodeDelegate::leadingInset(const QModelIndex &index)
+{
+    // The row's stack puts its spacing between the indent guides and the expander; the
+    // project folder has no guides, so nothing comes before its expander.
+    return index.parent().isValid() ? spacing : 0;
+}
+
 QSize TreeNodeDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
     return {100, PreviewTreeView::rowHeight};
@@ -26,22 +33,26 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const int midY = r.center().y() + 1;
     const QString text = index.data(Qt::DisplayRole).toString();
 
+    const bool isNote = index.data(PreviewTreeModel::IsNoteRole).toBool();
     if (option.state & QStyle::State_HasFocus && m_view->hasFocus()) {
         painter->setPen(Qt::NoPen);
         painter->setBrush(Style::withAlpha(bpBlue, 0.12));
-        painter->drawRoundedRect(QRectF(r).adjusted(0, 1, 0, -1), 4, 4);
+        painter->drawRoundedRect(QRectF(r).adjusted(0, isNote ? noteGap : 1, 0, -1), 4, 4);
     }
 
-    if (index.data(PreviewTreeModel::IsNoteRole).toBool()) {
-        // Indented 4, icon and text 6 apart.
-        const QRectF icon(r.left() + 4, midY - 6, 12, 12);
+    if (isNote) {
+        // 8 below the tree, indented 4, icon and text 6 apart.
+        const QRect line = r.adjusted(0, noteGap, 0, 0);
+        const qreal lineMid = line.top() + line.height() / 2.0;
+        const QRectF icon(line.left() + 4, lineMid - noteIconSide / 2.0, noteIconSide,
+                          noteIconSide);
         SymbolIcons::paint(*painter, icon, QStringLiteral("square.on.square"),
                            Style::withAlpha(bpBlue, 0.5));
         const QFont font = Style::uiFont(10.5);
         painter->setFont(font);
         painter->setPen(Style::withAlpha(bpText, 0.35));
         const int x = int(icon.right()) + 6;
-        painter->drawText(QRect(x, r.top(), r.right() - x, r.height()),
+        painter->drawText(QRect(x, line.top(), r.right() - x, line.height()),
                           Qt::AlignLeft | Qt::AlignVCenter,
                           QFontMetrics(font).elidedText(text, Qt::ElideRight, r.right() - x));
         painter->restore();
@@ -51,7 +62,7 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const bool isRoot = index.data(PreviewTreeModel::IsRootRole).toBool();
     const bool hasChildren = index.model()->hasChildren(index);
     const bool expanded = m_view->isExpanded(index);
-    int x = r.left();
+    int x = r.left() + leadingInset(index);
     if (hasChildren) {
         const QRectF box(x, midY - expanderSide / 2.0, expanderSide, expanderSide);
         painter->save();

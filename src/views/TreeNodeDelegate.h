@@ -13,8 +13,13 @@ public:
     explicit TreeNodeDelegate(PreviewTreeView *view);
 
     static constexpr int expanderSide = 10;
-    static constexpr int iconSide = 13;
+    static constexpr int iconSide = 11;
     static constexpr int spacing = 4;
+    static constexpr int noteGap = 8;
+    static constexpr int noteIconSide = 10;
+
+    // Where the expander starts inside the row's rectangle.
+    static int leadingInset(const QModelIndex &index);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;

@@ -1,14 +1,18 @@
 #include "ViewTestSupport.h"
+#include "support/TestSupport.h"
 
 #include "views/ElidedLabel.h"
 #include "views/ExtraRow.h"
 #include "views/TemplateRow.h"
 #include "views/ToggleCard.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <cstring>
 
 namespace bp::test {
 namespace {
@@ -60,6 +64,7 @@ TEST_F(FormPanelTest, TodayButtonReplacesTypedName)
 }
 
 struct NameCase {
+    const char *name;
     const char *typed;
     bool hasFolderLine;
 };
@@ -85,11 +90,15 @@ TEST_P(NameTypingTest, FolderLineAndCountFollowTheName)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, NameTypingTest,
-                         ::testing::Values(NameCase{"Nike_Shoot_Zomer", true},
-                                           NameCase{"  Spaced  ", true}, NameCase{"a/b:c", true},
-                                           NameCase{"   ", false}, NameCase{"", false}));
+                         ::testing::Values(NameCase{"Plain", "Nike_Shoot_Zomer", true},
+                                           NameCase{"Spaced", "  Spaced  ", true},
+                                           NameCase{"Separators", "a/b:c", true},
+                                           NameCase{"SpacesOnly", "   ", false},
+                                           NameCase{"Empty", "", false}),
+                         caseName);
 
 struct BatchCase {
+    const char *name;
     QStringList lines;
     const char *countLine; // empty when no names
     const char *previewCount;
@@ -124,20 +133,25 @@ TEST_P(BatchModeTest, SectionsSwapAndNamesAreCounted)
     EXPECT_TRUE(m_model->config().batchNames.startsWith(GetParam().lines.first()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, BatchModeTest,
-                         ::testing::Values(BatchCase{{"Alpha"},
-                                                     "1 project worden aangemaakt",
-                                                     "× 1 project",
-                                                     "Maak 1 projecten →"},
-                                           BatchCase{{"Alpha", "", "Beta"},
-                                                     "2 projecten worden aangemaakt",
-                                                     "× 2 projecten",
-                                                     "Maak 2 projecten →"},
-                                           BatchCase{{"A", "  B  ", "A"},
-                                                     "3 projecten worden aangemaakt",
-                                                     "× 3 projecten",
-                                                     "Maak 3 projecten →"},
-                                           BatchCase{{" ", "  "}, "", "", "Maak 1 projecten →"}));
+INSTANTIATE_TEST_SUITE_P(
+    Names, BatchModeTest,
+    ::testing::Values(BatchCase{"OneName",
+                                {"Alpha"},
+                                "1 project worden aangemaakt",
+                                "× 1 project",
+                                "Maak 1 projecten →"},
+                      BatchCase{"EmptyLineBetween",
+                                {"Alpha", "", "Beta"},
+                                "2 projecten worden aangemaakt",
+                                "× 2 projecten",
+                                "Maak 2 projecten →"},
+                      BatchCase{"RepeatedAndSpaced",
+                                {"A", "  B  ", "A"},
+                                "3 projecten worden aangemaakt",
+                                "× 3 projecten",
+                                "Maak 3 projecten →"},
+                      BatchCase{"BlankLinesOnly", {" ", "  "}, "", "", "Maak 1 projecten →"}),
+    caseName);
 
 class PlatformRowTest : public FormPanelTest, public ::testing::WithParamInterface<int> {};
 
@@ -168,7 +182,10 @@ TEST_P(PlatformRowTest, ClickSelectsOnlyThatRowAndClearsCustomTemplate)
     EXPECT_EQ(platformSelection(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllSix, PlatformRowTest, ::testing::Range(0, 6));
+INSTANTIATE_TEST_SUITE_P(
+    AllSix, PlatformRowTest, ::testing::Range(0, 6), [](const ::testing::TestParamInfo<int> &info) {
+        return rawValue(allPlatformTemplates[size_t(info.param)]).toStdString();
+    });
 
 class ExtraRowTest : public FormPanelTest, public ::testing::WithParamInterface<int> {};
 
@@ -185,7 +202,10 @@ TEST_P(ExtraRowTest, ClickTogglesTheFlag)
     EXPECT_EQ(row->isChecked(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFive, ExtraRowTest, ::testing::Range(0, 5));
+INSTANTIATE_TEST_SUITE_P(AllFive, ExtraRowTest, ::testing::Range(0, 5),
+                         [](const ::testing::TestParamInfo<int> &info) {
+                             return rawValue(allExtraFlags[size_t(info.param)]).toStdString();
+                         });
 
 TEST_F(FormPanelTest, SavedTemplateHasThePreviewTreeAndCanBeSelectedAndDeleted)
 {
@@ -217,6 +237,29 @@ TEST_F(FormPanelTest, SavedTemplateHasThePreviewTreeAndCanBeSelectedAndDeleted)
     EXPECT_FALSE(m_model->config().customTemplateID.has_value());
     EXPECT_FALSE(shown("customTemplateSection"));
     EXPECT_TRUE(platformSelection()[int(m_model->config().platform)]);
+}
+
+TEST_F(FormPanelTest, TemplateThatCannotBeStoredGoesAgainAndSaysWhy)
+{
+    const QString folder = PreferenceSuite::standard().directory();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    if (const int err = setImmutable(folder, true))
+        GTEST_SKIP() << "the config folder cannot be made read-only here: " << std::strerror(err);
+    struct Unlock {
+        QString folder;
+        ~Unlock() { setImmutable(folder, false); }
+    } unlock{folder};
+
+    click(find<QPushButton>("openSaveTemplateButton"));
+    QTest::keyClicks(find<QLineEdit>("templateNameField"), "Kwijt");
+    click(find<QPushButton>("saveTemplateButton"));
+    EXPECT_EQ(CustomTemplateStore::shared().templates().size(), 1); // shown at once
+
+    QTRY_VERIFY(m_model->errorMessage().has_value());
+    EXPECT_TRUE(m_model->errorMessage()->contains(std::strerror(EPERM)));
+    EXPECT_TRUE(m_window->errorBar()->isVisible());
+    EXPECT_TRUE(CustomTemplateStore::shared().templates().isEmpty());
+    EXPECT_FALSE(shown("customTemplateSection"));
 }
 
 TEST_F(FormPanelTest, BlankTemplateNameClosesFieldWithoutSaving)

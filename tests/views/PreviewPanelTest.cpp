@@ -4,6 +4,9 @@
 #include "views/PreviewTreeModel.h"
 #include "views/PreviewTreeView.h"
 
+#include <QScrollBar>
+#include <QVariantAnimation>
+
 namespace bp::test {
 namespace {
 
@@ -16,8 +19,9 @@ FolderNode folder(const QString &name, QList<FolderNode> children = {})
 }
 
 struct HeaderCase {
-    bool batch;
     const char *name;
+    bool batch;
+    const char *projectName;
     const char *batchNames;
     const char *count;
     const char *note;
@@ -29,7 +33,7 @@ TEST_P(PreviewTextTest, HeaderCountAndBatchNote)
 {
     ProjectConfig config;
     config.batchMode = GetParam().batch;
-    config.projectName = QString::fromUtf8(GetParam().name);
+    config.projectName = QString::fromUtf8(GetParam().projectName);
     config.batchNames = QString::fromUtf8(GetParam().batchNames);
     // A tree of 3 top folders, one with 2 subfolders.
     const QList<FolderNode> tree{folder("A", {folder("A1"), folder("A2")}), folder("B"),
@@ -40,13 +44,15 @@ TEST_P(PreviewTextTest, HeaderCountAndBatchNote)
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, PreviewTextTest,
-    ::testing::Values(HeaderCase{false, "Shoot", "", "6 mappen", ""},
-                      HeaderCase{false, "   ", "", "", ""}, HeaderCase{true, "Shoot", "", "", ""},
-                      HeaderCase{true, "", "One\n", "× 1 project", ""},
-                      HeaderCase{true, "", "One\n\nTwo", "× 2 projecten",
+    ::testing::Values(HeaderCase{"SingleNamed", false, "Shoot", "", "6 mappen", ""},
+                      HeaderCase{"SingleBlank", false, "   ", "", "", ""},
+                      HeaderCase{"BatchEmpty", true, "Shoot", "", "", ""},
+                      HeaderCase{"BatchOne", true, "", "One\n", "× 1 project", ""},
+                      HeaderCase{"BatchTwo", true, "", "One\n\nTwo", "× 2 projecten",
                                  "+ 1 meer project met dezelfde structuur"},
-                      HeaderCase{true, "", "One\nTwo\n  \nThree", "× 3 projecten",
-                                 "+ 2 meer projecten met dezelfde structuur"}));
+                      HeaderCase{"BatchThree", true, "", "One\nTwo\n  \nThree", "× 3 projecten",
+                                 "+ 2 meer projecten met dezelfde structuur"}),
+    caseName);
 
 TEST(PreviewRootNameTest, BatchModeNamesTheFirstProject)
 {
@@ -93,8 +99,76 @@ protected:
                           m_view->expanderRect(index).center());
     }
 
+    QImage below(const QModelIndex &index) const
+    {
+        const int top = m_view->visualRect(index).bottom() + 1;
+        const QRect area(0, top, m_view->viewport()->width(), m_view->viewport()->height() - top);
+        return m_view->viewport()->grab(area).toImage();
+    }
+
     PreviewTreeView *m_view = nullptr;
 };
+
+TEST_F(PreviewTreeTest, RowsKeepTheirMarginsIndentsAndNoteSpacing)
+{
+    ASSERT_FALSE(m_view->verticalScrollBar()->isVisible());
+    EXPECT_EQ(m_view->viewport()->geometry(), m_view->rect().adjusted(14, 14, -14, -14));
+
+    edit([](ProjectConfig &c) {
+        c.batchMode = true;
+        c.batchNames = "One\nTwo";
+    });
+    SymbolRecorder symbols;
+    static_cast<void>(m_view->viewport()->grab());
+    // Each 10-wide expander starts 4 after the last 16-wide guide column; the root has none.
+    const QList<QRectF> chevrons = symbols.find("chevron.down", m_view->viewport());
+    for (const auto &[path, depth] : QList<QPair<QStringList, int>>{{{}, 0}, {{"A", "A1"}, 2}}) {
+        const QRect rowRect = m_view->visualRect(row(path));
+        const auto chevron = std::find_if(chevrons.begin(), chevrons.end(), [&](const QRectF &r) {
+            return rowRect.contains(r.center().toPoint());
+        });
+        ASSERT_NE(chevron, chevrons.end());
+        EXPECT_EQ(chevron->center().x(), depth * 16 + (depth > 0 ? 4 : 0) + 5) << depth;
+    }
+    // The batch note: 8 below the tree, indented 4.
+    const QRect note = m_view->visualRect(m_view->model()->index(1, 0));
+    const QList<QRectF> noteIcon = symbols.find("square.on.square", m_view->viewport());
+    ASSERT_EQ(noteIcon.size(), 1);
+    EXPECT_GE(noteIcon[0].top(), note.top() + 8);
+    EXPECT_EQ(noteIcon[0].left(), note.left() + 4);
+}
+
+struct SlideCase {
+    const char *name;
+    bool startsOpen;
+};
+
+class RowSlideTest : public PreviewTreeTest, public ::testing::WithParamInterface<SlideCase> {};
+
+TEST_P(RowSlideTest, RowsBelowMoveOverTheToggleTime)
+{
+    const QModelIndex a = row({"A"});
+    QVariantAnimation *slide = m_view->rowAnimation();
+    if (!GetParam().startsOpen) {
+        clickExpander(a);
+        slide->setCurrentTime(slide->duration());
+    }
+    const QImage before = below(a);
+    clickExpander(a);
+    ASSERT_EQ(slide->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(slide->duration(), 140);
+    // Nothing has moved yet; half-way the rows are in between.
+    EXPECT_EQ(below(a), before);
+    slide->setCurrentTime(slide->duration() / 2);
+    const QImage halfway = below(a);
+    slide->setCurrentTime(slide->duration());
+    EXPECT_NE(halfway, before);
+    EXPECT_NE(halfway, below(a));
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, RowSlideTest,
+                         ::testing::Values(SlideCase{"Collapse", true}, SlideCase{"Expand", false}),
+                         caseName);
 
 TEST_F(PreviewTreeTest, StartsFullyExpandedUnderTheProjectFolder)
 {

@@ -1,11 +1,14 @@
 #include "ViewTestSupport.h"
 
+#include "app/StandaloneWindowHost.h"
+
 #include "stores/RecentFoldersStore.h"
 #include "views/BPLogoView.h"
 #include "views/DropTargetFrame.h"
 #include "views/FolderSelector.h"
 #include "views/PreviewTreeView.h"
 #include "views/SuccessOverlay.h"
+#include "views/TemplateRow.h"
 
 #include <QAccessible>
 #include <QDir>
@@ -56,8 +59,9 @@ protected:
 };
 
 struct ButtonCase {
-    bool batch;
     const char *name;
+    bool batch;
+    const char *projectName;
     const char *batchNames;
     bool hasTarget;
     const char *title;
@@ -77,7 +81,7 @@ TEST_P(CreateButtonTest, TitleEnabledStateAndShortcutFollowCanCreate)
     const ButtonCase &c = GetParam();
     edit([&](ProjectConfig &config) {
         config.batchMode = c.batch;
-        config.projectName = QString::fromUtf8(c.name);
+        config.projectName = QString::fromUtf8(c.projectName);
         config.batchNames = QString::fromUtf8(c.batchNames);
         if (!c.hasTarget)
             config.targetFolderURL.reset();
@@ -110,13 +114,15 @@ TEST_P(CreateButtonTest, TitleEnabledStateAndShortcutFollowCanCreate)
 
 INSTANTIATE_TEST_SUITE_P(
     States, CreateButtonTest,
-    ::testing::Values(ButtonCase{false, "Shoot", "", true, "Maak structuur →", true},
-                      ButtonCase{false, "Shoot", "", false, "Maak structuur →", false},
-                      ButtonCase{false, "   ", "", true, "Maak structuur →", false},
-                      ButtonCase{true, "Shoot", "", true, "Maak 1 projecten →", false},
-                      ButtonCase{true, "", "Solo", true, "Maak 1 projecten →", true},
-                      ButtonCase{true, "", "A\nB", true, "Maak 2 projecten →", true},
-                      ButtonCase{true, "", " \n ", true, "Maak 1 projecten →", false}));
+    ::testing::Values(
+        ButtonCase{"SingleNamed", false, "Shoot", "", true, "Maak structuur →", true},
+        ButtonCase{"SingleWithoutTarget", false, "Shoot", "", false, "Maak structuur →", false},
+        ButtonCase{"SingleBlankName", false, "   ", "", true, "Maak structuur →", false},
+        ButtonCase{"BatchWithoutNames", true, "Shoot", "", true, "Maak 1 projecten →", false},
+        ButtonCase{"BatchOneName", true, "", "Solo", true, "Maak 1 projecten →", true},
+        ButtonCase{"BatchTwoNames", true, "", "A\nB", true, "Maak 2 projecten →", true},
+        ButtonCase{"BatchBlankLines", true, "", " \n ", true, "Maak 1 projecten →", false}),
+    caseName);
 
 TEST_F(ProjectSetupWindowTest, RunShowsBusyTitleThenTheOverlay)
 {
@@ -215,23 +221,174 @@ TEST_F(ProjectSetupWindowTest, EscapeCancels)
     EXPECT_TRUE(QTest::qWaitFor([this] { return !m_window->isVisible(); }));
 }
 
-TEST_F(ProjectSetupWindowTest, DragLeaveClearsTheBorder)
+struct DragCase {
+    const char *name;
+    QStringList urls; // "local": a folder of the test's own; none: plain text
+    bool taken;
+};
+
+class DragTest : public ProjectSetupWindowTest, public ::testing::WithParamInterface<DragCase> {};
+
+TEST_P(DragTest, OnlyALocalFirstItemLightsTheBorderAndIsTaken)
 {
+    const QString folder = makeFolder("Dropped");
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(m_dir.path())});
+    data.setText("plain");
+    QList<QUrl> urls;
+    for (const QString &url : GetParam().urls)
+        urls.append(url == "local" ? QUrl::fromLocalFile(folder) : QUrl(url));
+    if (!urls.isEmpty())
+        data.setUrls(urls);
+    const auto before = m_model->config().targetFolderURL;
+
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(m_window.get(), &enter);
-    EXPECT_TRUE(m_window->dropTargetFrame()->isVisible());
-    QDragLeaveEvent leave;
-    QCoreApplication::sendEvent(m_window.get(), &leave);
-    EXPECT_FALSE(m_window->dropTargetFrame()->isVisible());
-
-    QMimeData text;
-    text.setText("plain");
-    QDragEnterEvent textEnter(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(m_window.get(), &textEnter);
-    EXPECT_FALSE(m_model->isDragTargeted());
+    EXPECT_EQ(m_window->dropTargetFrame()->isVisible(), GetParam().taken);
+    QDropEvent dropEvent(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(m_window.get(), &dropEvent);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dropEvent.isAccepted(), GetParam().taken);
+    EXPECT_EQ(m_model->config().targetFolderURL, GetParam().taken ? std::optional(folder) : before);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Payloads, DragTest,
+    ::testing::Values(DragCase{"LocalFolder", {"local"}, true},
+                      DragCase{"LocalThenWebLink", {"local", "https://example.org/a"}, true},
+                      DragCase{"WebLink", {"https://example.org/shoot"}, false},
+                      DragCase{"WebLinkThenLocal", {"https://example.org/a", "local"}, false},
+                      DragCase{"PlainText", {}, false}),
+    caseName);
+
+struct OverlayInput {
+    const char *name;
+    QList<QKeyCombination> keys; // none: a click where the create button is
+};
+
+class OverlayInputTest : public ProjectSetupWindowTest,
+                         public ::testing::WithParamInterface<OverlayInput> {};
+
+TEST_P(OverlayInputTest, NothingReachesTheWindowWhileTheOverlayShows)
+{
+    edit([](ProjectConfig &c) {
+        c.projectName = "Shoot";
+        c.sortExistingFiles = false;
+    });
+    click(m_window->createButton());
+    // The run is over, its reveal included; the window now waits to be closed.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_host.closes > 0; }));
+    int runs = 0;
+    QObject::connect(m_model.get(), &ProjectSetupModel::isCreatingChanged, m_window.get(),
+                     [&] { runs += m_model->isCreating() ? 1 : 0; });
+
+    // The click goes through the window system, so it lands where a real one would.
+    if (GetParam().keys.isEmpty())
+        QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                          m_window->createButton()->mapTo(m_window.get(), QPoint(5, 5)));
+    for (QKeyCombination key : GetParam().keys)
+        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    // A shortcut clicks a moment after it presses.
+    ASSERT_TRUE(QTest::qWaitFor([this] {
+        return !m_window->createButton()->isDown() && !m_window->cancelButton()->isDown();
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(m_window->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, OverlayInputTest,
+    ::testing::Values(OverlayInput{"ClickOnCreate", {}},
+                      OverlayInput{"CtrlReturn", {Qt::CTRL | Qt::Key_Return}},
+                      OverlayInput{"Return", {QKeyCombination(Qt::Key_Return)}},
+                      OverlayInput{"TabSpaceEscape",
+                                   {QKeyCombination(Qt::Key_Tab), QKeyCombination(Qt::Key_Space),
+                                    QKeyCombination(Qt::Key_Escape)}}),
+    caseName);
+
+TEST_F(ProjectSetupWindowTest, ClosedWindowQuitsOnlyOnceTheRunHasRevealed)
+{
+    QStringList quits;
+    quitWhenClosedAndIdle(
+        *m_window, [&] { quits.append(m_host.revealed.isEmpty() ? "early" : "after reveal"); });
+    m_host.holdPause = true;
+    edit([](ProjectConfig &c) {
+        c.projectName = "Shoot";
+        c.sortExistingFiles = false;
+    });
+    click(m_window->createButton());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_model->showSuccess(); }));
+    m_window->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(quits.isEmpty());
+
+    m_host.heldPause.finish();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !quits.isEmpty(); }));
+    EXPECT_EQ(quits.first(), "after reveal");
+}
+
+TEST_F(ProjectSetupWindowTest, ClosedWindowWithoutARunQuitsAtOnce)
+{
+    bool quit = false;
+    quitWhenClosedAndIdle(*m_window, [&] { quit = true; });
+    m_window->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return quit; }));
+}
+
+enum class Place { anywhere, folderSelector, templateRow, tree };
+
+struct IconCase {
+    const char *name;
+    const char *symbol;
+    int size;
+    Place place; // anywhere: drawn into a label's picture
+};
+
+class IconSizeTest : public ProjectSetupWindowTest, public ::testing::WithParamInterface<IconCase> {
+protected:
+    QWidget *device(Place place) const
+    {
+        switch (place) {
+        case Place::folderSelector:
+            return m_window->folderSelector();
+        case Place::templateRow:
+            return m_window->formPanel()->platformRows().first();
+        case Place::tree:
+            return m_window->previewPanel()->treeView()->viewport();
+        case Place::anywhere:
+            break;
+        }
+        return nullptr;
+    }
+};
+
+TEST_P(IconSizeTest, SymbolIsDrawnAtItsSize)
+{
+    SymbolRecorder symbols;
+    // Built anew so that the pictures made at construction are seen too.
+    m_window = std::make_unique<ProjectSetupWindow>(*m_model);
+    m_window->show();
+    edit([](ProjectConfig &c) {
+        c.batchMode = true;
+        c.batchNames = "One\nTwo";
+    });
+    static_cast<void>(m_window->grab());
+    const QList<QRectF> painted = symbols.find(GetParam().symbol, device(GetParam().place));
+    ASSERT_FALSE(painted.isEmpty());
+    for (const QRectF &rect : painted)
+        EXPECT_EQ(rect.size(), QSizeF(GetParam().size, GetParam().size));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, IconSizeTest,
+    ::testing::Values(IconCase{"ErrorBar", "exclamationmark.triangle.fill", 11, Place::anywhere},
+                      IconCase{"SortHint", "arrow.triangle.2.circlepath", 10, Place::anywhere},
+                      IconCase{"EmptyState", "folder.badge.questionmark", 26, Place::anywhere},
+                      IconCase{"FolderSelector", "folder.fill", 10, Place::folderSelector},
+                      IconCase{"TemplateRow", "iphone", 11, Place::templateRow},
+                      IconCase{"TreeRow", "folder", 11, Place::tree},
+                      IconCase{"BatchNote", "square.on.square", 10, Place::tree}),
+    caseName);
 
 } // namespace
 } // namespace bp::test
@@ -266,6 +423,38 @@ TEST_F(AccessibilityTest, EveryVisibleControlHasAName)
     EXPECT_EQ(logo->role(), QAccessible::Graphic);
     EXPECT_EQ(logo->text(QAccessible::Name), "Brindlepath");
 }
+
+class ChoiceRoleTest : public AccessibilityTest,
+                       public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(ChoiceRoleTest, OneOfManyChoicesAreRadioButtons)
+{
+    ASSERT_TRUE(CustomTemplateStore::shared().save("Mijn template", {}).ok());
+    QCoreApplication::processEvents();
+    QList<QAbstractButton *> buttons;
+    if (GetParam() == std::string("TypeSegments")) {
+        for (QPushButton *button : m_window->findChildren<QPushButton *>())
+            if (QStringList{"Video", "Photo", "Hybrid"}.contains(button->text()))
+                buttons.append(button);
+    } else {
+        for (TemplateRow *row :
+             m_window->formPanel()->platformRows() + m_window->formPanel()->customTemplateRows())
+            buttons.append(row);
+    }
+    ASSERT_GE(buttons.size(), 3);
+    // The last one chosen, so the state follows a change and not only the start.
+    click(buttons.last());
+    for (QAbstractButton *button : buttons) {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(iface, nullptr);
+        EXPECT_EQ(iface->role(), QAccessible::RadioButton) << button->text().toStdString();
+        EXPECT_TRUE(iface->state().checkable);
+        EXPECT_EQ(bool(iface->state().checked), button == buttons.last());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, ChoiceRoleTest, ::testing::Values("TypeSegments", "TemplateRows"),
+                         [](const auto &info) { return std::string(info.param); });
 
 TEST_F(AccessibilityTest, TabWalksTopToBottomAndReachesTheButtons)
 {

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -163,7 +164,10 @@ INSTANTIATE_TEST_SUITE_P(States, RenderingTest,
                                            ShotCase{Shot::filled, "filled.png", true},
                                            ShotCase{Shot::batch, "batch.png", true},
                                            ShotCase{Shot::error, "error.png", true},
-                                           ShotCase{Shot::success, "success.png", true}));
+                                           ShotCase{Shot::success, "success.png", true}),
+                         [](const ::testing::TestParamInfo<ShotCase> &info) {
+                             return QFileInfo(info.param.file).baseName().toStdString();
+                         });
 
 TEST(LogoTest, FolderSpansTheGridAtAnySize)
 {
@@ -226,7 +230,11 @@ INSTANTIATE_TEST_SUITE_P(Styles, ButtonStyleTest,
                          ::testing::Values(ButtonShot{false, false, 1.0},
                                            ButtonShot{false, true, 0.75},
                                            ButtonShot{true, false, 0.5},
-                                           ButtonShot{true, true, 0.35}));
+                                           ButtonShot{true, true, 0.35}),
+                         [](const ::testing::TestParamInfo<ButtonShot> &info) {
+                             return std::string(info.param.outline ? "Outline" : "Filled") +
+                                    (info.param.pressed ? "Pressed" : "Released");
+                         });
 
 } // namespace
 } // namespace bp::test

@@ -5,6 +5,7 @@
 #include "views/FormPanel.h"
 #include "views/PreviewPanel.h"
 #include "views/ProjectSetupWindow.h"
+#include "views/SymbolIcons.h"
 #include "workflow/ProjectSetupModel.h"
 #include "workflow/WorkflowHost.h"
 
@@ -12,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPromise>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
@@ -19,6 +21,35 @@
 #include <memory>
 
 namespace bp::test {
+
+// Names a parameterised case by its `name` field.
+inline constexpr auto caseName = [](const auto &info) { return std::string(info.param.name); };
+
+// Every symbol painted while it lives, with the device and place it went to.
+class SymbolRecorder {
+public:
+    SymbolRecorder()
+    {
+        SymbolIcons::setPaintObserver(
+            [this](const QPaintDevice *device, const QString &name, const QRectF &rect) {
+                m_painted.append({device, name, rect});
+            });
+    }
+    ~SymbolRecorder() { SymbolIcons::setPaintObserver({}); }
+
+    // Where the symbol went, on the device or (null) anywhere.
+    QList<QRectF> find(const QString &name, const QPaintDevice *device = nullptr) const
+    {
+        QList<QRectF> rects;
+        for (const auto &[on, painted, rect] : m_painted)
+            if (painted == name && (!device || on == device))
+                rects.append(rect);
+        return rects;
+    }
+
+private:
+    QList<std::tuple<const QPaintDevice *, QString, QRectF>> m_painted;
+};
 
 // Records what a run asks of the application; its pause resolves at once.
 class RecordingHost final : public WorkflowHost {
@@ -30,8 +61,17 @@ public:
     }
     void revealInFileManager(const QString &path) override { revealed.append(path); }
     void closeWindow() override { ++closes; }
-    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
+    QFuture<void> pause(std::chrono::milliseconds) override
+    {
+        if (!holdPause)
+            return QtFuture::makeReadyFuture();
+        heldPause.start();
+        return heldPause.future();
+    }
 
+    // Keeps the pause going until the test finishes heldPause.
+    bool holdPause = false;
+    QPromise<void> heldPause;
     int undoRefreshes = 0;
     int closes = 0;
     QList<QPair<QString, QString>> notifications;
@@ -44,6 +84,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
+        // Changes of an earlier test still on their way must not land in this one.
+        PreferenceSuite::writer().waitForDone();
+        QCoreApplication::processEvents();
         CustomTemplateStore &store = CustomTemplateStore::shared();
         while (!store.templates().isEmpty())
             ASSERT_TRUE(store.remove(store.templates().constFirst().id).ok());
