@@ -3,6 +3,7 @@
 #include "extension/AppGroupKeys.h"
 
 #include <QDir>
+#include <QJsonValue>
 
 namespace bp::Preferences {
 namespace {
@@ -10,6 +11,12 @@ namespace {
 QString selectedFolderPathKey()
 {
     return QString::fromLatin1(AppGroupKeys::selectedFolderPathKey);
+}
+
+QFuture<Result<void>> writeLater(PreferenceSuite &suite, const QString &key, QJsonValue value)
+{
+    return suite.updateLater(key,
+                             [value](const QJsonValue &) -> Result<QJsonValue> { return value; });
 }
 
 } // namespace
@@ -55,6 +62,26 @@ Result<void> setDefaultBasePath(const QString &path, PreferenceSuite &suite)
 Result<void> removeDefaultBasePath(PreferenceSuite &suite)
 {
     return suite.remove(PreferenceKeys::defaultBasePath);
+}
+
+QFuture<Result<void>> setOnboardingCompletedLater(bool done, PreferenceSuite &suite)
+{
+    return writeLater(suite, PreferenceKeys::onboardingCompleted, QJsonValue(done));
+}
+
+QFuture<Result<void>> setDefaultTemplateLater(PlatformTemplate platform, PreferenceSuite &suite)
+{
+    return writeLater(suite, PreferenceKeys::defaultTemplate, QJsonValue(rawValue(platform)));
+}
+
+QFuture<Result<void>> setDefaultBasePathLater(const QString &path, PreferenceSuite &suite)
+{
+    return writeLater(suite, PreferenceKeys::defaultBasePath, QJsonValue(path));
+}
+
+QFuture<Result<void>> removeDefaultBasePathLater(PreferenceSuite &suite)
+{
+    return writeLater(suite, PreferenceKeys::defaultBasePath, QJsonValue(QJsonValue::Undefined));
 }
 
 std::optional<QString> selectedFolderPath(const PreferenceSuite &suite)

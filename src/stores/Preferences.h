@@ -3,6 +3,8 @@
 #include "PreferenceSuite.h"
 #include "model/ProjectConfig.h"
 
+#include <QFuture>
+
 namespace bp {
 
 // The keys of the standard store.
@@ -33,6 +35,17 @@ std::optional<QString> defaultBasePath(const PreferenceSuite &suite = Preference
 Result<void> setDefaultBasePath(const QString &path,
                                 PreferenceSuite &suite = PreferenceSuite::standard());
 Result<void> removeDefaultBasePath(PreferenceSuite &suite = PreferenceSuite::standard());
+
+// The same writes for the UI thread: they run on the suite's writer thread, because another
+// process may hold the suite's lock for a while. Written in the order they were asked for.
+QFuture<Result<void>>
+setOnboardingCompletedLater(bool done, PreferenceSuite &suite = PreferenceSuite::standard());
+QFuture<Result<void>> setDefaultTemplateLater(PlatformTemplate platform,
+                                              PreferenceSuite &suite = PreferenceSuite::standard());
+QFuture<Result<void>> setDefaultBasePathLater(const QString &path,
+                                              PreferenceSuite &suite = PreferenceSuite::standard());
+QFuture<Result<void>>
+removeDefaultBasePathLater(PreferenceSuite &suite = PreferenceSuite::standard());
 
 // The shared suite's hand-over key.
 std::optional<QString>

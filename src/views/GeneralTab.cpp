@@ -1,0 +1,216 @@
+#include "views/GeneralTab.h"
+
+#include "platform/LoginItem.h"
+#include "platform/ShortcutRegistrar.h"
+#include "stores/Preferences.h"
+#include "views/SettingsStyle.h"
+#include "views/Style.h"
+#include "views/SymbolIcons.h"
+#include "views/ToggleSwitch.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace bp {
+namespace {
+
+QWidget *section(const QString &title, QFrame *card)
+{
+    auto *group = new QWidget;
+    auto *column = new QVBoxLayout(group);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    column->addWidget(SettingsStyle::sectionHeader(title));
+    column->addWidget(card);
+    return group;
+}
+
+// The platform picker draws its own chevron, in our colours.
+class PickerBox final : public QComboBox {
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QComboBox::paintEvent(event);
+        QPainter p(this);
+        const QRectF chevron(width() - 20, (height() - 9) / 2.0, 9, 9);
+        SymbolIcons::paint(p, chevron, QStringLiteral("chevron.down"),
+                           Style::withAlpha(bpText, 0.6));
+    }
+};
+
+QHBoxLayout *cardRow(QFrame *card)
+{
+    auto *row = new QHBoxLayout(card);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(8);
+    return row;
+}
+
+} // namespace
+
+GeneralTab::GeneralTab(ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent)
+    : QWidget(parent), m_shortcuts(shortcuts), m_loginItem(loginItem),
+      m_picker([this](QWidget *dialogParent) { return runFolderDialog(dialogParent, m_basePath); })
+{
+    setObjectName(QStringLiteral("generalTab"));
+    auto *column = new QVBoxLayout(this);
+    column->setSpacing(14);
+    column->addWidget(buildStartupSection());
+    column->addWidget(buildTemplateSection());
+    column->addWidget(buildFolderSection());
+    column->addWidget(buildShortcutSection());
+    column->addStretch(1);
+}
+
+QWidget *GeneralTab::buildStartupSection()
+{
+    QFrame *card = SettingsStyle::sectionCard();
+    QHBoxLayout *row = cardRow(card);
+    m_launchAtLogin = new ToggleSwitch(QStringLiteral("Start bij aanmelden"));
+    m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginSwitch"));
+    m_launchAtLogin->setChecked(m_loginItem.isEnabled());
+    // A failed change is dropped: the switch keeps the user's choice until the window is
+    // built again from the real state.
+    connect(m_launchAtLogin, &QAbstractButton::clicked, this,
+            [this](bool on) { static_cast<void>(m_loginItem.setEnabled(on)); });
+    row->addWidget(m_launchAtLogin);
+    return section(QStringLiteral("Opstarten"), card);
+}
+
+QWidget *GeneralTab::buildTemplateSection()
+{
+    QFrame *card = SettingsStyle::sectionCard();
+    QHBoxLayout *row = cardRow(card);
+    QLabel *label = Style::label(QStringLiteral("Platform"), 13, QFont::Normal, bpText);
+    row->addWidget(label);
+    row->addStretch(1);
+
+    m_platform = new PickerBox;
+    m_platform->setObjectName(QStringLiteral("platformPicker"));
+    m_platform->setAccessibleName(QStringLiteral("Platform"));
+    m_platform->setFont(Style::uiFont(13));
+    m_platform->setStyleSheet(SettingsStyle::comboSheet());
+    m_platform->setIconSize(QSize(14, 14));
+    m_platform->setMinimumWidth(210);
+    m_platform->setCursor(Qt::PointingHandCursor);
+    label->setBuddy(m_platform);
+    for (PlatformTemplate platform : allPlatformTemplates)
+        m_platform->addItem(SymbolIcons::icon(icon(platform), Style::withAlpha(bpText, 0.85), 14),
+                            displayName(platform), rawValue(platform));
+    // Absent reads as the first template; a text that is no raw value matches no row.
+    const QString stored = PreferenceSuite::standard()
+                               .stringValue(PreferenceKeys::defaultTemplate)
+                               .value_or(rawValue(PlatformTemplate::tikTokReels));
+    m_platform->setCurrentIndex(m_platform->findData(stored));
+    connect(m_platform, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0)
+            return;
+        if (std::optional<PlatformTemplate> platform =
+                platformTemplateFromRawValue(m_platform->itemData(index).toString()))
+            static_cast<void>(Preferences::setDefaultTemplateLater(*platform));
+    });
+    row->addWidget(m_platform);
+    return section(QStringLiteral("Standaard template"), card);
+}
+
+QWidget *GeneralTab::buildFolderSection()
+{
+    QFrame *card = SettingsStyle::sectionCard();
+    QHBoxLayout *row = cardRow(card);
+    m_basePathField = new QLineEdit;
+    m_basePathField->setObjectName(QStringLiteral("basePathField"));
+    m_basePathField->setPlaceholderText(QStringLiteral("Geen ingesteld"));
+    m_basePathField->setAccessibleName(QStringLiteral("Standaard projectmap"));
+    m_basePathField->setFont(Style::uiFont(12));
+    // It only shows the folder; "Kies…" is the way to change it.
+    m_basePathField->setEnabled(false);
+    m_basePathField->setStyleSheet(
+        Style::fieldSheet(QStringLiteral("QLineEdit"), 5, 3, 6) +
+        QStringLiteral("QLineEdit:disabled { color: %1; }").arg(Style::css(bpText, 0.7)));
+    row->addWidget(m_basePathField, 1);
+
+    m_choose = SettingsStyle::formButton(QStringLiteral("Kies…"), 12);
+    m_choose->setObjectName(QStringLiteral("chooseBasePathButton"));
+    connect(m_choose, &QPushButton::clicked, this, &GeneralTab::pickBasePath);
+    row->addWidget(m_choose);
+
+    m_remove = SettingsStyle::formButton(QStringLiteral("Verwijder"), 10);
+    m_remove->setObjectName(QStringLiteral("removeBasePathButton"));
+    m_remove->setStyleSheet(m_remove->styleSheet() +
+                            QStringLiteral("QPushButton { color: %1; }").arg(Style::css(bpRed)));
+    connect(m_remove, &QPushButton::clicked, this, &GeneralTab::removeBasePath);
+    row->addWidget(m_remove);
+
+    setBasePath(Preferences::defaultBasePath().value_or(QString()));
+    return section(QStringLiteral("Standaard projectmap"), card);
+}
+
+QWidget *GeneralTab::buildShortcutSection()
+{
+    QFrame *card = SettingsStyle::sectionCard();
+    QHBoxLayout *row = cardRow(card);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(Style::label(QStringLiteral("Ctrl+Alt+N — Nieuwe projectstructuur"), 12,
+                                  QFont::Medium, bpText));
+    texts->addWidget(Style::label(
+        QStringLiteral("Registreert Ctrl+Alt+N als systeemsneltoets bij het bureaublad"), 10.5,
+        QFont::Normal, bpText, 0.45));
+    row->addLayout(texts);
+    row->addStretch(1);
+    m_shortcut = SettingsStyle::formButton(QStringLiteral("Inschakelen"), 11);
+    m_shortcut->setObjectName(QStringLiteral("enableShortcutButton"));
+    // The desktop answers nothing; a shortcut it took works from then on.
+    connect(m_shortcut, &QPushButton::clicked, this, [this] { m_shortcuts.requestRegistration(); });
+    row->addWidget(m_shortcut, 0, Qt::AlignVCenter);
+    return section(QStringLiteral("Snelkoppeling"), card);
+}
+
+std::optional<QString> GeneralTab::runFolderDialog(QWidget *parent, const QString &startIn)
+{
+    QFileDialog dialog(parent, QStringLiteral("Standaard projectmap"), startIn);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Selecteer"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return QDir::cleanPath(dialog.selectedFiles().constFirst());
+}
+
+void GeneralTab::pickBasePath()
+{
+    const std::optional<QString> folder = m_picker(window());
+    if (!folder || folder->isEmpty())
+        return;
+    setBasePath(*folder);
+    static_cast<void>(Preferences::setDefaultBasePathLater(*folder));
+}
+
+void GeneralTab::removeBasePath()
+{
+    const bool hadFocus = m_remove->hasFocus();
+    setBasePath(QString());
+    // The key goes, not just its text: absent means no default folder.
+    static_cast<void>(Preferences::removeDefaultBasePathLater());
+    if (hadFocus)
+        m_choose->setFocus();
+}
+
+void GeneralTab::setBasePath(const QString &path)
+{
+    m_basePath = path;
+    m_basePathField->setText(path);
+    m_basePathField->setToolTip(path);
+    m_basePathField->setCursorPosition(0);
+    m_remove->setVisible(!path.isEmpty());
+}
+
+} // namespace bp

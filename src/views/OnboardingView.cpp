@@ -1,0 +1,461 @@
+#include "views/OnboardingView.h"
+
+#include "platform/StartupSettings.h"
+#include "stores/Preferences.h"
+#include "views/AccessibleRole.h"
+#include "views/BPLogoView.h"
+#include "views/EaseInOut.h"
+#include "views/GoldButtonStyle.h"
+#include "views/GoldOutlineButtonStyle.h"
+#include "views/LogoShadow.h"
+#include "views/StepIndicator.h"
+#include "views/Style.h"
+#include "views/SymbolIcons.h"
+
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+namespace bp {
+namespace {
+
+// Holds the step content; the pages are placed by hand so they can slide.
+class Stage final : public QWidget {
+public:
+    std::function<void()> onResize;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        if (onResize)
+            onResize();
+    }
+};
+
+// One step's content. A logo's shadow reaches beyond the logo, so the page paints it.
+class StepPage final : public QWidget {
+public:
+    void setShadowedLogo(BPLogoView *logo, const LogoShadow &shadow)
+    {
+        m_logo = logo;
+        m_shadow = shadow;
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (!m_logo)
+            return;
+        QPainter p(this);
+        const QRect place(m_logo->mapTo(this, QPoint(0, 0)), m_logo->size());
+        m_shadow.paint(p, QRectF(place));
+    }
+
+private:
+    QPointer<BPLogoView> m_logo;
+    LogoShadow m_shadow;
+};
+
+// A symbol on a filled shape with an optional 1-wide border inside its edge: the round
+// badges and the square tiles of the steps.
+class SymbolTile final : public QWidget {
+public:
+    SymbolTile(int side, qreal radius, const QColor &fill, const QColor &border,
+               const QString &symbol, qreal symbolSize, const QColor &symbolColor,
+               const QString &accessibleName)
+        : m_radius(radius), m_fill(fill), m_border(border), m_symbol(symbol),
+          m_symbolSize(symbolSize), m_symbolColor(symbolColor)
+    {
+        setFixedSize(side, side);
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAccessibleRole(this, QAccessible::Graphic);
+        setAccessibleName(accessibleName);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF shape(rect());
+        if (m_border.alpha() > 0) {
+            Style::paintFramedShape(p, shape, m_radius, m_fill, m_border);
+        } else {
+            p.setPen(Qt::NoPen);
+            p.setBrush(m_fill);
+            p.drawRoundedRect(shape, m_radius, m_radius);
+        }
+        const QRectF symbolRect(shape.center() - QPointF(m_symbolSize, m_symbolSize) / 2,
+                                QSizeF(m_symbolSize, m_symbolSize));
+        SymbolIcons::paint(p, symbolRect, m_symbol, m_symbolColor);
+    }
+
+private:
+    qreal m_radius;
+    QColor m_fill;
+    QColor m_border;
+    QString m_symbol;
+    qreal m_symbolSize;
+    QColor m_symbolColor;
+};
+
+QFrame *band(const QString &name, const QColor &background)
+{
+    auto *frame = new QFrame;
+    frame->setObjectName(name);
+    frame->setStyleSheet(
+        QStringLiteral("QFrame#%1 { background: %2; }").arg(name, Style::css(background)));
+    return frame;
+}
+
+QLabel *centredLabel(const QString &text, qreal size, QFont::Weight weight, qreal opacity)
+{
+    QLabel *label = Style::label(text, size, weight, bpText, opacity);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setAccessibleName(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    return label;
+}
+
+// Centred lines with 3 points between them, wrapping inside `padding` on either side.
+// Spans between double asterisks are bold; the asterisks are not shown.
+QLabel *paragraph(const QString &markdown, qreal size, qreal opacity, int padding)
+{
+    QString html;
+    QString plain;
+    bool bold = false;
+    const QStringList spans = markdown.split(QStringLiteral("**"));
+    for (const QString &span : spans) {
+        const QString escaped = span.toHtmlEscaped().replace(QLatin1Char('\n'), "<br>");
+        html += bold ? QStringLiteral("<b>") + escaped + QStringLiteral("</b>") : escaped;
+        plain += span;
+        bold = !bold;
+    }
+    QLabel *label = Style::label(QString(), size, QFont::Normal, bpText, opacity);
+    label->setTextFormat(Qt::RichText);
+    label->setText(QStringLiteral("<p align=\"center\" style=\"margin: 0; line-height: 3px;"
+                                  " -qt-line-height-type: line-distance;\">%1</p>")
+                       .arg(html));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setContentsMargins(padding, 0, padding, 0);
+    // Rich text would reach assistive technology with its markup.
+    label->setAccessibleName(plain.replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    return label;
+}
+
+QVBoxLayout *centredColumn(QWidget *page, int spacing)
+{
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    return column;
+}
+
+} // namespace
+
+OnboardingView::OnboardingView(std::function<void()> onComplete, StartupSettings &startupSettings,
+                               QWidget *parent)
+    : QWidget(parent), m_onComplete(std::move(onComplete)), m_startupSettings(startupSettings)
+{
+    setObjectName(QStringLiteral("onboardingView"));
+    setWindowTitle(QStringLiteral("Welkom bij Brindlepath"));
+    setFixedSize(viewWidth, viewHeight);
+    // Dark whatever the desktop theme says.
+    Style::applyDarkPalette(this);
+    setStyleSheet(Style::windowStyleSheet());
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buildHeader());
+    column->addWidget(Style::rule());
+    auto *stage = new Stage;
+    stage->setObjectName(QStringLiteral("stepStage"));
+    stage->onResize = [this] {
+        placeContent(m_leaving ? m_transition->currentValue().toReal() : 1);
+    };
+    m_stage = stage;
+    column->addWidget(m_stage, 1);
+    column->addWidget(Style::rule());
+    column->addWidget(buildFooter());
+
+    m_transition = new QVariantAnimation(this);
+    m_transition->setDuration(int(easeInOutDuration.count()));
+    m_transition->setEasingCurve(easeInOut());
+    m_transition->setStartValue(0.0);
+    m_transition->setEndValue(1.0);
+    connect(m_transition, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant &value) { placeContent(value.toReal()); });
+    connect(m_transition, &QVariantAnimation::finished, this, &OnboardingView::settleTransition);
+
+    m_content = buildStep(m_step);
+    placeContent(1);
+    m_forward->setFocus();
+}
+
+OnboardingView *OnboardingView::openWindow(StartupSettings &startupSettings,
+                                           std::function<void()> afterComplete)
+{
+    auto *view = new OnboardingView({}, startupSettings);
+    view->m_onComplete = [view, afterComplete = std::move(afterComplete)] {
+        if (afterComplete)
+            afterComplete();
+        view->close();
+    };
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->show();
+    view->raise();
+    view->activateWindow();
+    return view;
+}
+
+QWidget *OnboardingView::buildHeader()
+{
+    QFrame *header = band(QStringLiteral("header"), bpCard);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(28, 14, 28, 14);
+    row->setSpacing(10);
+    row->addWidget(new BPLogoView(26), 0, Qt::AlignVCenter);
+    row->addWidget(Style::label(QStringLiteral("Brindlepath"), 14, QFont::DemiBold, bpText), 0,
+                   Qt::AlignVCenter);
+    row->addStretch(1);
+    m_indicator = new StepIndicator;
+    row->addWidget(m_indicator, 0, Qt::AlignVCenter);
+    return header;
+}
+
+QWidget *OnboardingView::buildFooter()
+{
+    QFrame *footer = band(QStringLiteral("footer"), bpCard);
+    auto *row = new QHBoxLayout(footer);
+    row->setContentsMargins(28, 16, 28, 16);
+
+    m_back = new QPushButton(QStringLiteral("← Terug"));
+    m_back->setObjectName(QStringLiteral("backButton"));
+    m_back->setFont(Style::uiFont(13));
+    m_back->setStyleSheet(Style::plainButtonSheet(bpText, 0.45));
+    m_back->setCursor(Qt::PointingHandCursor);
+    // Return presses the focused button, as Space does.
+    m_back->setAutoDefault(true);
+    m_back->setVisible(false);
+    connect(m_back, &QPushButton::clicked, this, [this] {
+        if (m_step > 0)
+            setStep(m_step - 1);
+    });
+    row->addWidget(m_back, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+
+    m_forward = new QPushButton(QStringLiteral("Volgende →"));
+    m_forward->setObjectName(QStringLiteral("forwardButton"));
+    GoldButtonStyle::apply(m_forward);
+    m_forward->setCursor(Qt::PointingHandCursor);
+    m_forward->setAutoDefault(true);
+    connect(m_forward, &QPushButton::clicked, this, &OnboardingView::goForward);
+    row->addWidget(m_forward, 0, Qt::AlignVCenter);
+    return footer;
+}
+
+QWidget *OnboardingView::buildStep(int step)
+{
+    switch (step) {
+    case 0:
+        return stepWelcome();
+    case 1:
+        return stepActivate();
+    default:
+        return stepReady();
+    }
+}
+
+QWidget *OnboardingView::stepWelcome()
+{
+    auto *page = new StepPage;
+    page->setObjectName(QStringLiteral("stepWelcome"));
+    QVBoxLayout *column = centredColumn(page, 22);
+    column->addStretch(1);
+    auto *logo = new BPLogoView(80);
+    page->setShadowedLogo(logo, {Style::withAlpha(bpBlue, 0.35), 24, QPointF(0, 10)});
+    column->addWidget(logo, 0, Qt::AlignHCenter);
+    column->addWidget(centredLabel(QStringLiteral("Welkom bij Brindlepath"), 22, QFont::Bold, 1.0));
+    column->addWidget(paragraph(QStringLiteral("Maak in 10 seconden een complete "
+                                               "projectmapstructuur voor foto- en videoprojecten "
+                                               "— rechtstreeks vanuit bestandsbeheer of via het "
+                                               "systeemvak."),
+                                13, 0.55, 52));
+    column->addStretch(1);
+    return page;
+}
+
+QWidget *OnboardingView::stepActivate()
+{
+    auto *page = new StepPage;
+    page->setObjectName(QStringLiteral("stepActivate"));
+    QVBoxLayout *column = centredColumn(page, 18);
+    column->addStretch(1);
+    column->addWidget(new SymbolTile(72, 36, bpCard, bpBorder,
+                                     QStringLiteral("cursorarrow.click.2"), 30, bpBlue,
+                                     QStringLiteral("Rechtsklik")),
+                      0, Qt::AlignHCenter);
+    column->addWidget(
+        centredLabel(QStringLiteral("Actie in bestandsbeheer"), 20, QFont::Bold, 1.0));
+    column->addWidget(paragraph(QStringLiteral("Rechtsklik op een map in bestandsbeheer → "
+                                               "**Scripts** of **Acties**\n→ **Brindlepath - Maak "
+                                               "Structuur**"),
+                                13, 0.55, 40));
+    auto *open = new QPushButton(QStringLiteral("Open opstarttoepassingen"));
+    open->setObjectName(QStringLiteral("openStartupSettingsButton"));
+    GoldOutlineButtonStyle::apply(open);
+    open->setCursor(Qt::PointingHandCursor);
+    open->setAutoDefault(true);
+    // A desktop without a known tool simply gets nothing.
+    connect(open, &QPushButton::clicked, this, [this] { m_startupSettings.open(); });
+    column->addWidget(open, 0, Qt::AlignHCenter);
+    column->addWidget(centredLabel(QStringLiteral("Bestandsbeheer → Instellingen → Contextmenu of "
+                                                  "Acties\n→ schakel 'Brindlepath - Maak "
+                                                  "Structuur' in"),
+                                   10.5, QFont::Normal, 0.28));
+    column->addStretch(1);
+    return page;
+}
+
+QWidget *OnboardingView::stepReady()
+{
+    auto *page = new StepPage;
+    page->setObjectName(QStringLiteral("stepReady"));
+    QVBoxLayout *column = centredColumn(page, 26);
+    column->addStretch(1);
+    auto *badge = new SymbolTile(72, 36, Style::withAlpha(bpBlue, 0.12), Qt::transparent,
+                                 QStringLiteral("checkmark"), 28, bpBlue, QStringLiteral("Klaar"));
+    column->addWidget(badge, 0, Qt::AlignHCenter);
+    column->addWidget(centredLabel(QStringLiteral("Klaar om te beginnen!"), 22, QFont::Bold, 1.0));
+
+    auto *ways = new QHBoxLayout;
+    ways->setSpacing(40);
+    ways->addStretch(1);
+    ways->addWidget(iconCard(QStringLiteral("cursorarrow.click.2"),
+                             QStringLiteral("Rechtsklik\nin bestandsbeheer"),
+                             QStringLiteral("Rechtsklik")),
+                    0, Qt::AlignVCenter);
+    // The caption style of the desktop: 10 points.
+    ways->addWidget(Style::label(QStringLiteral("of"), 10, QFont::Normal, bpText, 0.25), 0,
+                    Qt::AlignVCenter);
+    ways->addWidget(iconCard(QStringLiteral("menubar.rectangle"),
+                             QStringLiteral("Icoon in het\nsysteemvak"),
+                             QStringLiteral("Systeemvak")),
+                    0, Qt::AlignVCenter);
+    ways->addStretch(1);
+    column->addLayout(ways);
+    column->addStretch(1);
+    return page;
+}
+
+QWidget *OnboardingView::iconCard(const QString &icon, const QString &label,
+                                  const QString &accessibleIcon)
+{
+    auto *card = new QWidget;
+    card->setObjectName(QStringLiteral("iconCard"));
+    QVBoxLayout *column = centredColumn(card, 10);
+    column->addWidget(new SymbolTile(58, 12, bpCard, bpBorder, icon, 22, bpBlue, accessibleIcon), 0,
+                      Qt::AlignHCenter);
+    column->addWidget(centredLabel(label, 11, QFont::Normal, 0.45), 0, Qt::AlignHCenter);
+    return card;
+}
+
+bool OnboardingView::isAnimating() const
+{
+    return m_transition->state() == QAbstractAnimation::Running || m_indicator->isAnimating();
+}
+
+void OnboardingView::goForward()
+{
+    if (m_step < lastStep)
+        setStep(m_step + 1);
+    else
+        finish();
+}
+
+void OnboardingView::setStep(int step)
+{
+    // A step change mid-transition first completes the one running.
+    if (m_transition->state() == QAbstractAnimation::Running) {
+        m_transition->stop();
+        settleTransition();
+    }
+    const bool backHadFocus = m_back->hasFocus();
+    m_step = step;
+    m_indicator->setStep(step);
+    m_back->setVisible(step >= 1);
+    m_forward->setText(step == lastStep ? QStringLiteral("Aan de slag →")
+                                        : QStringLiteral("Volgende →"));
+    m_forward->updateGeometry();
+    if (backHadFocus && !m_back->isVisible())
+        m_forward->setFocus();
+
+    // The new content comes in from the trailing edge and the old one leaves towards the
+    // leading edge, both fading; going back moves the same way.
+    m_leaving = m_content;
+    m_content = buildStep(step);
+    for (QWidget *page : {m_leaving, m_content}) {
+        auto *fade = new QGraphicsOpacityEffect(page);
+        page->setGraphicsEffect(fade);
+    }
+    placeContent(0);
+    m_transition->start();
+    Q_EMIT stepChanged(step);
+}
+
+void OnboardingView::placeContent(qreal progress)
+{
+    const QRect area = m_stage->rect();
+    // Trailing and leading follow the reading direction.
+    const int direction = layoutDirection() == Qt::RightToLeft ? -1 : 1;
+    const int travel = area.width() * direction;
+    if (m_content) {
+        if (m_content->parentWidget() != m_stage) {
+            m_content->setParent(m_stage);
+            m_content->show();
+        }
+        m_content->setGeometry(area.translated(int(std::lround(travel * (1 - progress))), 0));
+        if (auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_content->graphicsEffect()))
+            fade->setOpacity(progress);
+    }
+    if (m_leaving) {
+        m_leaving->setGeometry(area.translated(int(std::lround(-travel * progress)), 0));
+        if (auto *fade = qobject_cast<QGraphicsOpacityEffect *>(m_leaving->graphicsEffect()))
+            fade->setOpacity(1 - progress);
+    }
+}
+
+void OnboardingView::settleTransition()
+{
+    placeContent(1);
+    if (m_leaving) {
+        m_leaving->hide();
+        m_leaving->deleteLater();
+        m_leaving = nullptr;
+    }
+    if (m_content)
+        m_content->setGraphicsEffect(nullptr);
+}
+
+void OnboardingView::finish()
+{
+    if (m_finishing)
+        return;
+    m_finishing = true;
+    // The write goes first, so a shell that reads the key in onComplete already sees it. It
+    // runs on the writer thread: another process may hold the preferences' lock.
+    Preferences::setOnboardingCompletedLater(true).then(this, [this](const Result<void> &) {
+        if (m_onComplete)
+            m_onComplete();
+    });
+}
+
+} // namespace bp

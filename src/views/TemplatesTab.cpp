@@ -1,0 +1,425 @@
+#include "views/TemplatesTab.h"
+
+#include "model/ProjectConfig.h"
+#include "stores/CustomTemplateStore.h"
+#include "views/AccessibleRole.h"
+#include "views/GoldOutlineButtonStyle.h"
+#include "views/SettingsStyle.h"
+#include "views/Style.h"
+#include "views/SymbolIcons.h"
+#include "views/WrappingLabel.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace bp {
+namespace {
+
+constexpr int rowPadH = 12;
+constexpr int rowPadV = 6;
+constexpr int iconSide = 14;
+constexpr int iconGap = 8;
+
+const QString importFailed = QStringLiteral("Import mislukt: ");
+
+// One row of a list section: the symbol, then the name and whatever follows it. Every other
+// row is a shade lighter.
+class ListRow final : public QWidget {
+public:
+    ListRow(const QString &symbol, const QString &name, bool alternate)
+        : m_symbol(symbol), m_alternate(alternate)
+    {
+        auto *row = new QHBoxLayout(this);
+        row->setContentsMargins(rowPadH + iconSide + iconGap, rowPadV, rowPadH, rowPadV);
+        row->setSpacing(8);
+        setAccessibleRole(this, QAccessible::ListItem);
+        setAccessibleName(name);
+        QLabel *label = Style::label(name, 13, QFont::Normal, bpText);
+        label->setObjectName(QStringLiteral("templateName"));
+        row->addWidget(label, 1);
+    }
+
+    void addTrailing(QWidget *widget)
+    {
+        static_cast<QHBoxLayout *>(layout())->addWidget(widget, 0, Qt::AlignVCenter);
+    }
+    void setEnds(bool first, bool last)
+    {
+        m_first = first;
+        m_last = last;
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (m_alternate) {
+            // Round only the corners the card rounds.
+            const QRectF r(rect());
+            QPainterPath shape;
+            shape.addRoundedRect(r.adjusted(0, m_first ? 0 : -10, 0, m_last ? 0 : 10), 7, 7);
+            p.setClipRect(r);
+            p.fillPath(shape, Style::withAlpha(bpText, 0.03));
+            p.setClipping(false);
+        }
+        const QRectF icon(rowPadH, (height() - iconSide) / 2.0, iconSide, iconSide);
+        SymbolIcons::paint(p, icon, m_symbol, Style::withAlpha(bpText, 0.85));
+    }
+
+private:
+    QString m_symbol;
+    bool m_alternate;
+    bool m_first = false;
+    bool m_last = false;
+};
+
+// The list's own dark ground. Painted here: the scroll area would fill it from the palette,
+// which the desktop theme can reach.
+class ListGround final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), bpDark); }
+};
+
+QLabel *badge(const QString &text)
+{
+    QLabel *label = Style::label(text, 10, QFont::Normal, bpText, 0.35);
+    label->setObjectName(QStringLiteral("badge"));
+    const int height = QFontMetrics(label->font()).height() + 4;
+    label->setStyleSheet(QStringLiteral("color: %1; background: %2; border-radius: %3px;"
+                                        " padding: 2px 6px;")
+                             .arg(Style::css(bpText, 0.35), Style::css(bpBorder))
+                             .arg(height / 2));
+    return label;
+}
+
+QFrame *listCard(QVBoxLayout *&rows)
+{
+    QFrame *card = SettingsStyle::sectionCard();
+    rows = new QVBoxLayout(card);
+    rows->setContentsMargins(1, 1, 1, 1);
+    rows->setSpacing(0);
+    return card;
+}
+
+void markEnds(QVBoxLayout *rows)
+{
+    const int count = rows->count();
+    for (int i = 0; i < count; ++i)
+        if (auto *row = dynamic_cast<ListRow *>(rows->itemAt(i)->widget()))
+            row->setEnds(i == 0, i == count - 1);
+}
+
+Result<QByteArray> readWholeFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Error::fromErrno(errno, path);
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            return Error::fromErrno(err, path);
+        }
+        data.append(buffer, n);
+    }
+    ::close(fd);
+    return data;
+}
+
+Error saveError(const QSaveFile &file, int err)
+{
+    if (err != 0)
+        return Error::fromErrno(err, file.fileName());
+    return Error::withMessage(file.fileName() + QStringLiteral(": ") + file.errorString());
+}
+
+// A file that is either the old one or the whole new one, never half written.
+Result<void> writeAtomically(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return saveError(file, errno);
+    errno = 0;
+    if (file.write(data) != data.size())
+        return saveError(file, errno);
+    errno = 0;
+    if (!file.commit())
+        return saveError(file, errno);
+    return success();
+}
+
+} // namespace
+
+TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
+    : QWidget(parent), m_store(store), m_saveLocation(&TemplatesTab::runSaveDialog),
+      m_openLocation(&TemplatesTab::runOpenDialog)
+{
+    setObjectName(QStringLiteral("templatesTab"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buildList(), 1);
+    column->addWidget(buildBar());
+    connect(&m_store, &CustomTemplateStore::templatesChanged, this,
+            &TemplatesTab::rebuildCustomRows);
+    rebuildCustomRows();
+    refreshMessage();
+}
+
+QWidget *TemplatesTab::buildList()
+{
+    m_list = new QScrollArea;
+    m_list->setObjectName(QStringLiteral("templateList"));
+    // Reached by Tab so the keys can scroll it; its rows are the list's items.
+    setAccessibleRole(m_list, QAccessible::List);
+    m_list->setAccessibleName(QStringLiteral("Templates"));
+    m_list->setWidgetResizable(true);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setStyleSheet(QStringLiteral("QScrollArea#templateList { border: 1px solid transparent;"
+                                         " border-radius: 6px; }"
+                                         "QScrollArea#templateList:focus { border-color: %1; }")
+                              .arg(Style::css(bpBlue, 0.85)));
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new ListGround;
+    content->setObjectName(QStringLiteral("templateListContent"));
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(14, 12, 14, 12);
+    column->setSpacing(6);
+
+    column->addWidget(SettingsStyle::sectionHeader(QStringLiteral("Ingebakken")));
+    QVBoxLayout *builtIn = nullptr;
+    QFrame *builtInCard = listCard(builtIn);
+    int index = 0;
+    for (PlatformTemplate platform : allPlatformTemplates) {
+        auto *row = new ListRow(icon(platform), displayName(platform), index++ % 2 == 1);
+        row->setObjectName(QStringLiteral("builtInRow"));
+        row->addTrailing(badge(QStringLiteral("Ingebakken")));
+        builtIn->addWidget(row);
+    }
+    markEnds(builtIn);
+    column->addWidget(builtInCard);
+
+    m_customSection = new QWidget;
+    m_customSection->setObjectName(QStringLiteral("customSection"));
+    auto *custom = new QVBoxLayout(m_customSection);
+    custom->setContentsMargins(0, 8, 0, 0);
+    custom->setSpacing(6);
+    custom->addWidget(SettingsStyle::sectionHeader(QStringLiteral("Eigen templates")));
+    custom->addWidget(listCard(m_customRows));
+    column->addWidget(m_customSection);
+    column->addStretch(1);
+
+    m_list->setWidget(content);
+    return m_list;
+}
+
+QWidget *TemplatesTab::buildBar()
+{
+    auto *bar = new QFrame;
+    bar->setObjectName(QStringLiteral("templateBar"));
+    bar->setStyleSheet(
+        QStringLiteral("QFrame#templateBar { background: %1; }").arg(Style::css(bpCard)));
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(12);
+
+    m_export = new QPushButton(QStringLiteral("Exporteer templates"));
+    m_export->setObjectName(QStringLiteral("exportButton"));
+    GoldOutlineButtonStyle::apply(m_export);
+    m_export->setAutoDefault(true);
+    m_export->setCursor(Qt::PointingHandCursor);
+    connect(m_export, &QPushButton::clicked, this, &TemplatesTab::exportTemplates);
+    row->addWidget(m_export, 0, Qt::AlignVCenter);
+
+    m_import = new QPushButton(QStringLiteral("Importeer templates"));
+    m_import->setObjectName(QStringLiteral("importButton"));
+    GoldOutlineButtonStyle::apply(m_import);
+    m_import->setAutoDefault(true);
+    m_import->setCursor(Qt::PointingHandCursor);
+    connect(m_import, &QPushButton::clicked, this, &TemplatesTab::importTemplates);
+    row->addWidget(m_import, 0, Qt::AlignVCenter);
+
+    row->addStretch(1);
+    auto *message = new WrappingLabel(bpRed);
+    message->setObjectName(QStringLiteral("templateMessage"));
+    message->setFont(Style::uiFont(10));
+    message->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_message = message;
+    row->addWidget(m_message);
+    return bar;
+}
+
+std::optional<QString> TemplatesTab::runSaveDialog(QWidget *parent, const QString &proposedName)
+{
+    QFileDialog dialog(parent, QStringLiteral("Exporteer templates"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setMimeTypeFilters({QStringLiteral("application/json")});
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> TemplatesTab::runOpenDialog(QWidget *parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Importeer templates"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setMimeTypeFilters({QStringLiteral("application/json")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void TemplatesTab::exportTemplates()
+{
+    const std::optional<QByteArray> data = m_store.exportAllAsJSON();
+    if (!data) {
+        m_exportError = QStringLiteral("Geen templates om te exporteren");
+        refreshMessage();
+        return;
+    }
+    const std::optional<QString> path = m_saveLocation(window(), exportFileName);
+    if (!path || path->isEmpty())
+        return;
+    const Result<void> written = writeAtomically(*path, *data);
+    if (written)
+        m_exportError.reset();
+    else
+        m_exportError = written.error().message;
+    refreshMessage();
+}
+
+void TemplatesTab::importTemplates()
+{
+    const std::optional<QString> path = m_openLocation(window());
+    if (!path || path->isEmpty())
+        return;
+    const Result<QByteArray> data = readWholeFile(*path);
+    if (!data) {
+        m_importError = importFailed + data.error().message;
+        refreshMessage();
+        return;
+    }
+    // The store shows the new templates at once and writes them off the UI thread.
+    m_store.importJSONLater(data.value()).then(this, [this](const Result<void> &imported) {
+        if (imported)
+            m_importError.reset();
+        else
+            m_importError = importFailed + imported.error().message;
+        refreshMessage();
+    });
+}
+
+void TemplatesTab::deleteTemplate(const QUuid &id)
+{
+    // No message of its own: a failed write puts the row back.
+    static_cast<void>(m_store.removeLater(id));
+}
+
+QString TemplatesTab::message() const
+{
+    // An old export message hides a newer import message until an export succeeds.
+    return m_exportError.value_or(m_importError.value_or(QString()));
+}
+
+void TemplatesTab::refreshMessage()
+{
+    const QString text = message();
+    m_message->setText(text);
+    m_message->setAccessibleName(text);
+    m_message->setVisible(!text.isEmpty());
+    m_message->updateGeometry();
+}
+
+QList<QPushButton *> TemplatesTab::deleteButtons() const
+{
+    return m_deleteButtons;
+}
+
+void TemplatesTab::rebuildCustomRows()
+{
+    // Keyboard users stay in the list: focus goes to the row that moved up, else onwards.
+    int focusedIndex = -1;
+    for (int i = 0; i < m_deleteButtons.size(); ++i)
+        if (m_deleteButtons[i]->hasFocus())
+            focusedIndex = i;
+
+    // Rows go later: this may run inside a row's own delete button handler.
+    while (QLayoutItem *item = m_customRows->takeAt(0)) {
+        if (QWidget *row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
+        delete item;
+    }
+    m_deleteButtons.clear();
+
+    int index = 0;
+    for (const CustomTemplate &tmpl : m_store.templates()) {
+        auto *row = new ListRow(tmpl.icon, tmpl.name, index++ % 2 == 1);
+        row->setObjectName(QStringLiteral("customRow"));
+        auto *trash = new QPushButton;
+        trash->setObjectName(QStringLiteral("deleteTemplateButton"));
+        trash->setAccessibleName(QStringLiteral("Verwijderen"));
+        trash->setAccessibleDescription(tmpl.name);
+        trash->setToolTip(QStringLiteral("Verwijderen"));
+        trash->setIcon(
+            SymbolIcons::icon(QStringLiteral("trash"), Style::withAlpha(bpRed, 0.7), 11));
+        trash->setIconSize(QSize(11, 11));
+        trash->setFlat(true);
+        trash->setAutoDefault(true);
+        trash->setStyleSheet(Style::plainButtonSheet(bpRed, 0.7));
+        trash->setCursor(Qt::PointingHandCursor);
+        const QUuid id = tmpl.id;
+        connect(trash, &QPushButton::clicked, this, [this, id] { deleteTemplate(id); });
+        row->addTrailing(trash);
+        m_customRows->addWidget(row);
+        m_deleteButtons.append(trash);
+    }
+    markEnds(m_customRows);
+    m_customSection->setVisible(!m_deleteButtons.isEmpty());
+
+    // Top to bottom, then on to the bar.
+    QWidget *previous = m_list;
+    for (QPushButton *trash : std::as_const(m_deleteButtons)) {
+        setTabOrder(previous, trash);
+        previous = trash;
+    }
+    setTabOrder(previous, m_export);
+    setTabOrder(m_export, m_import);
+
+    if (focusedIndex >= 0) {
+        if (!m_deleteButtons.isEmpty())
+            m_deleteButtons[std::min<qsizetype>(focusedIndex, m_deleteButtons.size() - 1)]
+                ->setFocus();
+        else
+            m_export->setFocus();
+    }
+}
+
+} // namespace bp
