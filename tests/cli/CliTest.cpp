@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"config", "set", "customTemplates", "[]"},
                       QStringList{"templates", "delete", "not-a-uuid"},
                       QStringList{"sort", "--source", "T"}),
-    [](const auto &info) { return bp::test::caseName(info.param.join(' ')); });
+    [](const auto &info) { return bp::test::nameFromText(info.param.join(' ')); });
 
 TEST_F(Cli, HelpAndVersion)
 {

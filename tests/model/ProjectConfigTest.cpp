@@ -58,7 +58,7 @@ TEST_P(RejectedRawValue, YieldsNoValue)
 INSTANTIATE_TEST_SUITE_P(CaseSensitive, RejectedRawValue,
                          ::testing::Values("TikTokReels", "", " youTube", "Video", "DRONE",
                                            "weddingevent"),
-                         [](const auto &info) { return test::caseName(info.param); });
+                         [](const auto &info) { return test::nameFromText(info.param); });
 
 TEST(RawValues, ExactStoredForms)
 {

@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Values, PreferenceSuiteForeignValue,
                          testing::Values(R"({"k": 1})", R"({"k": null})", R"({"k": ["a", 1]})",
                                          R"({"k": {"base64": "!!not base64"}})",
                                          R"({"k": {"b64": "AA=="}})", R"({"k": {"base64": 7}})"),
-                         [](const auto &info) { return test::caseName(info.param); });
+                         [](const auto &info) { return test::nameFromText(info.param); });
 
 class PreferenceSuiteCorrupt : public testing::TestWithParam<QByteArray> {};
 
@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(Values, PreferencesDefaultTemplate,
                                          TemplateRaw{R"({"defaultTemplate": ""})", std::nullopt},
                                          TemplateRaw{R"({"defaultTemplate": true})", std::nullopt},
                                          TemplateRaw{R"({})", std::nullopt}),
-                         [](const auto &info) { return test::caseName(info.param.json); });
+                         [](const auto &info) { return test::nameFromText(info.param.json); });
 
 struct BasePathRaw {
     const char *label;

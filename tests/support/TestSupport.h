@@ -19,7 +19,7 @@
 namespace bp::test {
 
 // A gtest case name made from any text: runs of other characters become one underscore.
-inline std::string caseName(const QString &text)
+inline std::string nameFromText(const QString &text)
 {
     std::string name;
     for (const QChar c : text) {
