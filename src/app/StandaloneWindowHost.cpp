@@ -1,7 +1,10 @@
 #include "StandaloneWindowHost.h"
 
+#include "platform/DesktopShortcutRegistrar.h"
 #include "platform/FreedesktopFileManager.h"
+#include "platform/XdgAutostart.h"
 #include "views/ProjectSetupWindow.h"
+#include "views/SettingsView.h"
 #include "workflow/ProjectSetupModel.h"
 
 #include <QApplication>
@@ -80,6 +83,16 @@ int runStandaloneSetupWindow(const std::optional<QString> &folder)
     window.show();
     window.raise();
     window.activateWindow();
+    return QApplication::exec();
+}
+
+int runStandaloneSettingsWindow()
+{
+    // The portal keeps a shortcut only while the process that bound it runs; the tray agent
+    // holds its registrar for good, this window only until it closes.
+    DesktopShortcutRegistrar shortcuts;
+    XdgAutostart loginItem;
+    SettingsView::openWindow(shortcuts, loginItem);
     return QApplication::exec();
 }
 

@@ -40,4 +40,7 @@ void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> qui
 // and any run it started has finished.
 int runStandaloneSetupWindow(const std::optional<QString> &folder);
 
+// Shows the settings window ("brindlepath settings") and returns when it has closed.
+int runStandaloneSettingsWindow();
+
 } // namespace bp

@@ -27,6 +27,7 @@ QString usageText()
         "                Read and write defaultTemplate, defaultBasePath and\n"
         "                onboardingCompleted.\n"
         "  new [DIR]     Open the project setup window.\n"
+        "  settings      Open the settings window.\n"
         "\n"
         "Templates: tikTokReels, youTube, photoShoot, hybrid, weddingEvent, commercial.\n"
         "Extras: drone, multiCam, voiceRecorder, musicLib, clientDeliverables.\n"
@@ -65,6 +66,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (command == u"new")
         return io.usage(QStringLiteral("new takes at most one folder"),
                         QStringLiteral("brindlepath new [DIR]"));
+    if (command == u"settings")
+        return io.usage(QStringLiteral("settings takes no arguments"),
+                        QStringLiteral("brindlepath settings"));
     return io.usage(QStringLiteral("unknown command \u201c%1\u201d").arg(command),
                     QStringLiteral("brindlepath [COMMAND] [OPTIONS]"));
 }

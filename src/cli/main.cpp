@@ -2,6 +2,7 @@
 #include "app/StandaloneWindowHost.h"
 #include "model/FileSystem.h"
 #include "model/Result.h"
+#include "stores/PreferenceSuite.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -17,9 +18,12 @@ int main(int argc, char **argv)
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (!arguments.isEmpty() && arguments.first() == u"new" && arguments.size() <= 2) {
+    const bool newWindow =
+        !arguments.isEmpty() && arguments.first() == u"new" && arguments.size() <= 2;
+    const bool settingsWindow = arguments == QStringList{QStringLiteral("settings")};
+    if (newWindow || settingsWindow) {
         std::optional<QString> folder;
-        if (arguments.size() == 2) {
+        if (newWindow && arguments.size() == 2) {
             folder = QDir::cleanPath(QDir::current().absoluteFilePath(arguments[1]));
             if (!bp::FileSystem::isDirectory(*folder)) {
                 const int code = bp::FileSystem::exists(*folder) ? ENOTDIR : ENOENT;
@@ -31,7 +35,11 @@ int main(int argc, char **argv)
         QApplication::setApplicationName(QStringLiteral("brindlepath"));
         // No display name: the window system plugin would append it to every window title.
         QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
-        return bp::runStandaloneSetupWindow(folder);
+        const int status =
+            newWindow ? bp::runStandaloneSetupWindow(folder) : bp::runStandaloneSettingsWindow();
+        // Preference and template changes made in the window may still be on their way.
+        bp::PreferenceSuite::writer().waitForDone();
+        return status;
     }
     // Headless commands never create a GUI object, so they run without a display.
     QCoreApplication app(argc, argv);

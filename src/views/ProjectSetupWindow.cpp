@@ -94,6 +94,8 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     m_overlay = new SuccessOverlay(this);
 
     connect(&m_model, &ProjectSetupModel::configChanged, this, &ProjectSetupWindow::refreshActions);
+    connect(&m_model, &ProjectSetupModel::statusMessageChanged, this,
+            &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::isCreatingChanged, this,
             &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::canCreateChanged, this,
@@ -175,6 +177,11 @@ QWidget *ProjectSetupWindow::buildActionBar()
     hintText->setObjectName(QStringLiteral("sortHint"));
     hint->addWidget(hintText);
     row->addWidget(m_sortHint, 0, Qt::AlignVCenter);
+    // Takes the hint's place while a file is copied to another drive.
+    m_statusText = Style::label(QString(), 11, QFont::Normal, bpText, 0.6);
+    m_statusText->setObjectName(QStringLiteral("statusText"));
+    m_statusText->hide();
+    row->addWidget(m_statusText, 0, Qt::AlignVCenter);
     row->addStretch(1);
 
     m_cancelButton = new QPushButton(QStringLiteral("Annuleren"));
@@ -213,7 +220,10 @@ QString ProjectSetupWindow::createTitle(const ProjectSetupModel &model)
 void ProjectSetupWindow::refreshActions()
 {
     const ProjectConfig &config = m_model.config();
-    m_sortHint->setVisible(config.sortExistingFiles && !config.batchMode);
+    const std::optional<QString> &status = m_model.statusMessage();
+    m_statusText->setText(status.value_or(QString()));
+    m_statusText->setVisible(status.has_value());
+    m_sortHint->setVisible(config.sortExistingFiles && !config.batchMode && !status);
     const QString title = createTitle(m_model);
     if (m_createButton->text() != title) {
         m_createButton->setText(title);

@@ -75,6 +75,7 @@ private:
     QWidget *m_errorBar = nullptr;
     QLabel *m_errorText = nullptr;
     QWidget *m_sortHint = nullptr;
+    QLabel *m_statusText = nullptr;
     QPushButton *m_cancelButton = nullptr;
     QPushButton *m_createButton = nullptr;
     QGraphicsOpacityEffect *m_createOpacity = nullptr;
