@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include "model/FileSystem.h"
+
 #include "stores/CustomTemplateStore.h"
 
 #include <QDir>
@@ -7,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -140,11 +141,7 @@ Result<void> writeOutput(const QString &fileOrDash, const QByteArray &data)
         return success();
     }
     // Written whole or not at all: a half-written export is worse than none.
-    QSaveFile file(fileOrDash);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        return Error::fromErrno(errno ? errno : EIO, fileOrDash);
-    return success();
+    return FileSystem::writeAtomically(fileOrDash, data);
 }
 
 QString absolutePath(const QString &path)

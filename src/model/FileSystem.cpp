@@ -1,9 +1,13 @@
 #include "FileSystem.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSaveFile>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace bp::FileSystem {
 namespace {
@@ -13,7 +17,61 @@ bool statPath(const QByteArray &native, struct stat &st)
     return ::stat(native.constData(), &st) == 0;
 }
 
+Error saveError(const QSaveFile &file, int err)
+{
+    if (err != 0)
+        return Error::fromErrno(err, file.fileName());
+    return Error::withMessage(file.fileName() + QStringLiteral(": ") + file.errorString());
+}
+
 } // namespace
+
+Result<QByteArray> readFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Error::fromErrno(errno, path);
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            return Error::fromErrno(err, path);
+        }
+        data.append(buffer, n);
+    }
+    ::close(fd);
+    return data;
+}
+
+Result<void> writeAtomically(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return saveError(file, errno);
+    errno = 0;
+    if (file.write(data) != data.size())
+        return saveError(file, errno);
+    errno = 0;
+    if (!file.commit())
+        return saveError(file, errno);
+    return success();
+}
+
+QString configHome()
+{
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(base);
+}
 
 bool isDirectory(const QString &path)
 {

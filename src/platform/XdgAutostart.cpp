@@ -2,32 +2,16 @@
 
 #include "model/FileSystem.h"
 
-#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <unistd.h>
 
 namespace bp {
-namespace {
-
-Error saveError(const QSaveFile &file, int err)
-{
-    if (err != 0)
-        return Error::fromErrno(err, file.fileName());
-    return Error::withMessage(file.fileName() + QStringLiteral(": ") + file.errorString());
-}
-
-} // namespace
 
 QString XdgAutostart::directory()
 {
-    // Per the XDG base directory rules a relative XDG_CONFIG_HOME is invalid and ignored.
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(base) + QStringLiteral("/autostart");
+    return FileSystem::configHome() + QStringLiteral("/autostart");
 }
 
 QString XdgAutostart::filePath()
@@ -91,18 +75,7 @@ Result<void> XdgAutostart::setEnabled(bool enabled)
     if (Result<void> made = FileSystem::makePath(directory()); !made)
         return made;
     // A session starting while we write must see the old entry or the new one, never half.
-    QSaveFile file(path);
-    const QByteArray data = entry();
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return saveError(file, errno);
-    errno = 0;
-    if (file.write(data) != data.size())
-        return saveError(file, errno);
-    errno = 0;
-    if (!file.commit())
-        return saveError(file, errno);
-    return success();
+    return FileSystem::writeAtomically(path, entry());
 }
 
 } // namespace bp

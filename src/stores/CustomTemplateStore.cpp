@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace bp {
 namespace {
 
@@ -40,7 +42,11 @@ Result<CustomTemplate> makeTemplate(const QString &name, const QList<FolderNode>
 
 auto appending(CustomTemplate added)
 {
-    return [added = std::move(added)](List &list) { list.append(added); };
+    return [added = std::move(added)](List &list) {
+        const auto sameId = [&added](const CustomTemplate &t) { return t.id == added.id; };
+        if (std::none_of(list.cbegin(), list.cend(), sameId))
+            list.append(added);
+    };
 }
 
 auto removing(const QUuid &id)

@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPromise>
-#include <QSaveFile>
 #include <QThreadPool>
 
 #include <cerrno>
@@ -37,30 +36,11 @@ constexpr auto lockTimeout = std::chrono::seconds(5);
 // write never replaces a file it could not read.
 Result<std::optional<QByteArray>> readFile(const QString &path)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return std::optional<QByteArray>();
-        return Error::fromErrno(errno, path);
-    }
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            return Error::fromErrno(err, path);
-        }
-        data.append(buffer, n);
-    }
-    ::close(fd);
-    return std::optional<QByteArray>(std::move(data));
+    Result<QByteArray> data = FileSystem::readFile(path);
+    if (!data)
+        return data.error().code == ENOENT ? Result<std::optional<QByteArray>>(std::nullopt)
+                                           : Result<std::optional<QByteArray>>(data.error());
+    return std::optional<QByteArray>(std::move(data.value()));
 }
 
 std::optional<QJsonObject> parseObject(const QByteArray &data)
@@ -87,28 +67,6 @@ Result<void> moveAside(const QString &path)
     if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) !=
         0)
         return Error::fromErrno(errno, path);
-    return success();
-}
-
-Error saveError(const QSaveFile &file, int err)
-{
-    if (err != 0)
-        return Error::fromErrno(err, file.fileName());
-    return Error::withMessage(file.fileName() + QStringLiteral(": ") + file.errorString());
-}
-
-Result<void> writeAtomically(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return saveError(file, errno);
-    errno = 0;
-    if (file.write(data) != data.size())
-        return saveError(file, errno);
-    errno = 0;
-    if (!file.commit())
-        return saveError(file, errno);
     return success();
 }
 
@@ -182,11 +140,7 @@ QByteArray fileIdentity(const QString &path)
 
 QString PreferenceSuite::configDirectory()
 {
-    // Per the XDG base directory rules a relative XDG_CONFIG_HOME is invalid and ignored.
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(base) + QStringLiteral("/brindlepath");
+    return FileSystem::configHome() + QStringLiteral("/brindlepath");
 }
 
 PreferenceSuite &PreferenceSuite::standard()
@@ -399,8 +353,8 @@ Result<void> PreferenceSuite::update(const QString &key, const Change &change)
         if (Result<void> moved = moveAside(path); !moved)
             return moved;
     }
-    if (Result<void> written =
-            writeAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Indented));
+    if (Result<void> written = FileSystem::writeAtomically(
+            path, QJsonDocument(object).toJson(QJsonDocument::Indented));
         !written)
         return written;
     Q_EMIT valueChanged(key);

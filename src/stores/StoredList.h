@@ -1,11 +1,14 @@
 #pragma once
 
 #include "PreferenceSuite.h"
+#include "model/WhenFinished.h"
 
 #include <QFuture>
 #include <QObject>
+#include <QPromise>
 
 #include <functional>
+#include <memory>
 
 namespace bp {
 
@@ -19,6 +22,8 @@ public:
     // Both run on the writer thread too, so they must not touch shared state.
     using Decode = List (*)(const QJsonValue &stored);
     using Encode = QJsonValue (*)(const List &list);
+    // Must not change a list that already holds its effect: the file may show a written
+    // change before its operation has left the pending list.
     using Operation = std::function<void(List &list)>;
 
     StoredList(QObject &owner, PreferenceSuite &suite, QString key, Decode decode, Encode encode,
@@ -49,12 +54,17 @@ public:
         const quint64 id = ++m_lastPending;
         m_pending.append({id, operation});
         refresh();
-        return m_suite.updateLater(m_key, change(operation))
-            .then(&m_owner, [this, id](const Result<void> &written) {
-                m_pending.removeIf([id](const Pending &p) { return p.id == id; });
-                reload();
-                return written;
-            });
+        // Dropped with the owner: its future is then cancelled.
+        auto done = std::make_shared<QPromise<Result<void>>>();
+        done->start();
+        whenFinished(m_suite.updateLater(m_key, change(operation)), &m_owner,
+                     [this, id, done](const Result<void> &written) {
+                         m_pending.removeIf([id](const Pending &p) { return p.id == id; });
+                         reload();
+                         done->addResult(written);
+                         done->finish();
+                     });
+        return done->future();
     }
 
     void reload()

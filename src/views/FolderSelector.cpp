@@ -1,12 +1,12 @@
 #include "views/FolderSelector.h"
 
 #include "stores/RecentFoldersStore.h"
+#include "views/FolderDialog.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 #include "workflow/ProjectSetupModel.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
@@ -50,14 +50,8 @@ FolderSelector::FolderSelector(ProjectSetupModel &model, RecentFoldersStore &rec
 
 std::optional<QString> FolderSelector::runFolderDialog(QWidget *parent)
 {
-    QFileDialog dialog(parent,
-                       QStringLiteral("Kies de map waar de projectstructuur in gemaakt wordt"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Selecteer"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return QDir::cleanPath(dialog.selectedFiles().constFirst());
+    return FolderDialog::choose(
+        parent, QStringLiteral("Kies de map waar de projectstructuur in gemaakt wordt"));
 }
 
 void FolderSelector::pickFolder()

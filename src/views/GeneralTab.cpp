@@ -3,14 +3,13 @@
 #include "platform/LoginItem.h"
 #include "platform/ShortcutRegistrar.h"
 #include "stores/Preferences.h"
+#include "views/FolderDialog.h"
 #include "views/SettingsStyle.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 #include "views/ToggleSwitch.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -176,13 +175,7 @@ QWidget *GeneralTab::buildShortcutSection()
 
 std::optional<QString> GeneralTab::runFolderDialog(QWidget *parent, const QString &startIn)
 {
-    QFileDialog dialog(parent, QStringLiteral("Standaard projectmap"), startIn);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Selecteer"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return QDir::cleanPath(dialog.selectedFiles().constFirst());
+    return FolderDialog::choose(parent, QStringLiteral("Standaard projectmap"), startIn);
 }
 
 void GeneralTab::pickBasePath()

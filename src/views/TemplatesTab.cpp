@@ -1,6 +1,8 @@
 #include "views/TemplatesTab.h"
 
+#include "model/FileSystem.h"
 #include "model/ProjectConfig.h"
+#include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "views/AccessibleRole.h"
 #include "views/GoldOutlineButtonStyle.h"
@@ -17,13 +19,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QVBoxLayout>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace bp {
 namespace {
@@ -121,53 +118,6 @@ void markEnds(QVBoxLayout *rows)
     for (int i = 0; i < count; ++i)
         if (auto *row = dynamic_cast<ListRow *>(rows->itemAt(i)->widget()))
             row->setEnds(i == 0, i == count - 1);
-}
-
-Result<QByteArray> readWholeFile(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Error::fromErrno(errno, path);
-    QByteArray data;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            return Error::fromErrno(err, path);
-        }
-        data.append(buffer, n);
-    }
-    ::close(fd);
-    return data;
-}
-
-Error saveError(const QSaveFile &file, int err)
-{
-    if (err != 0)
-        return Error::fromErrno(err, file.fileName());
-    return Error::withMessage(file.fileName() + QStringLiteral(": ") + file.errorString());
-}
-
-// A file that is either the old one or the whole new one, never half written.
-Result<void> writeAtomically(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return saveError(file, errno);
-    errno = 0;
-    if (file.write(data) != data.size())
-        return saveError(file, errno);
-    errno = 0;
-    if (!file.commit())
-        return saveError(file, errno);
-    return success();
 }
 
 } // namespace
@@ -306,7 +256,7 @@ void TemplatesTab::exportTemplates()
     const std::optional<QString> path = m_saveLocation(window(), exportFileName);
     if (!path || path->isEmpty())
         return;
-    const Result<void> written = writeAtomically(*path, *data);
+    const Result<void> written = FileSystem::writeAtomically(*path, *data);
     if (written)
         m_exportError.reset();
     else
@@ -319,14 +269,14 @@ void TemplatesTab::importTemplates()
     const std::optional<QString> path = m_openLocation(window());
     if (!path || path->isEmpty())
         return;
-    const Result<QByteArray> data = readWholeFile(*path);
+    const Result<QByteArray> data = FileSystem::readFile(*path);
     if (!data) {
         m_importError = importFailed + data.error().message;
         refreshMessage();
         return;
     }
     // The store shows the new templates at once and writes them off the UI thread.
-    m_store.importJSONLater(data.value()).then(this, [this](const Result<void> &imported) {
+    whenFinished(m_store.importJSONLater(data.value()), this, [this](const Result<void> &imported) {
         if (imported)
             m_importError.reset();
         else

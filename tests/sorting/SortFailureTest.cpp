@@ -1,6 +1,7 @@
 #include "SortTestSupport.h"
 #include "sorting/FileMove.h"
 #include "sorting/FileSorterDetail.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -29,22 +30,7 @@ QString systemError(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
-// Sets or clears the immutable attribute; even root cannot add to or remove from such a
-// folder. Returns errno, 0 on success.
-int setImmutable(const QString &path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return errno;
-    int flags = 0;
-    int err = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? 0 : errno;
-    if (err == 0) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        err = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0 ? 0 : errno;
-    }
-    ::close(fd);
-    return err;
-}
+using test::setImmutable;
 
 class SortFailureTest;
 
