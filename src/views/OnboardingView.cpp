@@ -1,5 +1,6 @@
 #include "views/OnboardingView.h"
 
+#include "model/WhenFinished.h"
 #include "platform/StartupSettings.h"
 #include "stores/Preferences.h"
 #include "views/AccessibleRole.h"
@@ -452,10 +453,11 @@ void OnboardingView::finish()
     m_finishing = true;
     // The write goes first, so a shell that reads the key in onComplete already sees it. It
     // runs on the writer thread: another process may hold the preferences' lock.
-    Preferences::setOnboardingCompletedLater(true).then(this, [this](const Result<void> &) {
-        if (m_onComplete)
-            m_onComplete();
-    });
+    whenFinished(Preferences::setOnboardingCompletedLater(true), this,
+                 [this](const Result<void> &) {
+                     if (m_onComplete)
+                         m_onComplete();
+                 });
 }
 
 } // namespace bp

@@ -1,5 +1,6 @@
 #include "views/ProjectSetupWindow.h"
 
+#include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/RecentFoldersStore.h"
 #include "views/BPLogoView.h"
@@ -242,7 +243,7 @@ void ProjectSetupWindow::startRun()
     if (!m_model.canCreate() || m_model.showSuccess())
         return;
     m_run = m_model.createStructure();
-    m_run.then(this, [this] { Q_EMIT runFinished(); });
+    whenFinished(m_run, this, [this] { Q_EMIT runFinished(); });
 }
 
 void ProjectSetupWindow::refreshError()

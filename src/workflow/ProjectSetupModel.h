@@ -3,6 +3,7 @@
 #include "WorkflowHost.h"
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
+#include "model/WhenFinished.h"
 #include "sorting/FileSorter.h"
 
 #include <QDate>
@@ -67,9 +68,9 @@ public:
     // could not be stored. The next run clears it.
     void reportError(const QString &message);
     // The same for a store change that is still being written, once it has failed.
-    template <typename T> void reportFailureOf(QFuture<Result<T>> change)
+    template <typename T> void reportFailureOf(const QFuture<Result<T>> &change)
     {
-        change.then(this, [this](const Result<T> &stored) {
+        whenFinished(change, this, [this](const Result<T> &stored) {
             if (!stored)
                 reportError(stored.error().message);
         });

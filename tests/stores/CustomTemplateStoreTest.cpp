@@ -155,3 +155,25 @@ TEST_F(CustomTemplateStoreTest, UnreadableValueLeavesStoreEmptyAndValueUntouched
 }
 
 } // namespace
+
+namespace {
+
+// The file can show a change before its write has been reported back; it must not show twice.
+TEST_F(CustomTemplateStoreTest, ChangesSeenOnDiskBeforeTheirReportShowOnce)
+{
+    CustomTemplateStore store(m_suite);
+    const QUuid twice = QUuid::createUuid();
+    QFuture<Result<QUuid>> saved = store.saveLater("once", {});
+    QFuture<Result<void>> merged =
+        store.importJSONLater(document({imported("a", twice), imported("b", twice)}));
+    PreferenceSuite::writer().waitForDone();
+    Q_EMIT m_suite.changedOnDisk();
+    EXPECT_EQ(store.templates().size(), 3);
+
+    ASSERT_TRUE(test::await(saved).ok());
+    ASSERT_TRUE(test::await(merged).ok());
+    EXPECT_EQ(store.templates(), reloaded());
+    EXPECT_EQ(store.templates().size(), 3);
+}
+
+} // namespace
