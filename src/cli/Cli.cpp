@@ -26,8 +26,12 @@ QString usageText()
         "  config list | get KEY | set KEY VALUE | unset KEY\n"
         "                Read and write defaultTemplate, defaultBasePath and\n"
         "                onboardingCompleted.\n"
-        "  new [DIR]     Open the project setup window.\n"
-        "  settings      Open the settings window.\n"
+        "  new [DIR]     Open the project setup window in the agent.\n"
+        "  open PATH...  Open the setup window on PATH, which must be a folder.\n"
+        "  settings      Open the settings window in the agent.\n"
+        "  undo          Put back the files of the last sort; prints where they went.\n"
+        "  quit          Quit the agent.\n"
+        "                These start the agent when none runs.\n"
         "\n"
         "Templates: tikTokReels, youTube, photoShoot, hybrid, weddingEvent, commercial.\n"
         "Extras: drone, multiCam, voiceRecorder, musicLib, clientDeliverables.\n"
@@ -69,6 +73,12 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (command == u"settings")
         return io.usage(QStringLiteral("settings takes no arguments"),
                         QStringLiteral("brindlepath settings"));
+    if (command == u"open")
+        return io.usage(QStringLiteral("open needs a folder"),
+                        QStringLiteral("brindlepath open PATH..."));
+    if (command == u"undo" || command == u"quit")
+        return io.usage(QStringLiteral("%1 takes no arguments").arg(command),
+                        QStringLiteral("brindlepath %1").arg(command));
     return io.usage(QStringLiteral("unknown command \u201c%1\u201d").arg(command),
                     QStringLiteral("brindlepath [COMMAND] [OPTIONS]"));
 }

@@ -1,0 +1,214 @@
+#include "Agent.h"
+
+#include "AgentWindowFactory.h"
+#include "AppDelegate.h"
+#include "GlobalShortcutManager.h"
+#include "StandaloneWindowHost.h"
+#include "TrayStatusItem.h"
+#include "model/FileSystem.h"
+#include "model/Result.h"
+#include "platform/AgentClient.h"
+#include "platform/DBusApplicationService.h"
+#include "platform/DBusHandOverChannel.h"
+#include "platform/DesktopShortcutRegistrar.h"
+#include "platform/FreedesktopFileManager.h"
+#include "platform/FreedesktopNotifier.h"
+#include "platform/StartupSettingsLauncher.h"
+#include "platform/XdgAutostart.h"
+#include "sorting/UndoLog.h"
+#include "stores/PreferenceSuite.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace bp {
+namespace {
+
+constexpr std::chrono::seconds agentStartTimeout{5};
+
+int signalPipe[2] = {-1, -1};
+
+void writeSignal(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe calls here; the event loop does the rest.
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the event loop as the quit item does.
+void quitOnTerminationSignals(QObject *context)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = writeSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+QString absolute(const QString &path)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+// The folder given on the command line, or the reason it is none.
+Result<QString> folderArgument(const QString &argument)
+{
+    const QString folder = absolute(argument);
+    if (FileSystem::isDirectory(folder))
+        return folder;
+    return Error::fromErrno(FileSystem::exists(folder) ? ENOTDIR : ENOENT, folder);
+}
+
+int inProcessWindow(const QString &command, const std::optional<QString> &folder, int &argc,
+                    char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("brindlepath"));
+    QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
+    const int status =
+        command == u"new" ? runStandaloneSetupWindow(folder) : runStandaloneSettingsWindow();
+    // Preference and template changes made in the window may still be on their way.
+    PreferenceSuite::writer().waitForDone();
+    return status;
+}
+
+} // namespace
+
+int runAgent()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    FreedesktopNotifier notifier;
+    FreedesktopFileManager fileManager;
+    DBusHandOverChannel handOver;
+    TrayStatusItem statusItem;
+    // A shortcut bound through the portal fires in this process: no need for a round trip
+    // through "brindlepath new".
+    AppDelegate *agentDelegate = nullptr;
+    DesktopShortcutRegistrar shortcuts([&agentDelegate] {
+        if (agentDelegate)
+            agentDelegate->openProjectSetup(std::nullopt);
+    });
+    XdgAutostart loginItem;
+    StartupSettingsLauncher startupSettings;
+    AgentWindowFactory windows(shortcuts, loginItem, startupSettings);
+    AppDelegate delegate(AppDelegate::Services{
+        statusItem, handOver, notifier, fileManager, windows, GlobalShortcutManager::shared(),
+        UndoLog::shared(), PreferenceSuite::standard(), PreferenceSuite::appGroup(),
+        [] { QCoreApplication::quit(); }});
+
+    agentDelegate = &delegate;
+
+    // Before the name is claimed: whoever sees the name may already send a signal.
+    quitOnTerminationSignals(&delegate);
+
+    // Claim the name before anything shows: a second agent leaves without a trace.
+    DBusApplicationService service(delegate);
+    if (service.start() == DBusApplicationService::Ownership::taken)
+        return 0;
+
+    delegate.applicationDidFinishLaunching();
+    const int status = QApplication::exec();
+    PreferenceSuite::writer().waitForDone();
+    return status;
+}
+
+bool isAgentCommand(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return false;
+    const QString &command = arguments.first();
+    const qsizetype rest = arguments.size() - 1;
+    if (command == u"new")
+        return rest <= 1;
+    if (command == u"open")
+        return rest >= 1;
+    if (command == u"settings" || command == u"undo" || command == u"quit")
+        return rest == 0;
+    return false;
+}
+
+int runAgentCommand(const QStringList &arguments, int &argc, char **argv)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QString command = arguments.first();
+    std::optional<QString> folder;
+    if ((command == u"new" && arguments.size() == 2) || command == u"open") {
+        const Result<QString> checked = folderArgument(arguments[1]);
+        if (!checked) {
+            err << "brindlepath: " << checked.error().message << '\n';
+            return 1;
+        }
+        folder = checked.value();
+    }
+
+    if (AgentClient::sessionHasBus()) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("brindlepath"));
+        AgentClient client;
+        if (client.hasBus()) {
+            if (command == u"quit") {
+                if (client.agentRunning())
+                    client.activateAction(DBusApplicationService::quitAction);
+                return 0;
+            }
+            if (command == u"undo") {
+                const std::optional<QStringList> putBack =
+                    client.agentRunning() ? client.undo() : std::optional(QStringList());
+                if (!putBack) {
+                    err << "brindlepath: the agent did not answer\n";
+                    return 1;
+                }
+                if (putBack->isEmpty())
+                    out << "Nothing to undo.\n";
+                for (const QString &path : *putBack)
+                    out << path << '\n';
+                return 0;
+            }
+            if (!client.ensureAgent(QCoreApplication::applicationFilePath(), agentStartTimeout)) {
+                err << "brindlepath: the agent did not start\n";
+                return 1;
+            }
+            bool sent = false;
+            if (command == u"open") {
+                QStringList paths{*folder};
+                for (const QString &path : arguments.mid(2))
+                    paths += absolute(path);
+                sent = client.open(paths);
+            } else if (command == u"new") {
+                sent = client.activateAction(DBusApplicationService::newAction,
+                                             folder ? QVariantList{*folder} : QVariantList{});
+            } else {
+                sent = client.activateAction(DBusApplicationService::settingsAction);
+            }
+            if (!sent) {
+                err << "brindlepath: the agent did not answer\n";
+                return 1;
+            }
+            return 0;
+        }
+    }
+    // No session bus at all: the windows run in this process instead.
+    if (command == u"new" || command == u"settings")
+        return inProcessWindow(command, folder, argc, argv);
+    err << "brindlepath: " << command << " needs a session bus to reach the agent\n";
+    return 1;
+}
+
+} // namespace bp

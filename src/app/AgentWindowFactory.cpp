@@ -1,0 +1,116 @@
+#include "AgentWindowFactory.h"
+
+#include "AgentWorkflowHost.h"
+#include "StandaloneWindowHost.h"
+#include "platform/WindowActivation.h"
+#include "views/OnboardingView.h"
+#include "views/ProjectSetupWindow.h"
+#include "views/SettingsView.h"
+#include "workflow/ProjectSetupModel.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+namespace bp {
+namespace {
+
+// Owns what one setup window needs for as long as the window or its run lasts.
+class SetupSession final : public QObject {
+public:
+    SetupSession(const std::optional<QString> &folder, std::unique_ptr<WorkflowHost> host)
+        : m_host(std::move(host)), m_model(std::make_unique<ProjectSetupModel>(folder, *m_host)),
+          m_window(std::make_unique<ProjectSetupWindow>(*m_model))
+    {}
+    ~SetupSession() override
+    {
+        // The window refers to the model, the model to the host: undo in reverse.
+        m_window.reset();
+        m_model.reset();
+    }
+
+    ProjectSetupWindow *window() const { return m_window.get(); }
+
+private:
+    std::unique_ptr<WorkflowHost> m_host;
+    std::unique_ptr<ProjectSetupModel> m_model;
+    std::unique_ptr<ProjectSetupWindow> m_window;
+};
+
+void fixWindow(QWidget *window, Qt::WindowFlags extra = {})
+{
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | extra);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+}
+
+} // namespace
+
+AgentWindowFactory::AgentWindowFactory(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
+                                       StartupSettings &startupSettings)
+    : m_shortcuts(shortcuts), m_loginItem(loginItem), m_startupSettings(startupSettings)
+{}
+
+QWidget *AgentWindowFactory::openSetupWindow(const std::optional<QString> &folder,
+                                             std::unique_ptr<WorkflowHost> host)
+{
+    auto *agentHost = dynamic_cast<AgentWorkflowHost *>(host.get());
+    auto *session = new SetupSession(folder, std::move(host));
+    ProjectSetupWindow *window = session->window();
+    if (agentHost)
+        agentHost->setWindow(window);
+    fixWindow(window, Qt::WindowStaysOnTopHint);
+    // A closed window is never reused; it goes once any run it started has finished.
+    quitWhenClosedAndIdle(*window, [session] { session->deleteLater(); });
+    present(window);
+    return window;
+}
+
+QWidget *AgentWindowFactory::openSettingsWindow()
+{
+    auto *view = new SettingsView(m_shortcuts, m_loginItem);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    fixWindow(view);
+    present(view);
+    return view;
+}
+
+QWidget *AgentWindowFactory::openOnboardingWindow()
+{
+    auto window = std::make_shared<QPointer<QWidget>>();
+    auto *view = new OnboardingView(
+        [window] {
+            if (*window)
+                (*window)->close();
+        },
+        m_startupSettings);
+    *window = view;
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    fixWindow(view);
+    present(view);
+    return view;
+}
+
+void AgentWindowFactory::bringToFront(QWidget *window)
+{
+    present(window);
+}
+
+void AgentWindowFactory::present(QWidget *window)
+{
+    if (!m_token.isEmpty()) {
+        window->winId();
+        if (QWindow *handle = window->windowHandle())
+            applyActivationToken(*handle, m_token.toUtf8());
+        m_token.clear();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace bp

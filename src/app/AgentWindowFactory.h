@@ -1,0 +1,35 @@
+#pragma once
+
+#include "WindowFactory.h"
+
+namespace bp {
+
+class LoginItem;
+class ShortcutRegistrar;
+class StartupSettings;
+
+// The real windows: setup, settings and onboarding views in fixed, centred top-level windows
+// without minimise; the setup window stays above normal windows where the window manager
+// allows it.
+class AgentWindowFactory final : public WindowFactory {
+public:
+    AgentWindowFactory(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
+                       StartupSettings &startupSettings);
+
+    QWidget *openSetupWindow(const std::optional<QString> &folder,
+                             std::unique_ptr<WorkflowHost> host) override;
+    QWidget *openSettingsWindow() override;
+    QWidget *openOnboardingWindow() override;
+    void bringToFront(QWidget *window) override;
+    void setActivationToken(const QString &token) override { m_token = token; }
+
+private:
+    void present(QWidget *window);
+
+    ShortcutRegistrar &m_shortcuts;
+    LoginItem &m_loginItem;
+    StartupSettings &m_startupSettings;
+    QString m_token;
+};
+
+} // namespace bp

@@ -1,0 +1,188 @@
+#include "AppDelegate.h"
+
+#include "AgentWorkflowHost.h"
+#include "GlobalShortcutManager.h"
+#include "StatusItem.h"
+#include "WindowFactory.h"
+#include "model/FileSystem.h"
+#include "platform/FileManager.h"
+#include "platform/HandOverChannel.h"
+#include "platform/Notifier.h"
+#include "sorting/UndoLog.h"
+#include "stores/Preferences.h"
+#include "views/Style.h"
+#include "views/SymbolIcons.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QTimer>
+
+namespace bp {
+
+AppDelegate::AppDelegate(Services services, QObject *parent)
+    : QObject(parent), m_services(std::move(services)), m_menu(std::make_unique<QMenu>())
+{
+    m_menu->setTitle(QStringLiteral("Brindlepath"));
+    m_menu->setAccessibleName(QStringLiteral("Brindlepath"));
+    m_undoItem = new QAction(undoTitle, m_menu.get());
+    m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    m_undoItem->setEnabled(false);
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    setupStatusItem();
+    registerHandOver();
+    // Desktop notifications need no permission here: the server shows them or does not.
+    m_services.shortcut.action = [self = QPointer(this)] {
+        if (self)
+            self->openProjectSetup(std::nullopt);
+    };
+    m_services.shortcut.start();
+    if (!Preferences::onboardingCompleted(m_services.standard))
+        openOnboarding();
+}
+
+QIcon AppDelegate::trayIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(SymbolIcons::pixmap(QStringLiteral("folder.fill"), bpBlue, size));
+    return icon;
+}
+
+void AppDelegate::setupStatusItem()
+{
+    QAction *create = m_menu->addAction(newProjectTitle);
+    create->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(create, &QAction::triggered, this, [this] { openProjectSetup(std::nullopt); });
+
+    m_menu->addAction(m_undoItem);
+    connect(m_undoItem, &QAction::triggered, this, &AppDelegate::undoLastAction);
+    m_menu->addSeparator();
+
+    QAction *settings = m_menu->addAction(settingsTitle);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &AppDelegate::openSettings);
+    m_menu->addSeparator();
+
+    QAction *quitItem = m_menu->addAction(quitTitle);
+    quitItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quitItem, &QAction::triggered, this, &AppDelegate::quit);
+
+    m_services.statusItem.install(trayIcon(), QStringLiteral("Brindlepath"), m_menu.get());
+}
+
+void AppDelegate::registerHandOver()
+{
+    m_services.handOver.listen([self = QPointer(this)] {
+        if (self)
+            self->handleFinderTrigger();
+    });
+}
+
+void AppDelegate::openOnboarding()
+{
+    m_onboardingWindow = m_services.windows.openOnboardingWindow();
+}
+
+void AppDelegate::openProjectSetup(std::optional<QString> folder)
+{
+    // A visible window keeps its own folder and state.
+    if (m_setupWindow && m_setupWindow->isVisible()) {
+        m_services.windows.bringToFront(m_setupWindow);
+        return;
+    }
+    auto host = std::make_unique<AgentWorkflowHost>(*this);
+    m_setupWindow = m_services.windows.openSetupWindow(folder, std::move(host));
+}
+
+void AppDelegate::openSettings()
+{
+    if (m_settingsWindow && m_settingsWindow->isVisible()) {
+        m_services.windows.bringToFront(m_settingsWindow);
+        return;
+    }
+    m_settingsWindow = m_services.windows.openSettingsWindow();
+}
+
+void AppDelegate::openFiles(const QStringList &paths)
+{
+    if (!paths.isEmpty())
+        openFile(paths.first());
+}
+
+bool AppDelegate::openFile(const QString &path)
+{
+    if (!FileSystem::isDirectory(path))
+        return false;
+    openProjectSetup(path);
+    return true;
+}
+
+void AppDelegate::handleFinderTrigger()
+{
+    // The key stays as it is: it always holds the folder sent last.
+    openProjectSetup(Preferences::selectedFolderPath(m_services.appGroup));
+}
+
+void AppDelegate::undoLastAction()
+{
+    // Queued, so the undo runs after the menu has closed.
+    QTimer::singleShot(0, this, [this] { undoNow(); });
+}
+
+QStringList AppDelegate::undoNow()
+{
+    UndoLog &log = m_services.undoLog;
+    QStringList putBack;
+    if (log.canUndo()) {
+        // Files the user has since deleted or moved away are not put back.
+        for (const MoveRecord &record : log.records()) {
+            if (FileSystem::exists(record.destination))
+                putBack += record.source;
+        }
+    }
+    // A failed undo is dropped; the item is refreshed anyway.
+    if (!log.undo().ok())
+        putBack.clear();
+    updateUndoMenuItem();
+    return putBack;
+}
+
+void AppDelegate::updateUndoMenuItem()
+{
+    const UndoLog &log = m_services.undoLog;
+    const bool enabled = log.canUndo();
+    m_undoItem->setEnabled(enabled);
+    m_undoItem->setText(
+        enabled
+            ? QStringLiteral("%1 (%2 bestanden verplaatst)").arg(undoTitle).arg(log.movedCount())
+            : undoTitle);
+}
+
+void AppDelegate::sendSuccessNotification(const QString &projectName, const QString &)
+{
+    m_services.notifier.notify(successTitle, projectName);
+}
+
+void AppDelegate::revealInFileManager(const QString &path)
+{
+    m_services.fileManager.reveal(path);
+}
+
+void AppDelegate::setActivationToken(const QString &token)
+{
+    m_services.windows.setActivationToken(token);
+}
+
+void AppDelegate::quit()
+{
+    if (m_services.quit)
+        m_services.quit();
+}
+
+} // namespace bp

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "platform/ApplicationRequests.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QIcon;
+
+namespace bp {
+
+class FileManager;
+class GlobalShortcutManager;
+class HandOverChannel;
+class Notifier;
+class PreferenceSuite;
+class StatusItem;
+class UndoLog;
+class WindowFactory;
+
+// The tray agent: its menu, its windows and every way into them. One per process, on the
+// main thread.
+class AppDelegate final : public QObject, public ApplicationRequests {
+    Q_OBJECT
+public:
+    static inline const QString newProjectTitle = QStringLiteral("Nieuwe projectstructuur…");
+    static inline const QString undoTitle = QStringLiteral("Ongedaan maken");
+    static inline const QString settingsTitle = QStringLiteral("Instellingen…");
+    static inline const QString quitTitle = QStringLiteral("Quit Brindlepath");
+    static inline const QString successTitle = QStringLiteral("Structuur aangemaakt ✓");
+
+    // What the agent reaches of the desktop and of the shared state.
+    struct Services {
+        StatusItem &statusItem;
+        HandOverChannel &handOver;
+        Notifier &notifier;
+        FileManager &fileManager;
+        WindowFactory &windows;
+        GlobalShortcutManager &shortcut;
+        UndoLog &undoLog;
+        PreferenceSuite &standard;
+        PreferenceSuite &appGroup;
+        std::function<void()> quit;
+    };
+
+    explicit AppDelegate(Services services, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // The launch sequence: tray item and menu, hand-over channel, shortcut, and the
+    // onboarding window on the first run only.
+    void applicationDidFinishLaunching();
+
+    void openProjectSetup(std::optional<QString> folder) override;
+    void openSettings() override;
+    // The open-file entry: only the first path counts, and only when it is a folder.
+    void openFiles(const QStringList &paths) override;
+    bool openFile(const QString &path);
+    void handleFinderTrigger();
+
+    // The menu's undo: runs after the menu action has returned.
+    void undoLastAction();
+    QStringList undoNow() override;
+    void updateUndoMenuItem();
+    void sendSuccessNotification(const QString &projectName, const QString &projectPath);
+    void revealInFileManager(const QString &path);
+
+    void setActivationToken(const QString &token) override;
+    void quit() override;
+
+    QMenu *menu() const { return m_menu.get(); }
+    QAction *undoMenuItem() const { return m_undoItem; }
+    QWidget *setupWindow() const { return m_setupWindow; }
+    QWidget *settingsWindow() const { return m_settingsWindow; }
+    QWidget *onboardingWindow() const { return m_onboardingWindow; }
+
+    // "folder.fill" in bpBlue, at the sizes tray hosts ask for.
+    static QIcon trayIcon();
+
+private:
+    void setupStatusItem();
+    void registerHandOver();
+    void openOnboarding();
+
+    Services m_services;
+    std::unique_ptr<QMenu> m_menu;
+    QAction *m_undoItem = nullptr;
+    QPointer<QWidget> m_setupWindow;
+    QPointer<QWidget> m_settingsWindow;
+    QPointer<QWidget> m_onboardingWindow;
+};
+
+} // namespace bp

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "workflow/WorkflowHost.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace bp {
+
+// Makes the agent's windows. Each comes back shown and in front, fixed in size, centred and
+// without minimise; a closed window is never shown again, so callers only watch isVisible().
+class WindowFactory {
+public:
+    virtual ~WindowFactory() = default;
+
+    // The setup window on folder (or the default folder). The window owns host, and lives on
+    // after closing until a run it started has finished.
+    virtual QWidget *openSetupWindow(const std::optional<QString> &folder,
+                                     std::unique_ptr<WorkflowHost> host) = 0;
+    virtual QWidget *openSettingsWindow() = 0;
+    // Closes itself once the onboarding is finished.
+    virtual QWidget *openOnboardingWindow() = 0;
+    // Raises and activates a window that is already visible.
+    virtual void bringToFront(QWidget *window) = 0;
+    // The caller's xdg-activation token or startup id, used by the next window brought up.
+    virtual void setActivationToken(const QString &token) = 0;
+};
+
+} // namespace bp

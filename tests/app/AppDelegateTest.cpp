@@ -1,0 +1,469 @@
+#include "app/AppDelegate.h"
+#include "app/GlobalShortcutManager.h"
+#include "app/StatusItem.h"
+#include "app/WindowFactory.h"
+#include "platform/FileManager.h"
+#include "platform/HandOverChannel.h"
+#include "platform/Notifier.h"
+#include "sorting/UndoLog.h"
+#include "stores/PreferenceSuite.h"
+#include "stores/Preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+using namespace bp;
+
+namespace {
+
+class FakeClock final : public Clock {
+public:
+    QDateTime now() const override { return current; }
+    QDateTime current = QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
+};
+
+class RecordingStatusItem final : public StatusItem {
+public:
+    void install(const QIcon &icon, const QString &title, QMenu *menu) override
+    {
+        installed = true;
+        this->icon = icon;
+        this->title = title;
+        this->menu = menu;
+    }
+    bool installed = false;
+    QIcon icon;
+    QString title;
+    QMenu *menu = nullptr;
+};
+
+class RecordingHandOver final : public HandOverChannel {
+public:
+    bool listen(std::function<void()> handler) override
+    {
+        this->handler = std::move(handler);
+        return true;
+    }
+    std::function<void()> handler;
+};
+
+class RecordingNotifier final : public Notifier {
+public:
+    void notify(const QString &summary, const QString &body) override
+    {
+        posted += summary + " | " + body;
+    }
+    QStringList posted;
+};
+
+class RecordingFileManager final : public FileManager {
+public:
+    void reveal(const QString &path) override { revealed += path; }
+    QStringList revealed;
+};
+
+// Plain widgets for windows, and a line in the log for everything asked of it.
+class RecordingWindows final : public WindowFactory {
+public:
+    QWidget *openSetupWindow(const std::optional<QString> &folder,
+                             std::unique_ptr<WorkflowHost> host) override
+    {
+        log += "setup " + folder.value_or("(none)");
+        hosts.push_back(std::move(host));
+        return make();
+    }
+    QWidget *openSettingsWindow() override
+    {
+        log += "settings";
+        return make();
+    }
+    QWidget *openOnboardingWindow() override
+    {
+        log += "onboarding";
+        return make();
+    }
+    void bringToFront(QWidget *) override { log += "front"; }
+    void setActivationToken(const QString &token) override { log += "token " + token; }
+
+    QStringList log;
+    std::vector<std::unique_ptr<WorkflowHost>> hosts;
+    std::vector<std::unique_ptr<QWidget>> windows;
+
+private:
+    QWidget *make()
+    {
+        windows.push_back(std::make_unique<QWidget>());
+        windows.back()->show();
+        return windows.back().get();
+    }
+};
+
+class SilentKeys final : public KeyObserver {
+public:
+    bool start(Handler) override { return true; }
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    AppDelegateTest()
+        : standard(QStringLiteral("standard"), configDir.path()),
+          appGroup(QStringLiteral("group"), configDir.path()),
+          shortcut(std::make_unique<SilentKeys>()), undoLog(clock),
+          delegate(AppDelegate::Services{statusItem, handOver, notifier, fileManager, windows,
+                                         shortcut, undoLog, standard, appGroup,
+                                         [this] { ++quits; }})
+    {}
+
+    void launch(bool onboardingDone = true)
+    {
+        ASSERT_TRUE(Preferences::setOnboardingCompleted(onboardingDone, standard).ok());
+        delegate.applicationDidFinishLaunching();
+    }
+
+    QAction *row(const QString &title) const
+    {
+        for (QAction *action : delegate.menu()->actions()) {
+            if (action->text() == title)
+                return action;
+        }
+        return nullptr;
+    }
+
+    // Moves count files from the work folder into a project, recorded ageSeconds ago.
+    void recordMoves(int count, int ageSeconds)
+    {
+        QList<MoveRecord> records;
+        QDir(work.path()).mkpath("project");
+        for (int i = 0; i < count; ++i) {
+            const QString source = work.filePath(QStringLiteral("clip%1.mov").arg(i));
+            const QString destination = work.filePath(QStringLiteral("project/clip%1.mov").arg(i));
+            QFile file(destination);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            records.append({source, destination, clock.current.addSecs(-ageSeconds)});
+        }
+        undoLog.record(records);
+    }
+
+    QTemporaryDir configDir;
+    QTemporaryDir work;
+    PreferenceSuite standard;
+    PreferenceSuite appGroup;
+    RecordingStatusItem statusItem;
+    RecordingHandOver handOver;
+    RecordingNotifier notifier;
+    RecordingFileManager fileManager;
+    RecordingWindows windows;
+    GlobalShortcutManager shortcut;
+    FakeClock clock;
+    UndoLog undoLog;
+    int quits = 0;
+    AppDelegate delegate;
+};
+
+TEST_F(AppDelegateTest, LaunchInstallsTheTrayItemListensForHandOverAndStartsTheShortcut)
+{
+    launch();
+    EXPECT_TRUE(statusItem.installed);
+    EXPECT_EQ(statusItem.title, "Brindlepath");
+    EXPECT_EQ(statusItem.menu, delegate.menu());
+    EXPECT_FALSE(statusItem.icon.isNull());
+    EXPECT_TRUE(handOver.handler);
+    EXPECT_NE(shortcut.monitor(), nullptr);
+    ASSERT_TRUE(shortcut.action);
+    shortcut.action();
+    EXPECT_EQ(windows.log, QStringList{"setup (none)"});
+}
+
+class FirstRun : public AppDelegateTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FirstRun, OpensOnboardingOnlyWhenItWasNotCompleted)
+{
+    launch(GetParam());
+    EXPECT_EQ(windows.log, GetParam() ? QStringList{} : QStringList{"onboarding"});
+    EXPECT_EQ(delegate.onboardingWindow() != nullptr, !GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Onboarding, FirstRun, ::testing::Bool(), [](const auto &info) {
+    return std::string(info.param ? "Completed" : "NotCompleted");
+});
+
+// One row of the tray menu as it must look right after launch.
+struct MenuRow {
+    const char *name;
+    QString title;
+    QKeySequence shortcut;
+    bool enabled;
+};
+
+class TrayMenuRow : public AppDelegateTest, public ::testing::WithParamInterface<int> {};
+
+const MenuRow menuRows[] = {
+    {"NewProject", "Nieuwe projectstructuur…", QKeySequence("Ctrl+N"), true},
+    {"Undo", "Ongedaan maken", QKeySequence("Ctrl+Shift+Z"), false},
+    {"FirstSeparator", "", QKeySequence(), true},
+    {"Settings", "Instellingen…", QKeySequence("Ctrl+,"), true},
+    {"SecondSeparator", "", QKeySequence(), true},
+    {"Quit", "Quit Brindlepath", QKeySequence("Ctrl+Q"), true},
+};
+
+TEST_P(TrayMenuRow, HasItsTitleShortcutAndState)
+{
+    launch();
+    const QList<QAction *> actions = delegate.menu()->actions();
+    ASSERT_EQ(actions.size(), std::size(menuRows));
+    const MenuRow &expected = menuRows[GetParam()];
+    const QAction *action = actions[GetParam()];
+    EXPECT_EQ(action->isSeparator(), expected.title.isEmpty());
+    EXPECT_EQ(action->text(), expected.title);
+    EXPECT_EQ(action->shortcut(), expected.shortcut);
+    EXPECT_EQ(action->isEnabled(), expected.enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TrayMenuRow, ::testing::Range(0, int(std::size(menuRows))),
+                         [](const auto &info) { return std::string(menuRows[info.param].name); });
+
+TEST_F(AppDelegateTest, MenuRowsOpenTheirWindowsAndQuit)
+{
+    launch();
+    row(AppDelegate::newProjectTitle)->trigger();
+    row(AppDelegate::settingsTitle)->trigger();
+    EXPECT_EQ(windows.log, (QStringList{"setup (none)", "settings"}));
+    EXPECT_EQ(quits, 0);
+    row(AppDelegate::quitTitle)->trigger();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(AppDelegateTest, AVisibleSetupWindowComesForwardAndKeepsItsFolder)
+{
+    launch();
+    delegate.openProjectSetup(QStringLiteral("/shoots/A"));
+    QWidget *first = delegate.setupWindow();
+    delegate.openProjectSetup(QStringLiteral("/shoots/B"));
+    EXPECT_EQ(delegate.setupWindow(), first);
+    EXPECT_EQ(windows.log, (QStringList{"setup /shoots/A", "front"}));
+}
+
+TEST_F(AppDelegateTest, AClosedWindowIsNeverReused)
+{
+    launch();
+    delegate.openProjectSetup(std::nullopt);
+    delegate.openSettings();
+    QWidget *setup = delegate.setupWindow();
+    QWidget *settings = delegate.settingsWindow();
+    setup->close();
+    settings->close();
+    delegate.openProjectSetup(QStringLiteral("/shoots/B"));
+    delegate.openSettings();
+    EXPECT_NE(delegate.setupWindow(), setup);
+    EXPECT_NE(delegate.settingsWindow(), settings);
+    EXPECT_EQ(windows.log,
+              (QStringList{"setup (none)", "settings", "setup /shoots/B", "settings"}));
+}
+
+TEST_F(AppDelegateTest, AVisibleSettingsWindowOnlyComesForward)
+{
+    launch();
+    delegate.openSettings();
+    delegate.openSettings();
+    EXPECT_EQ(windows.log, (QStringList{"settings", "front"}));
+}
+
+// What the open-file entry is given, and which setup window that opens.
+struct OpenFilesCase {
+    const char *name;
+    QStringList entries; // relative to the work folder; "dir/" names a folder
+    QString opened;      // the folder opened, empty when nothing opens
+};
+
+void PrintTo(const OpenFilesCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class OpenFiles : public AppDelegateTest, public ::testing::WithParamInterface<OpenFilesCase> {};
+
+TEST_P(OpenFiles, OnlyAFolderInFirstPlaceOpensTheSetupWindow)
+{
+    launch();
+    QDir(work.path()).mkpath("Shoot");
+    QFile file(work.filePath("clip.mov"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QStringList paths;
+    for (const QString &entry : GetParam().entries)
+        paths += work.filePath(entry);
+    delegate.openFiles(paths);
+    const QStringList expected = GetParam().opened.isEmpty()
+                                     ? QStringList{}
+                                     : QStringList{"setup " + work.filePath(GetParam().opened)};
+    EXPECT_EQ(windows.log, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, OpenFiles,
+    ::testing::Values(OpenFilesCase{"Nothing", {}, {}},
+                      OpenFilesCase{"OneFolder", {"Shoot"}, "Shoot"},
+                      OpenFilesCase{"FolderThenFile", {"Shoot", "clip.mov"}, "Shoot"},
+                      OpenFilesCase{"FileThenFolder", {"clip.mov", "Shoot"}, {}},
+                      OpenFilesCase{"MissingThenFolder", {"gone", "Shoot"}, {}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(AppDelegateTest, TheSingleFileEntrySaysWhetherItOpenedAFolder)
+{
+    launch();
+    EXPECT_TRUE(delegate.openFile(work.path()));
+    EXPECT_FALSE(delegate.openFile(work.filePath("gone")));
+}
+
+// The shared suite's key at the moment the hand-over signal arrives.
+struct HandOverCase {
+    const char *name;
+    std::optional<QString> stored;
+    QString opened;
+};
+
+void PrintTo(const HandOverCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class HandOver : public AppDelegateTest, public ::testing::WithParamInterface<HandOverCase> {};
+
+TEST_P(HandOver, OpensTheSetupWindowOnTheStoredFolderAndLeavesTheKey)
+{
+    launch();
+    if (GetParam().stored) {
+        ASSERT_TRUE(Preferences::setSelectedFolderPath(*GetParam().stored, appGroup).ok());
+    }
+    handOver.handler();
+    EXPECT_EQ(windows.log, QStringList{"setup " + GetParam().opened});
+    EXPECT_EQ(Preferences::selectedFolderPath(appGroup), GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, HandOver,
+    ::testing::Values(HandOverCase{"StoredFolder", "/shoots/X", "/shoots/X"},
+                      // No existence test: the failure shows when the user creates.
+                      HandOverCase{"FolderThatIsGone", "/shoots/gone", "/shoots/gone"},
+                      HandOverCase{"KeyAbsent", std::nullopt, "(none)"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(AppDelegateTest, TwoHandOversOpenOneWindowAndBringItForward)
+{
+    launch();
+    ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/A", appGroup).ok());
+    handOver.handler();
+    ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/B", appGroup).ok());
+    handOver.handler();
+    EXPECT_EQ(windows.log, (QStringList{"setup /shoots/A", "front"}));
+}
+
+// The undo log's state when the item is refreshed, and what the item then shows.
+struct UndoItemCase {
+    const char *name;
+    int moved;
+    int ageSeconds;
+    QString title;
+    bool enabled;
+};
+
+void PrintTo(const UndoItemCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class UndoItem : public AppDelegateTest, public ::testing::WithParamInterface<UndoItemCase> {};
+
+TEST_P(UndoItem, ShowsTheCountWhileTheBatchCanBeUndone)
+{
+    launch();
+    recordMoves(GetParam().moved, GetParam().ageSeconds);
+    delegate.updateUndoMenuItem();
+    EXPECT_EQ(delegate.undoMenuItem()->text(), GetParam().title);
+    EXPECT_EQ(delegate.undoMenuItem()->isEnabled(), GetParam().enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batches, UndoItem,
+    ::testing::Values(UndoItemCase{"Empty", 0, 0, "Ongedaan maken", false},
+                      UndoItemCase{"ThreeFilesTwelveSecondsOld", 3, 12,
+                                   "Ongedaan maken (3 bestanden verplaatst)", true},
+                      UndoItemCase{"OneSecondBeforeTheWindowCloses", 5, 299,
+                                   "Ongedaan maken (5 bestanden verplaatst)", true},
+                      UndoItemCase{"WindowClosed", 5, 300, "Ongedaan maken", false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(AppDelegateTest, TheItemChangesOnlyWhenRefreshed)
+{
+    launch();
+    recordMoves(2, 0);
+    EXPECT_FALSE(delegate.undoMenuItem()->isEnabled());
+    delegate.updateUndoMenuItem();
+    // No timer: past the window the item still offers the undo until the next refresh.
+    clock.current = clock.current.addSecs(400);
+    EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken (2 bestanden verplaatst)");
+    EXPECT_TRUE(delegate.undoMenuItem()->isEnabled());
+    // Choosing it then does nothing but disable it.
+    EXPECT_EQ(delegate.undoNow(), QStringList{});
+    EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken");
+    EXPECT_FALSE(delegate.undoMenuItem()->isEnabled());
+    EXPECT_TRUE(QFile::exists(work.filePath("project/clip0.mov")));
+}
+
+TEST_F(AppDelegateTest, TheMenuUndoPutsTheFilesBackAfterTheMenuHasClosed)
+{
+    launch();
+    recordMoves(5, 10);
+    delegate.updateUndoMenuItem();
+    EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken (5 bestanden verplaatst)");
+    delegate.undoMenuItem()->trigger();
+    EXPECT_TRUE(QFile::exists(work.filePath("project/clip0.mov")));
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(QFile::exists(work.filePath(QStringLiteral("clip%1.mov").arg(i))));
+    EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken");
+    EXPECT_FALSE(delegate.undoMenuItem()->isEnabled());
+}
+
+TEST_F(AppDelegateTest, AnUndoRequestTellsWhatItPutBack)
+{
+    launch();
+    recordMoves(2, 10);
+    QFile::remove(work.filePath("project/clip1.mov"));
+    EXPECT_EQ(delegate.undoNow(), QStringList{work.filePath("clip0.mov")});
+    EXPECT_TRUE(QFile::exists(work.filePath("clip0.mov")));
+}
+
+TEST_F(AppDelegateTest, ARunInTheAgentRefreshesNotifiesAndReveals)
+{
+    launch();
+    delegate.openProjectSetup(std::nullopt);
+    ASSERT_EQ(windows.hosts.size(), 1u);
+    WorkflowHost &host = *windows.hosts.front();
+    recordMoves(3, 1);
+    host.updateUndoMenuItem();
+    host.sendSuccessNotification("A, B", "/shoots");
+    host.revealInFileManager("/shoots/2026-12-07_A");
+    EXPECT_TRUE(delegate.undoMenuItem()->isEnabled());
+    EXPECT_EQ(notifier.posted, QStringList{"Structuur aangemaakt ✓ | A, B"});
+    EXPECT_EQ(fileManager.revealed, QStringList{"/shoots/2026-12-07_A"});
+}
+
+TEST_F(AppDelegateTest, TheCallersTokenGoesToTheWindowsBeforeTheRequest)
+{
+    launch();
+    delegate.setActivationToken("token-7");
+    delegate.openSettings();
+    EXPECT_EQ(windows.log, (QStringList{"token token-7", "settings"}));
+}
+
+} // namespace

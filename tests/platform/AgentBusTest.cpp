@@ -1,0 +1,280 @@
+#include "PlatformTestSupport.h"
+#include "platform/AgentClient.h"
+#include "platform/DBusApplicationService.h"
+#include "platform/DBusHandOverChannel.h"
+#include "platform/FreedesktopNotifier.h"
+
+#include "extension/AppGroupKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QProcess>
+
+#include <functional>
+#include <memory>
+
+using namespace bp;
+using bp::test::waitUntil;
+
+namespace {
+
+// A second client of the private bus, as another process would be.
+QDBusConnection otherConnection(const QString &name)
+{
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+}
+
+// Stands in for the desktop's notification server and records every call as it arrived.
+class NotificationServer final : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QString signature;
+    QVariantList arguments;
+    QVariantMap hints;
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint, const QString &, const QString &, const QString &,
+                const QStringList &, const QVariantMap &hintsSent, int)
+    {
+        signature = message().signature();
+        arguments = message().arguments();
+        // The dictionary arrives still marshalled among the raw arguments.
+        arguments[6] = hintsSent;
+        hints = hintsSent;
+        return 7;
+    }
+};
+
+TEST(FreedesktopNotifier, PostsOneNotifyWithOurNameIconHintsAndTheServersTimeout)
+{
+    QDBusConnection server = otherConnection(QStringLiteral("notification-server"));
+    NotificationServer recorder;
+    ASSERT_TRUE(server.registerObject(FreedesktopNotifier::path, &recorder,
+                                      QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(server.registerService(FreedesktopNotifier::service));
+
+    FreedesktopNotifier notifier;
+    notifier.notify(QStringLiteral("Structuur aangemaakt ✓"), QStringLiteral("A, B"));
+    ASSERT_TRUE(waitUntil([&] { return !recorder.arguments.isEmpty(); }));
+
+    EXPECT_EQ(recorder.signature, "susssasa{sv}i");
+    const QVariantMap hints{{"desktop-entry", "com.quenmoor.brindlepath"},
+                            {"sound-name", "complete"}};
+    const QVariantList expected{"Brindlepath",
+                                0u,
+                                "com.quenmoor.brindlepath",
+                                "Structuur aangemaakt ✓",
+                                "A, B",
+                                QStringList(),
+                                hints,
+                                qint32(-1)};
+    ASSERT_EQ(recorder.arguments.size(), expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(recorder.arguments[i], expected[i]) << "argument " << i;
+
+    server.unregisterService(FreedesktopNotifier::service);
+    server.unregisterObject(FreedesktopNotifier::path);
+    QDBusConnection::disconnectFromBus(QStringLiteral("notification-server"));
+}
+
+// A signal that may or may not be the hand-over signal, sent from another connection.
+struct SignalCase {
+    const char *name;
+    QString path;
+    QString interface;
+    QString member;
+    bool handedOver;
+};
+
+void PrintTo(const SignalCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class HandOverSignal : public ::testing::TestWithParam<SignalCase> {};
+
+TEST_P(HandOverSignal, OnlyTheOpenPopupSignalCallsTheHandler)
+{
+    DBusHandOverChannel channel;
+    int calls = 0;
+    ASSERT_TRUE(channel.listen([&] { ++calls; }));
+
+    QDBusConnection sender = otherConnection(QStringLiteral("plug-in"));
+    const SignalCase &c = GetParam();
+    ASSERT_TRUE(sender.send(QDBusMessage::createSignal(c.path, c.interface, c.member)));
+    // The real signal afterwards: the bus keeps the order, so once it has arrived the one
+    // before has been dealt with.
+    ASSERT_TRUE(sender.send(QDBusMessage::createSignal(
+        AppGroupKeys::signalPath, AppGroupKeys::signalInterface, AppGroupKeys::signalMember)));
+    const int expected = c.handedOver ? 2 : 1;
+    ASSERT_TRUE(waitUntil([&] { return calls >= expected; }));
+    EXPECT_EQ(calls, expected);
+    QDBusConnection::disconnectFromBus(QStringLiteral("plug-in"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, HandOverSignal,
+    ::testing::Values(SignalCase{"OpenPopup", AppGroupKeys::signalPath,
+                                 AppGroupKeys::signalInterface, AppGroupKeys::signalMember, true},
+                      SignalCase{"OtherMember", AppGroupKeys::signalPath,
+                                 AppGroupKeys::signalInterface, "closePopup", false},
+                      SignalCase{"OtherInterface", AppGroupKeys::signalPath, "com.quenmoor.other",
+                                 AppGroupKeys::signalMember, false},
+                      SignalCase{"OtherPath", "/com/quenmoor/other", AppGroupKeys::signalInterface,
+                                 AppGroupKeys::signalMember, false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(HandOverChannel, TakesTheSignalThatGdbusEmits)
+{
+    DBusHandOverChannel channel;
+    int calls = 0;
+    ASSERT_TRUE(channel.listen([&] { ++calls; }));
+    const int status = QProcess::execute(
+        "gdbus",
+        {"emit", "--session", "--object-path", AppGroupKeys::signalPath, "--signal",
+         QStringLiteral("%1.%2").arg(AppGroupKeys::signalInterface, AppGroupKeys::signalMember)});
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(waitUntil([&] { return calls == 1; }));
+}
+
+// Records every request, with the token that came with it, as one line each.
+class RecordingRequests final : public ApplicationRequests {
+public:
+    QStringList log;
+    QStringList putBack{"/shoots/a.jpg"};
+
+    void setActivationToken(const QString &token) override { m_token = token; }
+    void openProjectSetup(std::optional<QString> folder) override
+    {
+        add("openProjectSetup " + folder.value_or("(none)"));
+    }
+    void openFiles(const QStringList &paths) override { add("openFiles " + paths.join(' ')); }
+    void openSettings() override { add("openSettings"); }
+    QStringList undoNow() override
+    {
+        add("undoNow");
+        return putBack;
+    }
+    void quit() override { add("quit"); }
+
+private:
+    void add(const QString &line) { log += m_token.isEmpty() ? line : line + " @" + m_token; }
+    QString m_token;
+};
+
+TEST(ApplicationService, OneAgentOwnsTheNameAndASecondIsToldAtOnce)
+{
+    RecordingRequests first;
+    RecordingRequests second;
+    auto owner = std::make_unique<DBusApplicationService>(first);
+    ASSERT_EQ(owner->start(), DBusApplicationService::Ownership::owned);
+
+    QDBusConnection other = otherConnection(QStringLiteral("second-agent"));
+    {
+        DBusApplicationService late(second, other);
+        EXPECT_EQ(late.start(), DBusApplicationService::Ownership::taken);
+    }
+    // The name is free again once the owner is gone, as after a crash.
+    owner.reset();
+    DBusApplicationService next(second, other);
+    EXPECT_EQ(next.start(), DBusApplicationService::Ownership::owned);
+    QDBusConnection::disconnectFromBus(QStringLiteral("second-agent"));
+}
+
+// One request from the command line's client, and what the agent was asked to do.
+struct RequestCase {
+    const char *name;
+    QByteArray tokenVariable;
+    std::function<bool(AgentClient &)> send;
+    QStringList expected;
+};
+
+void PrintTo(const RequestCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class AgentRequest : public ::testing::TestWithParam<RequestCase> {};
+
+TEST_P(AgentRequest, ReachesTheAgentWithTheCallersToken)
+{
+    const RequestCase &c = GetParam();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
+    if (!c.tokenVariable.isEmpty())
+        qputenv(c.tokenVariable, "token-42");
+
+    RecordingRequests requests;
+    DBusApplicationService service(requests);
+    ASSERT_EQ(service.start(), DBusApplicationService::Ownership::owned);
+
+    QDBusConnection bus = otherConnection(QStringLiteral("command-line"));
+    AgentClient client(bus);
+    EXPECT_TRUE(client.agentRunning());
+    EXPECT_TRUE(c.send(client));
+    EXPECT_EQ(requests.log, c.expected);
+
+    qunsetenv(c.tokenVariable.isEmpty() ? "XDG_ACTIVATION_TOKEN" : c.tokenVariable.constData());
+    QDBusConnection::disconnectFromBus(QStringLiteral("command-line"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, AgentRequest,
+    ::testing::Values(
+        RequestCase{"NewWithoutFolder",
+                    "",
+                    [](AgentClient &c) { return c.activateAction("new"); },
+                    {"openProjectSetup (none)"}},
+        RequestCase{"NewWithFolderAndActivationToken",
+                    "XDG_ACTIVATION_TOKEN",
+                    [](AgentClient &c) { return c.activateAction("new", {"/shoots/Nike"}); },
+                    {"openProjectSetup /shoots/Nike @token-42"}},
+        RequestCase{"SettingsWithStartupId",
+                    "DESKTOP_STARTUP_ID",
+                    [](AgentClient &c) { return c.activateAction("settings"); },
+                    {"openSettings @token-42"}},
+        RequestCase{
+            "UndoAction", "", [](AgentClient &c) { return c.activateAction("undo"); }, {"undoNow"}},
+        RequestCase{"Quit", "", [](AgentClient &c) { return c.activateAction("quit"); }, {"quit"}},
+        RequestCase{"UnknownActionIsIgnored",
+                    "",
+                    [](AgentClient &c) { return c.activateAction("sing"); },
+                    {}},
+        RequestCase{"OpenPassesLocalPathsInOrder",
+                    "",
+                    [](AgentClient &c) {
+                        return c.open({"/shoots/a file.jpg", "/shoots/Nike Zomer"});
+                    },
+                    {"openFiles /shoots/a file.jpg /shoots/Nike Zomer"}},
+        RequestCase{
+            "UndoTellsWhatWasPutBack",
+            "",
+            [](AgentClient &c) { return c.undo() == std::optional(QStringList{"/shoots/a.jpg"}); },
+            {"undoNow"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ApplicationService, DesktopsActivateWithoutAnActionToOpenTheSetupWindow)
+{
+    RecordingRequests requests;
+    DBusApplicationService service(requests);
+    ASSERT_EQ(service.start(), DBusApplicationService::Ownership::owned);
+
+    QDBusConnection desktop = otherConnection(QStringLiteral("desktop"));
+    QDBusMessage activate =
+        QDBusMessage::createMethodCall(DBusApplicationService::name, DBusApplicationService::path,
+                                       DBusApplicationService::applicationInterface, "Activate");
+    activate << QVariantMap{{"activation-token", "launcher-1"}};
+    desktop.send(activate);
+    EXPECT_TRUE(waitUntil([&] { return !requests.log.isEmpty(); }));
+    EXPECT_EQ(requests.log, QStringList{{"openProjectSetup (none) @launcher-1"}});
+    QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
+}
+
+} // namespace
+
+#include "AgentBusTest.moc"
