@@ -167,6 +167,21 @@ TEST_F(Agent, NewFromAnotherProcessOpensTheWindowOnItsFolderAndKeepsIt)
               QStringList{QUrl::fromLocalFile(work.filePath("A/" + made.first())).toString()});
 }
 
+TEST_F(Agent, CtrlAltNInAnotherApplicationOpensTheSetupWindow)
+{
+    QDir(work.path()).mkpath("Shoots");
+    ASSERT_EQ(run({"config", "set", "defaultBasePath", work.filePath("Shoots")}).status, 0);
+    // Any answer from the agent comes after its launch, the key observer's start included.
+    ASSERT_EQ(run({"undo"}).status, 0);
+    test::ForeignWindow other(server->display());
+    ASSERT_TRUE(other.focused());
+    ASSERT_TRUE(test::xdotool(server->display(), {"key", "ctrl+alt+n"}));
+
+    createInSetupWindow("Drone");
+    ASSERT_TRUE(waitUntil([&] { return !desktop.revealed.isEmpty(); }));
+    EXPECT_EQ(projects(work.filePath("Shoots"), "Drone").size(), 1);
+}
+
 TEST_F(Agent, TheOpenPopupSignalOpensTheFolderLeftInTheSharedSuite)
 {
     QDir(work.path()).mkpath("X");
