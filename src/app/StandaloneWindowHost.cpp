@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QPromise>
 #include <QTimer>
 
 namespace bp {
@@ -39,20 +38,6 @@ StandaloneWindowHost::StandaloneWindowHost(FileManager &fileManager) : m_fileMan
 void StandaloneWindowHost::revealInFileManager(const QString &path)
 {
     m_fileManager.reveal(path);
-}
-
-void StandaloneWindowHost::closeWindow()
-{
-    if (m_window)
-        m_window->close();
-}
-
-QFuture<void> StandaloneWindowHost::pause(std::chrono::milliseconds duration)
-{
-    auto promise = std::make_shared<QPromise<void>>();
-    promise->start();
-    QTimer::singleShot(duration, qApp, [promise] { promise->finish(); });
-    return promise->future();
 }
 
 void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> quit)

@@ -1,10 +1,7 @@
 #pragma once
 
+#include "WindowHost.h"
 #include "platform/FileManager.h"
-#include "workflow/WorkflowHost.h"
-
-#include <QPointer>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -13,21 +10,16 @@ namespace bp {
 
 // Hosts a setup window opened on its own by "brindlepath new": there is no tray menu to
 // refresh and no agent to post from, so only the window and the file manager are involved.
-class StandaloneWindowHost final : public WorkflowHost {
+class StandaloneWindowHost final : public WindowHost {
 public:
     explicit StandaloneWindowHost(FileManager &fileManager);
-
-    void setWindow(QWidget *window) { m_window = window; }
 
     void updateUndoMenuItem() override {}
     void sendSuccessNotification(const QString &, const QString &) override {}
     void revealInFileManager(const QString &path) override;
-    void closeWindow() override;
-    QFuture<void> pause(std::chrono::milliseconds duration) override;
 
 private:
     FileManager &m_fileManager;
-    QPointer<QWidget> m_window;
 };
 
 class ProjectSetupWindow;

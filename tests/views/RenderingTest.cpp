@@ -37,19 +37,6 @@ QColor over(const QColor &top, qreal opacity, const QColor &below)
                             float(top.blueF() * opacity + below.blueF() * (1 - opacity)));
 }
 
-::testing::AssertionResult near(const QImage &image, QPoint at, const QColor &expected)
-{
-    const QColor got = image.pixelColor(at);
-    const int tolerance = 3;
-    if (std::abs(got.red() - expected.red()) <= tolerance &&
-        std::abs(got.green() - expected.green()) <= tolerance &&
-        std::abs(got.blue() - expected.blue()) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "at " << at.x() << "," << at.y() << " got " << got.name().toStdString()
-           << " expected " << expected.name().toStdString();
-}
-
 class RenderingTest : public WindowFixture, public ::testing::WithParamInterface<ShotCase> {
 protected:
     void arrange(Shot shot)

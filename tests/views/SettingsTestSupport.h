@@ -2,6 +2,7 @@
 
 // Shared by the onboarding and settings window tests.
 
+#include "ViewTestSupport.h"
 #include "platform/LoginItem.h"
 #include "platform/ShortcutRegistrar.h"
 #include "platform/StartupSettings.h"
@@ -134,19 +135,6 @@ inline QColor over(const QColor &top, qreal opacity, const QColor &below)
     return QColor::fromRgbF(float(top.redF() * opacity + below.redF() * (1 - opacity)),
                             float(top.greenF() * opacity + below.greenF() * (1 - opacity)),
                             float(top.blueF() * opacity + below.blueF() * (1 - opacity)));
-}
-
-inline ::testing::AssertionResult near(const QImage &image, QPoint at, const QColor &expected,
-                                       int tolerance = 3)
-{
-    const QColor got = image.pixelColor(at);
-    if (std::abs(got.red() - expected.red()) <= tolerance &&
-        std::abs(got.green() - expected.green()) <= tolerance &&
-        std::abs(got.blue() - expected.blue()) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "at " << at.x() << "," << at.y() << " got " << got.name().toStdString()
-           << " expected " << expected.name().toStdString();
 }
 
 } // namespace bp::test

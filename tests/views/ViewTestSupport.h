@@ -135,4 +135,18 @@ protected:
     std::unique_ptr<ProjectSetupWindow> m_window;
 };
 
+// Whether the pixel at `at` has the expected colour, give or take rounding.
+inline ::testing::AssertionResult near(const QImage &image, QPoint at, const QColor &expected,
+                                       int tolerance = 3)
+{
+    const QColor got = image.pixelColor(at);
+    if (std::abs(got.red() - expected.red()) <= tolerance &&
+        std::abs(got.green() - expected.green()) <= tolerance &&
+        std::abs(got.blue() - expected.blue()) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "at " << at.x() << "," << at.y() << " got " << got.name().toStdString()
+           << " expected " << expected.name().toStdString();
+}
+
 } // namespace bp::test

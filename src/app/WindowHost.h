@@ -1,0 +1,23 @@
+#pragma once
+
+#include "workflow/WorkflowHost.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace bp {
+
+// What every host with a real setup window does alike: close that window (if it is still
+// there) and pause on the event loop's clock.
+class WindowHost : public WorkflowHost {
+public:
+    void setWindow(QWidget *window) { m_window = window; }
+
+    void closeWindow() override;
+    QFuture<void> pause(std::chrono::milliseconds duration) override;
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+} // namespace bp
