@@ -13,24 +13,33 @@ class QSystemTrayIcon;
 
 namespace bp {
 
-// QSystemTrayIcon, made again whenever a StatusNotifierWatcher appears on the session bus:
-// Qt picks between the bus protocol and the X11 tray only when the icon is made, so an icon
-// made before the panel (or its extension) started would otherwise stay invisible.
+// QSystemTrayIcon, made once there is a tray to show it. Qt picks between the bus protocol and
+// the X11 tray once per process, when it makes the first icon, and never looks again: an icon
+// made before the panel (or its extension) started would stay invisible for good. So without a
+// StatusNotifierWatcher that has a host, or an X11 tray, no icon is made until a watcher with a
+// host appears. Qt itself registers an icon again with a watcher that restarts.
 class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 public:
     static inline const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+    static inline const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 
     explicit TrayStatusItem(const QDBusConnection &bus = QDBusConnection::sessionBus());
     ~TrayStatusItem() override;
 
     void install(const QIcon &icon, const QString &title, QMenu *menu) override;
 
+private Q_SLOTS:
+    // Asks the watcher, if any, whether a host shows its items.
+    void askForHost();
+
 private:
     void makeIcon();
 
+    QDBusConnection m_bus;
     QDBusServiceWatcher m_watcher;
     std::unique_ptr<QSystemTrayIcon> m_tray;
+    bool m_installed = false;
     QIcon m_icon;
     QString m_title;
     QPointer<QMenu> m_menu;

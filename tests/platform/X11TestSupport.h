@@ -33,6 +33,43 @@ private:
     std::string m_display;
 };
 
+// openbox on a test's display, so windows get focus, stacking and frames as on a desktop.
+class WindowManager {
+public:
+    explicit WindowManager(const std::string &display);
+    WindowManager(const WindowManager &) = delete;
+    WindowManager &operator=(const WindowManager &) = delete;
+    ~WindowManager();
+
+    // True once the manager has announced itself on the root window.
+    bool running() const { return m_running; }
+
+private:
+    QProcess m_process;
+    bool m_running = false;
+};
+
+// An X11 system tray (the XEmbed tray protocol) that only takes note of dock requests: it owns
+// the screen's tray selection, as a panel's notification area does.
+class X11Tray {
+public:
+    explicit X11Tray(const std::string &display);
+    X11Tray(const X11Tray &) = delete;
+    X11Tray &operator=(const X11Tray &) = delete;
+    ~X11Tray();
+
+    bool owned() const { return m_owned; }
+    // Reads the requests that came in so far; true once a window has asked to dock.
+    bool dockRequested();
+
+private:
+    void *m_display = nullptr;
+    unsigned long m_window = 0;
+    unsigned long m_opcode = 0;
+    bool m_owned = false;
+    bool m_requested = false;
+};
+
 // Presses keys through XTEST, as a keyboard would; true when xdotool succeeded.
 bool xdotool(const std::string &display, const QStringList &arguments);
 
