@@ -11,6 +11,7 @@
 #include "platform/DBusApplicationService.h"
 #include "platform/DBusHandOverChannel.h"
 #include "platform/DesktopShortcutRegistrar.h"
+#include "platform/FileManagerActions.h"
 #include "platform/FreedesktopFileManager.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/StartupSettingsLauncher.h"
@@ -122,6 +123,7 @@ int runAgent()
     if (service.start() == DBusApplicationService::Ownership::taken)
         return 0;
 
+    FileManagerActions::integrateOnce(); // a few small files, once per user
     delegate.applicationDidFinishLaunching();
     const int status = QApplication::exec();
     PreferenceSuite::writer().waitForDone();

@@ -26,6 +26,9 @@ QString usageText()
         "  config list | get KEY | set KEY VALUE | unset KEY\n"
         "                Read and write defaultTemplate, defaultBasePath and\n"
         "                onboardingCompleted.\n"
+        "  integrate [--remove]\n"
+        "                Add the file managers' action \"Brindlepath - Maak Structuur\" for\n"
+        "                this user, or remove it; files changed by hand are left alone.\n"
         "  new [DIR]     Open the project setup window in the agent.\n"
         "  open PATH...  Open the setup window on PATH, which must be a folder.\n"
         "  settings      Open the settings window in the agent.\n"
@@ -67,6 +70,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runSort(rest, io);
     if (command == u"config")
         return runConfig(rest, io);
+    if (command == u"integrate")
+        return runIntegrate(rest, io);
     if (command == u"new")
         return io.usage(QStringLiteral("new takes at most one folder"),
                         QStringLiteral("brindlepath new [DIR]"));

@@ -64,5 +64,6 @@ int runPreview(const QStringList &arguments, const Io &io);
 int runTemplates(const QStringList &arguments, const Io &io);
 int runSort(const QStringList &arguments, const Io &io);
 int runConfig(const QStringList &arguments, const Io &io);
+int runIntegrate(const QStringList &arguments, const Io &io);
 
 } // namespace bp::Cli

@@ -11,10 +11,12 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char **argv)
 {
-    // Every test binary gets a private, empty config folder, so the shared stores never
-    // read or write the developer's own preferences.
+    // Every test binary gets private, empty config and data folders, so the shared stores
+    // and the agent's file-manager actions never touch the developer's own.
     QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
 #ifdef BP_TEST_GUI
     // Test discovery runs the binary outside ctest's environment; widget tests still need
     // a platform there, and never a real display unless one is asked for.
