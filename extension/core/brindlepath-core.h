@@ -1,0 +1,48 @@
+#pragma once
+
+// What the Nautilus, Nemo and Caja plug-ins share: which folder the menu entry acts on and
+// the hand-over to the running program. GLib and GIO only.
+
+#include <gio/gio.h>
+
+G_BEGIN_DECLS
+
+#define BP_MENU_ITEM_NAME "Brindlepath::CreateProjectStructure"
+#define BP_MENU_ITEM_LABEL "Create Project Structure with Brindlepath"
+// The theme's stand-in for the "folder.badge.plus" symbol.
+#define BP_MENU_ITEM_ICON "folder-new"
+
+// One selected item as the file manager describes it.
+typedef struct {
+    GFile *location;
+    gboolean is_directory;
+} BpSelectedItem;
+
+// TRUE when path is the home folder or lies below it.
+gboolean bp_is_within_home(const char *path);
+
+// The plain path the entry acts on for a selection: the one selected folder, otherwise the
+// folder the items are shown in. NULL when the entry is not offered there.
+char *bp_target_for_selection(const BpSelectedItem *items, gsize count);
+
+// The same for the background of the folder being shown.
+char *bp_target_for_folder(GFile *folder);
+
+// The shared suite's file: $XDG_CONFIG_HOME/brindlepath/<suite>.json.
+char *bp_suite_file_path(void);
+
+// Replaces the string member key of the JSON object document, or adds it, and keeps every
+// other byte. A missing or empty document becomes a new object. NULL when document is not
+// exactly one JSON object.
+char *bp_json_set_string_member(const char *document, gsize length, const char *key,
+                                const char *value);
+
+// Stores value under key in the suite file at path: a locked read-modify-write that
+// replaces the file atomically. Never touches a file it cannot read or parse.
+gboolean bp_suite_set_string(const char *path, const char *key, const char *value, GError **error);
+
+// Writes target into the shared suite and then signals the program on the session bus, on a
+// worker thread. The task keeps source (the activated menu item) alive until it is done.
+void bp_hand_over(GObject *source, const char *target);
+
+G_END_DECLS

@@ -1,0 +1,124 @@
+// The real agent on a private session bus and X server, and the Nautilus plug-in choosing its
+// entry in the file manager's place: one setup window, on the chosen folder.
+#include "X11TestSupport.h"
+#include "platform/AgentClient.h"
+#include "platform/FreedesktopFileManager.h"
+#include "platform/FreedesktopNotifier.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace bp;
+
+namespace {
+
+bool waitUntil(const std::function<bool()> &done)
+{
+    QDeadlineTimer deadline(30000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The desktop's notification server and file manager, so the agent talks to no real one.
+class DesktopPeer final : public QObject {
+    Q_OBJECT
+public Q_SLOTS:
+    Q_SCRIPTABLE uint Notify(const QString &, uint, const QString &, const QString &,
+                             const QString &, const QStringList &, const QVariantMap &, int)
+    {
+        return 1;
+    }
+    Q_SCRIPTABLE void ShowItems(const QStringList &, const QString &) {}
+};
+
+class PluginToAgent : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+        ASSERT_TRUE(bus.isConnected()) << "tests run inside dbus-run-session";
+        ASSERT_TRUE(home.isValid());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("DISPLAY", QString::fromStdString(server.display()));
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("WAYLAND_DISPLAY");
+        ASSERT_EQ(run(BP_CLI_PATH, {"config", "set", "onboardingCompleted", "true"}), 0);
+
+        ASSERT_TRUE(bus.registerObject(FreedesktopNotifier::path, "org.freedesktop.Notifications",
+                                       &desktop, QDBusConnection::ExportScriptableSlots));
+        ASSERT_TRUE(bus.registerService(FreedesktopNotifier::service));
+        ASSERT_TRUE(bus.registerObject(FreedesktopFileManager::path, "org.freedesktop.FileManager1",
+                                       &desktop, QDBusConnection::ExportScriptableSlots));
+        ASSERT_TRUE(bus.registerService(FreedesktopFileManager::service));
+
+        agent.setProcessEnvironment(env);
+        agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        agent.start(BP_CLI_PATH, {});
+        ASSERT_TRUE(waitUntil([&] { return AgentClient(bus).agentRunning(); }));
+    }
+
+    void TearDown() override
+    {
+        run(BP_CLI_PATH, {"quit"});
+        if (!agent.waitForFinished(20000))
+            agent.kill();
+        bus.unregisterService(FreedesktopNotifier::service);
+        bus.unregisterService(FreedesktopFileManager::service);
+    }
+
+    int run(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(program, arguments);
+        process.waitForFinished(60000);
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QStringList xdotool(const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start("xdotool", arguments);
+        process.waitForFinished(30000);
+        return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    test::XvfbServer server;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QProcessEnvironment env;
+    DesktopPeer desktop;
+    QProcess agent;
+    QTemporaryDir home;
+};
+
+TEST_F(PluginToAgent, ChoosingTheEntryOnShootsOpensOneSetupWindowThere)
+{
+    const QString shoots = home.filePath("Shoots");
+    ASSERT_TRUE(QDir().mkpath(shoots));
+    ASSERT_EQ(run(BP_ACTIVATE_PATH, {BP_NAUTILUS_PLUGIN, shoots}), 0);
+
+    const QStringList windows =
+        xdotool({"search", "--sync", "--onlyvisible", "--name", "Create Project Structure"});
+    ASSERT_EQ(windows.size(), 1);
+    xdotool({"windowfocus", "--sync", windows.first()});
+    xdotool({"type", "--delay", "20", "Nike"});
+    xdotool({"key", "ctrl+Return"});
+    EXPECT_TRUE(
+        waitUntil([&] { return QDir(shoots).entryList({"*_Nike"}, QDir::Dirs).size() == 1; }));
+}
+
+} // namespace
+
+#include "PluginToAgentTest.moc"
