@@ -6,6 +6,7 @@
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SettingsView.h"
+#include "views/Style.h"
 #include "workflow/ProjectSetupModel.h"
 
 #include <QGuiApplication>
@@ -39,8 +40,8 @@ private:
 
 void fixWindow(QWidget *window, Qt::WindowFlags extra = {})
 {
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | extra);
+    // Fixed size: a title and a close button, nothing to minimise or maximise.
+    window->setWindowFlags(Style::fixedWindowFlags | extra);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -8,8 +8,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QTimer>
+
+#include <utility>
 
 namespace bp {
 namespace {
@@ -39,6 +43,10 @@ FolderSelector::FolderSelector(ProjectSetupModel &model, RecentFoldersStore &rec
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     m_menu->setFont(Style::uiFont(13));
+    connect(m_menu, &QMenu::aboutToShow, this, [this] {
+        if (std::exchange(m_openedByKey, false))
+            QTimer::singleShot(0, m_menu, [this] { activateFirstEntry(); });
+    });
 
     connect(&m_model, &ProjectSetupModel::configChanged, this, [this] {
         if (m_model.config().targetFolderURL != m_target)
@@ -112,6 +120,32 @@ QSize FolderSelector::sizeHint() const
     if (m_target)
         width += spacing + chevronSide;
     return {width, padV * 2 + std::max(iconSide, metrics.height())};
+}
+
+void FolderSelector::keyPressEvent(QKeyEvent *event)
+{
+    // Space already opens the menu; these are the other keys of a pull-down.
+    const int key = event->key();
+    const bool altDown =
+        (key == Qt::Key_Down || key == Qt::Key_Up) && (event->modifiers() & Qt::AltModifier);
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter ||
+        key == Qt::Key_F4 || altDown) {
+        m_openedByKey = true;
+        showMenu();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
+}
+
+void FolderSelector::activateFirstEntry()
+{
+    // Opened from the keyboard, the menu starts on its first entry, as a menu bar's does, so
+    // the arrows and a screen reader have somewhere to begin.
+    for (QAction *action : m_menu->actions())
+        if (action->isEnabled() && !action->isSeparator()) {
+            m_menu->setActiveAction(action);
+            return;
+        }
 }
 
 void FolderSelector::paintEvent(QPaintEvent *)

@@ -37,9 +37,11 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void rebuildMenu();
+    void activateFirstEntry();
     void refreshLabel();
     QString shownName() const;
 
@@ -48,6 +50,7 @@ private:
     QMenu *m_menu;
     Picker m_picker;
     std::optional<QString> m_target;
+    bool m_openedByKey = false;
 };
 
 } // namespace bp

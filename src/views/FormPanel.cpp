@@ -4,6 +4,7 @@
 #include "stores/CustomTemplateStore.h"
 #include "views/ElidedLabel.h"
 #include "views/ExtraRow.h"
+#include "views/KeyboardNavigation.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 #include "views/TemplateRow.h"
@@ -72,6 +73,7 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scrollToFocus(this);
     setStyleSheet(QStringLiteral("QScrollArea#formPanel { background: %1; border: none; }")
                       .arg(Style::css(bpDark)));
 
@@ -132,7 +134,7 @@ QWidget *FormPanel::buildNameSection()
     header->setSpacing(6);
     header->addWidget(Style::sectionLabel(QStringLiteral("Projectnaam")));
     header->addStretch(1);
-    auto *today = new QPushButton(QStringLiteral("📅 Vandaag"));
+    auto *today = m_todayButton = new QPushButton(QStringLiteral("📅 Vandaag"));
     today->setObjectName(QStringLiteral("todayButton"));
     today->setFont(Style::uiFont(9));
     today->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.7));
@@ -233,6 +235,8 @@ QWidget *FormPanel::buildTypeSection()
         m_typeGroup->addButton(button, int(type));
         row->addWidget(button, 1);
     }
+    m_typeChoice = new ChoiceGroup(this);
+    m_typeChoice->setButtons(m_typeGroup->buttons());
     connect(m_typeGroup, &QButtonGroup::idClicked, this,
             [this](int id) { edit([id](ProjectConfig &c) { c.type = ProjectType(id); }); });
     layout->addWidget(segments);
@@ -262,6 +266,7 @@ QWidget *FormPanel::buildTemplateSection()
         m_platformRows.append(row);
     }
     layout->addWidget(box);
+    m_templateChoice = new ChoiceGroup(this);
     return section;
 }
 
@@ -310,7 +315,7 @@ QWidget *FormPanel::buildSaveArea()
     m_templateNameField->setStyleSheet(Style::fieldSheet(QStringLiteral("QLineEdit"), 6, 6, 8));
     row->addWidget(m_templateNameField, 1);
 
-    auto *save = new QPushButton(QStringLiteral("Opslaan"));
+    auto *save = m_saveButton = new QPushButton(QStringLiteral("Opslaan"));
     save->setObjectName(QStringLiteral("saveTemplateButton"));
     save->setFont(Style::uiFont(11, QFont::DemiBold));
     save->setStyleSheet(Style::plainButtonSheet(bpBlue));
@@ -318,7 +323,7 @@ QWidget *FormPanel::buildSaveArea()
     connect(save, &QPushButton::clicked, this, &FormPanel::saveTemplate);
     row->addWidget(save);
 
-    auto *dismiss = new QPushButton(QStringLiteral("×"));
+    auto *dismiss = m_dismissButton = new QPushButton(QStringLiteral("×"));
     dismiss->setObjectName(QStringLiteral("dismissSaveTemplateButton"));
     dismiss->setAccessibleName(QStringLiteral("Sluiten"));
     dismiss->setFont(Style::uiFont(13));
@@ -456,15 +461,29 @@ void FormPanel::rebuildCustomRows()
         m_customRows.append({id, row});
     }
     m_customSection->setVisible(!m_customRows.isEmpty());
-    // Keep keyboard order top to bottom: the new rows follow the platform rows.
-    QWidget *previous = m_platformRows.last();
-    for (const auto &entry : m_customRows) {
-        setTabOrder(previous, entry.second);
-        setTabOrder(entry.second, entry.second->trailingWidget());
-        previous = entry.second->trailingWidget();
-    }
-    if (!m_customRows.isEmpty())
-        setTabOrder(previous, m_openSaveButton);
+    QList<QAbstractButton *> choices(m_platformRows.cbegin(), m_platformRows.cend());
+    for (const auto &entry : m_customRows)
+        choices.append(entry.second);
+    // New rows join the focus chain at its end; put the whole form back in reading order.
+    QList<QWidget *> order{m_todayButton, m_nameField, m_batchEditor, m_batchCard};
+    for (QAbstractButton *button : m_typeGroup->buttons())
+        order.append(button);
+    for (TemplateRow *row : std::as_const(m_platformRows))
+        order.append(row);
+    for (const auto &entry : m_customRows)
+        order.append({entry.second, entry.second->trailingWidget()});
+    order.append({m_openSaveButton, m_templateNameField, m_saveButton, m_dismissButton});
+    for (ExtraRow *row : std::as_const(m_extraRows))
+        order.append(row);
+    order.append(m_sortCard);
+    // Qt leaves a widget without focus out of a reorder, so the choices take focus for it.
+    for (QWidget *widget : std::as_const(order))
+        if (widget->focusPolicy() == Qt::NoFocus)
+            widget->setFocusPolicy(Qt::TabFocus);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    m_typeChoice->refresh();
+    m_templateChoice->setButtons(choices);
     refresh();
 }
 

@@ -18,6 +18,7 @@ class QVBoxLayout;
 
 namespace bp {
 
+class ChoiceGroup;
 class CustomTemplateStore;
 class ElidedLabel;
 class ExtraRow;
@@ -75,11 +76,16 @@ private:
     ToggleCard *m_batchCard = nullptr;
     QButtonGroup *m_typeGroup = nullptr;
     QButtonGroup *m_templateGroup = nullptr;
+    ChoiceGroup *m_typeChoice = nullptr;
+    ChoiceGroup *m_templateChoice = nullptr;
     QList<TemplateRow *> m_platformRows;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customList = nullptr;
     QList<QPair<QUuid, TemplateRow *>> m_customRows;
+    QPushButton *m_todayButton = nullptr;
     QPushButton *m_openSaveButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_dismissButton = nullptr;
     QWidget *m_saveField = nullptr;
     QLineEdit *m_templateNameField = nullptr;
     QList<ExtraRow *> m_extraRows;

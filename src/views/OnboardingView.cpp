@@ -166,8 +166,13 @@ OnboardingView::OnboardingView(std::function<void()> onComplete, StartupSettings
     : QWidget(parent), m_onComplete(std::move(onComplete)), m_startupSettings(startupSettings)
 {
     setObjectName(QStringLiteral("onboardingView"));
+    // A window, so screen readers name it by its title when it becomes active.
+    if (!parent)
+        setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Welkom bij Brindlepath"));
     setFixedSize(viewWidth, viewHeight);
+    if (!parent)
+        setWindowFlags(Style::fixedWindowFlags);
     // Dark whatever the desktop theme says.
     Style::applyDarkPalette(this);
     setStyleSheet(Style::windowStyleSheet());
@@ -402,6 +407,13 @@ void OnboardingView::setStep(int step)
     // The new content comes in from the trailing edge and the old one leaves towards the
     // leading edge, both fading; going back moves the same way.
     m_leaving = m_content;
+    // The page on its way out is no longer a stop for Tab.
+    if (m_leaving) {
+        if (m_leaving->isAncestorOf(focusWidget()))
+            m_forward->setFocus();
+        for (QWidget *child : m_leaving->findChildren<QWidget *>())
+            child->setFocusPolicy(Qt::NoFocus);
+    }
     m_content = buildStep(step);
     for (QWidget *page : {m_leaving, m_content}) {
         auto *fade = new QGraphicsOpacityEffect(page);

@@ -3,6 +3,7 @@
 #include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/RecentFoldersStore.h"
+#include "views/AccessibleRole.h"
 #include "views/BPLogoView.h"
 #include "views/DropTargetFrame.h"
 #include "views/FolderSelector.h"
@@ -62,8 +63,13 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     : QWidget(parent), m_model(model)
 {
     setObjectName(QStringLiteral("projectSetupWindow"));
+    // A window, so screen readers name it by its title when it becomes active.
+    if (!parent)
+        setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Create Project Structure"));
     setFixedSize(contentWidth, contentHeight);
+    if (!parent)
+        setWindowFlags(Style::fixedWindowFlags);
     setAcceptDrops(true);
     // Dark whatever the desktop theme says.
     Style::applyDarkPalette(this);
@@ -190,6 +196,8 @@ QWidget *ProjectSetupWindow::buildActionBar()
     m_cancelButton->setFont(Style::uiFont(13));
     m_cancelButton->setStyleSheet(Style::plainButtonSheet(bpText, 0.45));
     m_cancelButton->setShortcut(QKeySequence(Qt::Key_Escape));
+    // Enter on a focused button presses it, as Space does.
+    m_cancelButton->setAutoDefault(true);
     m_cancelButton->setCursor(Qt::PointingHandCursor);
     // Closing does not stop a run: its file work goes on to the end.
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { window()->close(); });
@@ -200,6 +208,7 @@ QWidget *ProjectSetupWindow::buildActionBar()
     GoldButtonStyle::apply(m_createButton);
     m_createButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     m_createButton->setCursor(Qt::PointingHandCursor);
+    m_createButton->setAutoDefault(true);
     m_createOpacity = new QGraphicsOpacityEffect(m_createButton);
     m_createButton->setGraphicsEffect(m_createOpacity);
     connect(m_createButton, &QPushButton::clicked, this, &ProjectSetupWindow::startRun);
@@ -249,8 +258,13 @@ void ProjectSetupWindow::startRun()
 void ProjectSetupWindow::refreshError()
 {
     const std::optional<QString> &message = m_model.errorMessage();
+    const bool appears = message && (m_errorBar->isHidden() || m_errorText->text() != *message);
     m_errorText->setText(message.value_or(QString()));
+    m_errorText->setAccessibleName(message.value_or(QString()));
     m_errorBar->setVisible(message.has_value());
+    // Screen readers speak what takes the focus; the next Tab goes on to the action bar.
+    if (appears && isActiveWindow())
+        m_errorText->setFocus(Qt::OtherFocusReason);
 }
 
 void ProjectSetupWindow::refreshSuccess()

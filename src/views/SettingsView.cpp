@@ -2,6 +2,7 @@
 
 #include "stores/CustomTemplateStore.h"
 #include "views/AboutTab.h"
+#include "views/AccessibleRole.h"
 #include "views/GeneralTab.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -56,8 +57,13 @@ SettingsView::SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("settingsView"));
+    // A window, so screen readers name it by its title when it becomes active.
+    if (!parent)
+        setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Brindlepath — Instellingen"));
     setFixedSize(viewWidth, viewHeight);
+    if (!parent)
+        setWindowFlags(Style::fixedWindowFlags);
     // Dark whatever the desktop theme says.
     Style::applyDarkPalette(this);
     setStyleSheet(Style::windowStyleSheet() + tabSheet());

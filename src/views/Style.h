@@ -53,6 +53,10 @@ QString plainButtonSheet(const QColor &color, qreal opacity = 1.0);
 // Our look for one-line and multi-line text fields.
 QString fieldSheet(const QString &type, int radius, int padV, int padH);
 
+// A fixed-size top-level window: title and close button, nothing to minimise or maximise.
+inline constexpr Qt::WindowFlags fixedWindowFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
 // Dark colours for every role, so the desktop theme never shows through.
 void applyDarkPalette(QWidget *widget);
 // Scroll bars, menus, text fields and the split handle in our colours.

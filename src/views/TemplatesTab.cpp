@@ -6,6 +6,7 @@
 #include "stores/CustomTemplateStore.h"
 #include "views/AccessibleRole.h"
 #include "views/GoldOutlineButtonStyle.h"
+#include "views/KeyboardNavigation.h"
 #include "views/SettingsStyle.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -142,15 +143,14 @@ QWidget *TemplatesTab::buildList()
 {
     m_list = new QScrollArea;
     m_list->setObjectName(QStringLiteral("templateList"));
-    // Reached by Tab so the keys can scroll it; its rows are the list's items.
+    // Its rows are the list's items; Tab goes to its buttons, and the list follows them.
     setAccessibleRole(m_list, QAccessible::List);
     m_list->setAccessibleName(QStringLiteral("Templates"));
     m_list->setWidgetResizable(true);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setStyleSheet(QStringLiteral("QScrollArea#templateList { border: 1px solid transparent;"
-                                         " border-radius: 6px; }"
-                                         "QScrollArea#templateList:focus { border-color: %1; }")
-                              .arg(Style::css(bpBlue, 0.85)));
+                                         " border-radius: 6px; }"));
+    scrollToFocus(m_list);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new ListGround;
     content->setObjectName(QStringLiteral("templateListContent"));
@@ -354,14 +354,7 @@ void TemplatesTab::rebuildCustomRows()
     markEnds(m_customRows);
     m_customSection->setVisible(!m_deleteButtons.isEmpty());
 
-    // Top to bottom, then on to the bar.
-    QWidget *previous = m_list;
-    for (QPushButton *trash : std::as_const(m_deleteButtons)) {
-        setTabOrder(previous, trash);
-        previous = trash;
-    }
-    setTabOrder(previous, m_export);
-    setTabOrder(m_export, m_import);
+    orderFocusChain();
 
     if (focusedIndex >= 0) {
         if (!m_deleteButtons.isEmpty())
@@ -370,6 +363,25 @@ void TemplatesTab::rebuildCustomRows()
         else
             m_export->setFocus();
     }
+}
+
+void TemplatesTab::orderFocusChain()
+{
+    // Top to bottom, then on to the bar. The list itself takes no focus, so the chain runs
+    // from button to button.
+    QList<QWidget *> order(m_deleteButtons.cbegin(), m_deleteButtons.cend());
+    order.append({m_export, m_import});
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+bool TemplatesTab::event(QEvent *event)
+{
+    // On its own the tab's chain is a ring of which the last delete button already seems to
+    // precede the bar, so Qt leaves it be; in its window the order can be put right.
+    if (event->type() == QEvent::ParentChange)
+        orderFocusChain();
+    return QWidget::event(event);
 }
 
 } // namespace bp

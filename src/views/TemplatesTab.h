@@ -51,7 +51,11 @@ public:
     QPushButton *importButton() const { return m_import; }
     QScrollArea *list() const { return m_list; }
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    void orderFocusChain();
     QWidget *buildList();
     QWidget *buildBar();
     void rebuildCustomRows();

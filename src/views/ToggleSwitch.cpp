@@ -10,8 +10,10 @@ constexpr int textGap = 12;
 constexpr int knobInset = 2;
 } // namespace
 
-ToggleSwitch::ToggleSwitch(const QString &text, QWidget *parent) : QCheckBox(text, parent)
+ToggleSwitch::ToggleSwitch(const QString &text, QWidget *parent) : QAbstractButton(parent)
 {
+    setText(text);
+    setCheckable(true);
     setFont(Style::uiFont(13));
     setAccessibleName(text);
     setFocusPolicy(Qt::StrongFocus);

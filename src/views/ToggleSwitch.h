@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QCheckBox>
+#include <QAbstractButton>
 
 namespace bp {
 
 // A settings row that is one switch: the label on the left, the switch on the right. It is a
-// check box underneath, so Space flips it and assistive technology knows what it is.
-class ToggleSwitch final : public QCheckBox {
+// checkable button, so Space flips it and assistive technology knows it as a check box whose
+// place is the whole row (a real check box would report only its own indicator's place).
+class ToggleSwitch final : public QAbstractButton {
     Q_OBJECT
 public:
     static constexpr int trackWidth = 32;

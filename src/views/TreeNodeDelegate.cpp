@@ -37,7 +37,9 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     if (option.state & QStyle::State_HasFocus && m_view->hasFocus()) {
         painter->setPen(Qt::NoPen);
         painter->setBrush(Style::withAlpha(bpBlue, 0.12));
-        painter->drawRoundedRect(QRectF(r).adjusted(0, isNote ? noteGap : 1, 0, -1), 4, 4);
+        const QRectF row = QRectF(r).adjusted(0, isNote ? noteGap : 1, 0, -1);
+        painter->drawRoundedRect(row, 4, 4);
+        Style::paintFocusRing(*painter, row, 4);
     }
 
     if (isNote) {

@@ -623,9 +623,10 @@ TEST_F(SettingsTest, KeyboardReachesAndUsesEveryTemplatesControl)
     bar->setFocus();
     const QList<QPushButton *> trash = templates()->deleteButtons();
     ASSERT_EQ(trash.size(), 2);
+    // The list itself is no stop: it scrolls to whichever of its buttons has the focus.
     EXPECT_EQ(tabCycle(*m_view),
-              (QList<QWidget *>{bar, templates()->list(), trash[0], trash[1],
-                                templates()->exportButton(), templates()->importButton()}));
+              (QList<QWidget *>{bar, trash[0], trash[1], templates()->exportButton(),
+                                templates()->importButton()}));
 
     trash[0]->setFocus();
     QTest::keyClick(trash[0], Qt::Key_Return);
