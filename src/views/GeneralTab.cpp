@@ -77,8 +77,9 @@ QWidget *GeneralTab::buildStartupSection()
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginSwitch"));
     m_launchAtLogin->setChecked(m_loginItem.isEnabled());
     // A failed change is dropped: the switch keeps the user's choice until the window is
-    // built again from the real state.
-    connect(m_launchAtLogin, &QAbstractButton::clicked, this,
+    // built again from the real state. Toggled, not clicked: a screen reader's toggle action
+    // changes the switch without a click.
+    connect(m_launchAtLogin, &QAbstractButton::toggled, this,
             [this](bool on) { static_cast<void>(m_loginItem.setEnabled(on)); });
     row->addWidget(m_launchAtLogin);
     return section(QStringLiteral("Opstarten"), card);

@@ -9,6 +9,7 @@
 #include "views/TemplatesTab.h"
 #include "views/ToggleSwitch.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -147,6 +148,12 @@ TEST_P(LaunchAtLogin, SwitchShowsTheStateAndKeepsTheUsersChoice)
     EXPECT_EQ(m_login.requested, QList<bool>{!c.initially});
     // A failure is silent: the switch still shows what the user asked for.
     EXPECT_EQ(toggle->isChecked(), !c.initially);
+
+    // A screen reader's toggle action changes it back without a click.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(m_login.requested, (QList<bool>{!c.initially, c.initially}));
 }
 
 INSTANTIATE_TEST_SUITE_P(General, LaunchAtLogin,
