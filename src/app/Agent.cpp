@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -123,8 +124,9 @@ int runAgent()
     if (service.start() == DBusApplicationService::Ownership::taken)
         return 0;
 
-    FileManagerActions::integrateOnce(); // a few small files, once per user
     delegate.applicationDidFinishLaunching();
+    // A few small files, once per user: after the launch, so the tray item comes first.
+    QTimer::singleShot(0, [] { FileManagerActions::integrateOnce(); });
     const int status = QApplication::exec();
     PreferenceSuite::writer().waitForDone();
     return status;
