@@ -42,8 +42,10 @@ void fixWindow(QWidget *window, Qt::WindowFlags extra = {})
 {
     // Fixed size: a title and a close button, nothing to minimise or maximise.
     window->setWindowFlags(Style::fixedWindowFlags | extra);
+    // The views fix their own size; asking for the frame before the window exists would
+    // only polish and lay it out early, on the way to showing it.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = window->frameGeometry();
+        QRect frame(QPoint(), window->size());
         frame.moveCenter(screen->availableGeometry().center());
         window->move(frame.topLeft());
     }
