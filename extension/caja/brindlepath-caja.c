@@ -34,46 +34,28 @@ static void bp_caja_provider_class_finalize(BpCajaProviderClass *klass)
     (void)klass;
 }
 
-static void activated(CajaMenuItem *item, gpointer target)
+static GFile *location(gpointer file_info)
 {
-    bp_hand_over(G_OBJECT(item), target);
+    return caja_file_info_get_location(file_info);
 }
 
-static GList *entry_for(char *target)
+static gboolean is_directory(gpointer file_info)
 {
-    if (target == NULL)
-        return NULL;
-    CajaMenuItem *item = caja_menu_item_new(BP_MENU_ITEM_NAME, BP_MENU_ITEM_LABEL,
-                                            BP_MENU_ITEM_LABEL, BP_MENU_ITEM_ICON);
-    if (item == NULL) {
-        g_free(target);
-        return NULL;
-    }
-    g_signal_connect_data(item, "activate", G_CALLBACK(activated), target,
-                          (GClosureNotify)(void (*)(void))g_free, 0);
-    return g_list_append(NULL, item);
+    return caja_file_info_is_directory(file_info);
 }
+
+static GObject *new_item(const char *name, const char *label, const char *tip, const char *icon)
+{
+    return G_OBJECT(caja_menu_item_new(name, label, tip, icon));
+}
+
+static const BpFileManagerApi api = {caja_file_info_get_type, location, is_directory, new_item};
 
 static GList *get_file_items(CajaMenuProvider *provider, GtkWidget *window, GList *files)
 {
     (void)provider;
     (void)window;
-    const guint count = g_list_length(files);
-    if (count == 0)
-        return NULL;
-    BpSelectedItem *items = g_new0(BpSelectedItem, count);
-    guint n = 0;
-    for (GList *l = files; l != NULL; l = l->next, ++n) {
-        if (!CAJA_IS_FILE_INFO(l->data))
-            break;
-        items[n].location = caja_file_info_get_location(l->data);
-        items[n].is_directory = caja_file_info_is_directory(l->data);
-    }
-    char *target = n == count ? bp_target_for_selection(items, count) : NULL;
-    for (guint i = 0; i < n; ++i)
-        g_clear_object(&items[i].location);
-    g_free(items);
-    return entry_for(target);
+    return bp_entries_for_selection(&api, files);
 }
 
 static GList *get_background_items(CajaMenuProvider *provider, GtkWidget *window,
@@ -81,10 +63,7 @@ static GList *get_background_items(CajaMenuProvider *provider, GtkWidget *window
 {
     (void)provider;
     (void)window;
-    if (!CAJA_IS_FILE_INFO(folder))
-        return NULL;
-    g_autoptr(GFile) location = caja_file_info_get_location(folder);
-    return entry_for(bp_target_for_folder(location));
+    return bp_entries_for_folder(&api, folder);
 }
 
 static void menu_provider_init(CajaMenuProviderIface *iface)

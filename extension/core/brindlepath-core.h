@@ -41,6 +41,20 @@ char *bp_json_set_string_member(const char *document, gsize length, const char *
 // replaces the file atomically. Never touches a file it cannot read or parse.
 gboolean bp_suite_set_string(const char *path, const char *key, const char *value, GError **error);
 
+// What differs between the file managers' libraries: their file-info type, how it tells a
+// file's location and kind, and how a menu item is made.
+typedef struct {
+    GType (*file_info_type)(void);
+    GFile *(*location)(gpointer file_info);
+    gboolean (*is_directory)(gpointer file_info);
+    GObject *(*new_item)(const char *name, const char *label, const char *tip, const char *icon);
+} BpFileManagerApi;
+
+// The menu entries for a selection of file-info objects, and for the background of the folder
+// shown: the one entry, or none where it is not offered.
+GList *bp_entries_for_selection(const BpFileManagerApi *api, GList *files);
+GList *bp_entries_for_folder(const BpFileManagerApi *api, gpointer folder);
+
 // Writes target into the shared suite and then signals the program on the session bus, on a
 // worker thread. The task keeps source (the activated menu item) alive until it is done.
 void bp_hand_over(GObject *source, const char *target);

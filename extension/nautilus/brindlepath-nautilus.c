@@ -33,54 +33,33 @@ static void bp_nautilus_provider_class_finalize(BpNautilusProviderClass *klass)
     (void)klass;
 }
 
-static void activated(NautilusMenuItem *item, gpointer target)
+static GFile *location(gpointer file_info)
 {
-    bp_hand_over(G_OBJECT(item), target);
+    return nautilus_file_info_get_location(file_info);
 }
 
-static GList *entry_for(char *target)
+static gboolean is_directory(gpointer file_info)
 {
-    if (target == NULL)
-        return NULL;
-    NautilusMenuItem *item = nautilus_menu_item_new(BP_MENU_ITEM_NAME, BP_MENU_ITEM_LABEL,
-                                                    BP_MENU_ITEM_LABEL, BP_MENU_ITEM_ICON);
-    if (item == NULL) {
-        g_free(target);
-        return NULL;
-    }
-    g_signal_connect_data(item, "activate", G_CALLBACK(activated), target,
-                          (GClosureNotify)(void (*)(void))g_free, 0);
-    return g_list_append(NULL, item);
+    return nautilus_file_info_is_directory(file_info);
 }
+
+static GObject *new_item(const char *name, const char *label, const char *tip, const char *icon)
+{
+    return G_OBJECT(nautilus_menu_item_new(name, label, tip, icon));
+}
+
+static const BpFileManagerApi api = {nautilus_file_info_get_type, location, is_directory, new_item};
 
 static GList *get_file_items(NautilusMenuProvider *provider, GList *files)
 {
     (void)provider;
-    const guint count = g_list_length(files);
-    if (count == 0)
-        return NULL;
-    BpSelectedItem *items = g_new0(BpSelectedItem, count);
-    guint n = 0;
-    for (GList *l = files; l != NULL; l = l->next, ++n) {
-        if (!NAUTILUS_IS_FILE_INFO(l->data))
-            break;
-        items[n].location = nautilus_file_info_get_location(l->data);
-        items[n].is_directory = nautilus_file_info_is_directory(l->data);
-    }
-    char *target = n == count ? bp_target_for_selection(items, count) : NULL;
-    for (guint i = 0; i < n; ++i)
-        g_clear_object(&items[i].location);
-    g_free(items);
-    return entry_for(target);
+    return bp_entries_for_selection(&api, files);
 }
 
 static GList *get_background_items(NautilusMenuProvider *provider, NautilusFileInfo *folder)
 {
     (void)provider;
-    if (!NAUTILUS_IS_FILE_INFO(folder))
-        return NULL;
-    g_autoptr(GFile) location = nautilus_file_info_get_location(folder);
-    return entry_for(bp_target_for_folder(location));
+    return bp_entries_for_folder(&api, folder);
 }
 
 static void menu_provider_init(NautilusMenuProviderInterface *iface)
