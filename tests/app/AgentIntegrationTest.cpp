@@ -1,9 +1,8 @@
 // The real agent and its command line, on a private session bus and a private X server.
+#include "DesktopPeer.h"
 #include "X11TestSupport.h"
 #include "platform/AgentClient.h"
 #include "platform/DBusApplicationService.h"
-#include "platform/FreedesktopFileManager.h"
-#include "platform/FreedesktopNotifier.h"
 #include "stores/Preferences.h"
 
 #include "extension/AppGroupKeys.h"
@@ -12,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -24,31 +22,6 @@
 using namespace bp;
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-// The desktop's notification server and file manager, recording what the agent asks.
-class DesktopPeer final : public QObject {
-    Q_OBJECT
-public:
-    QStringList notified;
-    QStringList revealed;
-
-public Q_SLOTS:
-    Q_SCRIPTABLE uint Notify(const QString &, uint, const QString &, const QString &summary,
-                             const QString &body, const QStringList &, const QVariantMap &, int)
-    {
-        notified += summary + " | " + body;
-        return 1;
-    }
-    Q_SCRIPTABLE void ShowItems(const QStringList &uris, const QString &) { revealed += uris; }
-};
 
 struct Output {
     int status = -1;
@@ -70,17 +43,12 @@ protected:
         env.remove("WAYLAND_DISPLAY");
         ASSERT_EQ(run({"config", "set", "onboardingCompleted", "true"}).status, 0);
 
-        ASSERT_TRUE(bus.registerObject(FreedesktopNotifier::path, "org.freedesktop.Notifications",
-                                       &desktop, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(FreedesktopNotifier::service));
-        ASSERT_TRUE(bus.registerObject(FreedesktopFileManager::path, "org.freedesktop.FileManager1",
-                                       &desktop, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(FreedesktopFileManager::service));
+        ASSERT_TRUE(desktop.publish(bus));
 
         agent.setProcessEnvironment(env);
         agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         agent.start(BP_CLI_PATH, {});
-        ASSERT_TRUE(waitUntil([&] { return AgentClient(bus).agentRunning(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return AgentClient(bus).agentRunning(); }));
     }
 
     void TearDown() override
@@ -88,10 +56,7 @@ protected:
         run({"quit"});
         if (!agent.waitForFinished(20000))
             agent.kill();
-        bus.unregisterService(FreedesktopNotifier::service);
-        bus.unregisterService(FreedesktopFileManager::service);
-        bus.unregisterObject(FreedesktopNotifier::path);
-        bus.unregisterObject(FreedesktopFileManager::path);
+        desktop.withdraw(bus);
     }
 
     Output run(const QStringList &arguments)
@@ -134,7 +99,7 @@ protected:
     static inline std::unique_ptr<test::XvfbServer> server;
     QDBusConnection bus = QDBusConnection::sessionBus();
     QProcessEnvironment env;
-    DesktopPeer desktop;
+    test::DesktopPeer desktop;
     QProcess agent;
     QTemporaryDir work;
 };
@@ -155,7 +120,7 @@ TEST_F(Agent, NewFromAnotherProcessOpensTheWindowOnItsFolderAndKeepsIt)
     ASSERT_EQ(run({"new", work.filePath("B")}).status, 0);
     createInSetupWindow("Nike");
 
-    ASSERT_TRUE(waitUntil([&] { return !desktop.revealed.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.revealed.isEmpty(); }));
     const QStringList made = projects(work.filePath("A"), "Nike");
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(projects(work.filePath("B"), "Nike"), QStringList{});
@@ -178,7 +143,7 @@ TEST_F(Agent, CtrlAltNInAnotherApplicationOpensTheSetupWindow)
     ASSERT_TRUE(test::xdotool(server->display(), {"key", "ctrl+alt+n"}));
 
     createInSetupWindow("Drone");
-    ASSERT_TRUE(waitUntil([&] { return !desktop.revealed.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.revealed.isEmpty(); }));
     EXPECT_EQ(projects(work.filePath("Shoots"), "Drone").size(), 1);
 }
 
@@ -192,7 +157,7 @@ TEST_F(Agent, TheOpenPopupSignalOpensTheFolderLeftInTheSharedSuite)
                                                                       AppGroupKeys::signalMember)}),
               0);
     createInSetupWindow("Zomer");
-    EXPECT_TRUE(waitUntil([&] { return projects(work.filePath("X"), "Zomer").size() == 1; }));
+    EXPECT_TRUE(test::waitUntil([&] { return projects(work.filePath("X"), "Zomer").size() == 1; }));
 }
 
 TEST_F(Agent, UndoFromTheCommandLinePutsTheSortedFilesBack)
@@ -202,7 +167,7 @@ TEST_F(Agent, UndoFromTheCommandLinePutsTheSortedFilesBack)
     photo.close();
     ASSERT_EQ(run({"new", work.path()}).status, 0);
     createInSetupWindow("Shoot");
-    ASSERT_TRUE(waitUntil([&] { return !desktop.revealed.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.revealed.isEmpty(); }));
     ASSERT_FALSE(QFile::exists(work.filePath("photo.jpg")));
 
     const Output undo = run({"undo"});
@@ -225,11 +190,11 @@ TEST_F(Agent, AKilledAgentLeavesNothingThatBlocksTheNextStart)
     agent.kill();
     ASSERT_TRUE(agent.waitForFinished(20000));
     agent.start(BP_CLI_PATH, {});
-    EXPECT_TRUE(waitUntil([&] { return AgentClient(bus).agentRunning(); }));
+    EXPECT_TRUE(test::waitUntil([&] { return AgentClient(bus).agentRunning(); }));
     QDir(work.path()).mkpath("A");
     ASSERT_EQ(run({"new", work.filePath("A")}).status, 0);
     createInSetupWindow("Nike");
-    EXPECT_TRUE(waitUntil([&] { return projects(work.filePath("A"), "Nike").size() == 1; }));
+    EXPECT_TRUE(test::waitUntil([&] { return projects(work.filePath("A"), "Nike").size() == 1; }));
 }
 
 TEST_F(Agent, OpenRefusesAFileFirst)

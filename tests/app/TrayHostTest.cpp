@@ -1,10 +1,9 @@
 // The agent's tray item and menu as a desktop panel sees them: a status notifier watcher of the
 // test's own on a private bus, the menu read and clicked through com.canonical.dbusmenu, on a
 // private X server with a window manager.
+#include "DesktopPeer.h"
 #include "X11TestSupport.h"
 #include "platform/AgentClient.h"
-#include "platform/FreedesktopFileManager.h"
-#include "platform/FreedesktopNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +15,6 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -34,14 +32,6 @@ const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString itemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 const QString menuInterface = QStringLiteral("com.canonical.dbusmenu");
-
-bool waitUntil(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(20000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // A panel's watcher: items register with it, and it reports a host that shows them.
 class Watcher final : public QObject, protected QDBusContext {
@@ -80,21 +70,6 @@ Q_SIGNALS:
     void StatusNotifierItemUnregistered(const QString &item);
     void StatusNotifierHostRegistered();
     void StatusNotifierHostUnregistered();
-};
-
-// The notification server and file manager, so that nothing falls back to other programs.
-class DesktopPeer final : public QObject {
-    Q_OBJECT
-public:
-    QStringList revealed;
-
-public Q_SLOTS:
-    Q_SCRIPTABLE uint Notify(const QString &, uint, const QString &, const QString &,
-                             const QString &, const QStringList &, const QVariantMap &, int)
-    {
-        return 1;
-    }
-    Q_SCRIPTABLE void ShowItems(const QStringList &uris, const QString &) { revealed += uris; }
 };
 
 // Counts the menu's change signals, which a panel needs to show a changed row.
@@ -215,12 +190,7 @@ protected:
         ASSERT_EQ(run({"config", "set", "onboardingCompleted", "true"}).status, 0);
         ASSERT_EQ(run({"config", "set", "defaultBasePath", work.path()}).status, 0);
 
-        ASSERT_TRUE(bus.registerObject(FreedesktopNotifier::path, "org.freedesktop.Notifications",
-                                       &desktop, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(FreedesktopNotifier::service));
-        ASSERT_TRUE(bus.registerObject(FreedesktopFileManager::path, "org.freedesktop.FileManager1",
-                                       &desktop, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(FreedesktopFileManager::service));
+        ASSERT_TRUE(desktop.publish(bus));
     }
 
     void TearDown() override
@@ -231,10 +201,7 @@ protected:
                 agent.kill();
         }
         hideWatcher();
-        bus.unregisterService(FreedesktopNotifier::service);
-        bus.unregisterService(FreedesktopFileManager::service);
-        bus.unregisterObject(FreedesktopNotifier::path);
-        bus.unregisterObject(FreedesktopFileManager::path);
+        desktop.withdraw(bus);
     }
 
     // Starts the agent and waits until its launch is over: it answers only after that.
@@ -243,7 +210,7 @@ protected:
         agent.setProcessEnvironment(env);
         agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         agent.start(BP_CLI_PATH, {});
-        ASSERT_TRUE(waitUntil([&] { return AgentClient(bus).agentRunning(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return AgentClient(bus).agentRunning(); }));
         ASSERT_EQ(run({"undo"}).status, 0);
     }
 
@@ -265,7 +232,7 @@ protected:
     // The bus name of the item registered as the count-th, once it is.
     QString registeredItem(qsizetype count = 1)
     {
-        if (!waitUntil([&] { return watcher.items.size() >= count; }))
+        if (!test::waitUntil([&] { return watcher.items.size() >= count; }))
             return {};
         return watcher.items.at(count - 1).section('/', 0, 0);
     }
@@ -336,7 +303,7 @@ protected:
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(BP_CLI_PATH, arguments);
-        waitUntil([&] { return process.state() == QProcess::NotRunning; });
+        test::waitUntil([&] { return process.state() == QProcess::NotRunning; });
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
     }
 
@@ -354,7 +321,7 @@ protected:
     QString visibleWindow(const QStringList &search)
     {
         QStringList windows;
-        waitUntil([&] { return !(windows = visibleWindows(search)).isEmpty(); });
+        test::waitUntil([&] { return !(windows = visibleWindows(search)).isEmpty(); });
         return windows.value(0);
     }
 
@@ -368,7 +335,7 @@ protected:
     QDBusConnection bus = QDBusConnection::sessionBus();
     QProcessEnvironment env;
     Watcher watcher;
-    DesktopPeer desktop;
+    test::DesktopPeer desktop;
     QProcess agent;
     QTemporaryDir work;
 };
@@ -494,7 +461,7 @@ TEST_F(TrayHost, AnX11TrayPresentAtStartGetsTheIcon)
     test::X11Tray tray(server->display());
     ASSERT_TRUE(tray.owned());
     startAgent();
-    EXPECT_TRUE(waitUntil([&] { return tray.dockRequested(); }));
+    EXPECT_TRUE(test::waitUntil([&] { return tray.dockRequested(); }));
 }
 
 enum class UndoWay { commandLine, menuItem };
@@ -532,11 +499,11 @@ TEST_P(UndoRow, CountsTheSortedFilesAndResetsAfterTheUndo)
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", window}));
     ASSERT_TRUE(xdotool({"type", "--delay", "20", "Shoot"}));
     ASSERT_TRUE(xdotool({"key", "ctrl+Return"}));
-    ASSERT_TRUE(waitUntil([&] { return !desktop.revealed.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.revealed.isEmpty(); }));
     ASSERT_FALSE(QFile::exists(work.filePath("photo.jpg")));
 
     // A panel learns of the new title from the menu's signals.
-    EXPECT_TRUE(waitUntil([&] { return changes.count > 0; }));
+    EXPECT_TRUE(test::waitUntil([&] { return changes.count > 0; }));
     EXPECT_EQ(describedRows(item).value(1),
               "Ongedaan maken (1 bestanden verplaatst) [Control+Shift+Z]");
 
@@ -544,8 +511,8 @@ TEST_P(UndoRow, CountsTheSortedFilesAndResetsAfterTheUndo)
         EXPECT_EQ(run({"undo"}).status, 0);
     else
         EXPECT_TRUE(click(item, "Ongedaan maken"));
-    EXPECT_TRUE(waitUntil([&] { return QFile::exists(work.filePath("photo.jpg")); }));
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(work.filePath("photo.jpg")); }));
+    EXPECT_TRUE(test::waitUntil([&] {
         return describedRows(item).value(1) == "Ongedaan maken [Control+Shift+Z] (disabled)";
     })) << describedRows(item).value(1).toStdString();
 }

@@ -1,15 +1,13 @@
 // The real agent on a private session bus and X server, and the Nautilus plug-in choosing its
 // entry in the file manager's place: one setup window, on the chosen folder.
+#include "DesktopPeer.h"
 #include "X11TestSupport.h"
 #include "platform/AgentClient.h"
-#include "platform/FreedesktopFileManager.h"
-#include "platform/FreedesktopNotifier.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,26 +17,6 @@
 using namespace bp;
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(30000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-// The desktop's notification server and file manager, so the agent talks to no real one.
-class DesktopPeer final : public QObject {
-    Q_OBJECT
-public Q_SLOTS:
-    Q_SCRIPTABLE uint Notify(const QString &, uint, const QString &, const QString &,
-                             const QString &, const QStringList &, const QVariantMap &, int)
-    {
-        return 1;
-    }
-    Q_SCRIPTABLE void ShowItems(const QStringList &, const QString &) {}
-};
 
 class PluginToAgent : public ::testing::Test {
 protected:
@@ -54,17 +32,12 @@ protected:
         env.remove("WAYLAND_DISPLAY");
         ASSERT_EQ(run(BP_CLI_PATH, {"config", "set", "onboardingCompleted", "true"}), 0);
 
-        ASSERT_TRUE(bus.registerObject(FreedesktopNotifier::path, "org.freedesktop.Notifications",
-                                       &desktop, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(FreedesktopNotifier::service));
-        ASSERT_TRUE(bus.registerObject(FreedesktopFileManager::path, "org.freedesktop.FileManager1",
-                                       &desktop, QDBusConnection::ExportScriptableSlots));
-        ASSERT_TRUE(bus.registerService(FreedesktopFileManager::service));
+        ASSERT_TRUE(desktop.publish(bus));
 
         agent.setProcessEnvironment(env);
         agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         agent.start(BP_CLI_PATH, {});
-        ASSERT_TRUE(waitUntil([&] { return AgentClient(bus).agentRunning(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return AgentClient(bus).agentRunning(); }));
     }
 
     void TearDown() override
@@ -72,8 +45,7 @@ protected:
         run(BP_CLI_PATH, {"quit"});
         if (!agent.waitForFinished(20000))
             agent.kill();
-        bus.unregisterService(FreedesktopNotifier::service);
-        bus.unregisterService(FreedesktopFileManager::service);
+        desktop.withdraw(bus);
     }
 
     int run(const QString &program, const QStringList &arguments)
@@ -98,7 +70,7 @@ protected:
     test::XvfbServer server;
     QDBusConnection bus = QDBusConnection::sessionBus();
     QProcessEnvironment env;
-    DesktopPeer desktop;
+    test::DesktopPeer desktop;
     QProcess agent;
     QTemporaryDir home;
 };
@@ -115,8 +87,8 @@ TEST_F(PluginToAgent, ChoosingTheEntryOnShootsOpensOneSetupWindowThere)
     xdotool({"windowfocus", "--sync", windows.first()});
     xdotool({"type", "--delay", "20", "Nike"});
     xdotool({"key", "ctrl+Return"});
-    EXPECT_TRUE(
-        waitUntil([&] { return QDir(shoots).entryList({"*_Nike"}, QDir::Dirs).size() == 1; }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return QDir(shoots).entryList({"*_Nike"}, QDir::Dirs).size() == 1; }));
 }
 
 } // namespace
