@@ -12,8 +12,9 @@ int main(int argc, char **argv)
 
     if (arguments.isEmpty()) {
         QApplication app(argc, argv);
-        QApplication::setApplicationName(QStringLiteral("brindlepath"));
-        // No display name: the window system plugin would append it to every window title.
+        // Panels show the tray item under the application's name. No display name: the
+        // window system plugin would append it to every window title.
+        QApplication::setApplicationName(QStringLiteral("Brindlepath"));
         QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
         return bp::runAgent();
     }

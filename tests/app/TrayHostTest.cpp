@@ -357,6 +357,7 @@ TEST_F(TrayHost, AHostPresentAtStartShowsTheItemWithItsMenu)
     ASSERT_FALSE(item.isEmpty()) << "no item registered";
 
     const QVariantMap properties = itemProperties(item);
+    EXPECT_EQ(properties.value("Title").toString(), "Brindlepath");
     EXPECT_EQ(toolTipTitle(properties.value("ToolTip")), "Brindlepath");
     EXPECT_EQ(properties.value("Status").toString(), "Active");
     const QList<QSize> sizes = pixmapSizes(properties.value("IconPixmap"));

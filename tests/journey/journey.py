@@ -200,55 +200,58 @@ def accessible_texts(window_title):
         for child in node:
             walk(child, depth + 1)
 
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is None or app.name != "brindlepath":
-            continue
-        for window in app:
-            if window is not None and window.name == window_title:
-                walk(window)
+    for window in our_windows(window_title):
+        walk(window)
     return texts
 
 
-def press(window_title, button_name):
+def our_windows(window_title):
+    """The program's top-level windows with that title, as assistive technology sees them."""
     import pyatspi
     for app in pyatspi.Registry.getDesktop(0):
-        if app is None or app.name != "brindlepath":
+        if app is None or app.name != "Brindlepath":
             continue
         for window in app:
-            if window is None or window.name != window_title:
-                continue
-            found = pyatspi.findDescendant(
-                window, lambda n: n.name == button_name and n.getRole() != pyatspi.ROLE_LABEL)
-            if found:
-                try:
-                    action = found.queryAction()
-                except NotImplementedError:
-                    return False
-                names = [action.getName(i) for i in range(action.nActions)]
-                # The button's own action, not the focus action every widget has.
-                chosen = next((i for i, n in enumerate(names) if n.lower() in ("press", "toggle", "click")), 0)
-                action.doAction(chosen)
-                return True
-    return False
+            if window is not None and window.name == window_title:
+                yield window
+
+
+def find_control(window_title, name):
+    """The named control (not its label) in the titled window, or None."""
+    import pyatspi
+    for window in our_windows(window_title):
+        found = pyatspi.findDescendant(
+            window, lambda n: n.name == name and n.getRole() != pyatspi.ROLE_LABEL)
+        if found:
+            return found
+    return None
+
+
+def press(window_title, button_name):
+    found = find_control(window_title, button_name)
+    if not found:
+        return False
+    try:
+        action = found.queryAction()
+    except NotImplementedError:
+        return False
+    names = [action.getName(i) for i in range(action.nActions)]
+    # The button's own action, not the focus action every widget has.
+    chosen = next((i for i, n in enumerate(names) if n.lower() in ("press", "toggle", "click")), 0)
+    action.doAction(chosen)
+    return True
 
 
 def click(window_title, name):
     """Clicks the middle of the named control with the mouse, as the user would."""
     import pyatspi
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is None or app.name != "brindlepath":
-            continue
-        for window in app:
-            if window is None or window.name != window_title:
-                continue
-            found = pyatspi.findDescendant(
-                window, lambda n: n.name == name and n.getRole() != pyatspi.ROLE_LABEL)
-            if found:
-                box = found.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-                subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2),
-                                str(box.y + box.height // 2), "click", "1"], check=True)
-                return True
-    return False
+    found = find_control(window_title, name)
+    if not found:
+        return False
+    box = found.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
+    return True
 
 
 class Journey(unittest.TestCase):
