@@ -126,7 +126,8 @@ int runAgent()
 
     delegate.applicationDidFinishLaunching();
     // A few small files, once per user: after the launch, so the tray item comes first.
-    QTimer::singleShot(0, [] { FileManagerActions::integrateOnce(); });
+    statusItem.whenSettled(
+        [] { QTimer::singleShot(0, [] { FileManagerActions::integrateOnce(); }); });
     const int status = QApplication::exec();
     PreferenceSuite::writer().waitForDone();
     return status;

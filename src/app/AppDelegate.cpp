@@ -37,6 +37,16 @@ void AppDelegate::applicationDidFinishLaunching()
     setupStatusItem();
     registerHandOver();
     // Desktop notifications need no permission here: the server shows them or does not.
+    // The rest waits until the tray icon is up: the shortcut's key observer alone costs X
+    // connections, a thread and a round trip.
+    m_services.statusItem.whenSettled([self = QPointer(this)] {
+        if (self)
+            self->finishLaunching();
+    });
+}
+
+void AppDelegate::finishLaunching()
+{
     m_services.shortcut.action = [self = QPointer(this)] {
         if (self)
             self->openProjectSetup(std::nullopt);

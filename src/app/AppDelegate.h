@@ -85,6 +85,8 @@ public:
 private:
     void setupStatusItem();
     void registerHandOver();
+    // The launch steps that wait for the tray icon.
+    void finishLaunching();
     void openOnboarding();
 
     Services m_services;

@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QString>
 
+#include <functional>
+
 class QMenu;
 
 namespace bp {
@@ -14,6 +16,10 @@ public:
     virtual ~StatusItem() = default;
     // The menu stays the caller's. Without a tray host the item waits for one.
     virtual void install(const QIcon &icon, const QString &title, QMenu *menu) = 0;
+    // Runs next once the installed item has learnt whether there is a tray to show it in (and
+    // is shown if so), so start-up work that can wait does not hold the icon up. Calls run in
+    // the order given; right away where there is nothing to wait for.
+    virtual void whenSettled(std::function<void()> next) { next(); }
 };
 
 } // namespace bp

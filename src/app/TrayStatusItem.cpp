@@ -11,6 +11,8 @@
 
 #include <X11/Xlib.h>
 
+#include <utility>
+
 namespace bp {
 namespace {
 
@@ -34,6 +36,9 @@ TrayStatusItem::TrayStatusItem(const QDBusConnection &bus)
     // A panel may start its watcher before the host that draws the items.
     m_bus.connect(watcherService, watcherPath, watcherService,
                   QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(askForHost()));
+    m_settleLimit.setSingleShot(true);
+    m_settleLimit.setInterval(std::chrono::milliseconds(250));
+    connect(&m_settleLimit, &QTimer::timeout, this, &TrayStatusItem::settle);
 }
 
 TrayStatusItem::~TrayStatusItem() = default;
@@ -64,7 +69,28 @@ void TrayStatusItem::askForHost()
                 const bool host = reply.isValid() && reply.value().variant().toBool();
                 if (!m_tray && (host || x11TrayPresent()))
                     makeIcon();
+                settle();
             });
+}
+
+void TrayStatusItem::whenSettled(std::function<void()> next)
+{
+    if (m_settled || !m_installed) {
+        next();
+        return;
+    }
+    m_whenSettled.push_back(std::move(next));
+    m_settleLimit.start();
+}
+
+void TrayStatusItem::settle()
+{
+    m_settleLimit.stop();
+    m_settled = true;
+    // Taken first: a call may add more, which then run at once.
+    const std::vector<std::function<void()>> waiting = std::exchange(m_whenSettled, {});
+    for (const std::function<void()> &next : waiting)
+        next();
 }
 
 void TrayStatusItem::makeIcon()

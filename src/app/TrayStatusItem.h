@@ -6,8 +6,11 @@
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QSystemTrayIcon;
 
@@ -28,6 +31,7 @@ public:
     ~TrayStatusItem() override;
 
     void install(const QIcon &icon, const QString &title, QMenu *menu) override;
+    void whenSettled(std::function<void()> next) override;
 
 private Q_SLOTS:
     // Asks the watcher, if any, whether a host shows its items.
@@ -35,6 +39,7 @@ private Q_SLOTS:
 
 private:
     void makeIcon();
+    void settle();
 
     QDBusConnection m_bus;
     QDBusServiceWatcher m_watcher;
@@ -43,6 +48,11 @@ private:
     QIcon m_icon;
     QString m_title;
     QPointer<QMenu> m_menu;
+    bool m_settled = false;
+    std::vector<std::function<void()>> m_whenSettled;
+    // A hung watcher answers only when the call times out; the waiting work need not wait that
+    // long. Stopped when the answer comes, so it never fires in a normal start.
+    QTimer m_settleLimit;
 };
 
 } // namespace bp
