@@ -23,20 +23,24 @@ void stroke(QPainter &p, const QPainterPath &path, const QColor &color, qreal wi
     p.strokePath(path, strokePen(color, width));
 }
 
-QPainterPath folderPath()
+// Made once: the union is costly, and the tray icon alone asks for it at six sizes.
+const QPainterPath &folderPath()
 {
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
-    path.addRoundedRect(QRectF(2, 7, 20, 13.5), 2.2, 2.2);
-    QPainterPath tab;
-    tab.moveTo(2, 8);
-    tab.lineTo(2, 5.8);
-    tab.quadTo(2, 4.2, 3.6, 4.2);
-    tab.lineTo(8.6, 4.2);
-    tab.lineTo(10.6, 7.2);
-    tab.lineTo(2, 7.2);
-    tab.closeSubpath();
-    return path.united(tab);
+    static const QPainterPath folder = [] {
+        QPainterPath path;
+        path.setFillRule(Qt::WindingFill);
+        path.addRoundedRect(QRectF(2, 7, 20, 13.5), 2.2, 2.2);
+        QPainterPath tab;
+        tab.moveTo(2, 8);
+        tab.lineTo(2, 5.8);
+        tab.quadTo(2, 4.2, 3.6, 4.2);
+        tab.lineTo(8.6, 4.2);
+        tab.lineTo(10.6, 7.2);
+        tab.lineTo(2, 7.2);
+        tab.closeSubpath();
+        return path.united(tab);
+    }();
+    return folder;
 }
 
 QPainterPath polyline(std::initializer_list<QPointF> points)
