@@ -19,7 +19,9 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace bp;
@@ -41,6 +43,22 @@ public:
         this->title = title;
         this->menu = menu;
     }
+    void whenSettled(std::function<void()> next) override
+    {
+        if (holding)
+            held.push_back(std::move(next));
+        else
+            next();
+    }
+    // Runs what waited for the tray host's answer.
+    void settle()
+    {
+        holding = false;
+        for (const std::function<void()> &next : std::exchange(held, {}))
+            next();
+    }
+    bool holding = false;
+    std::vector<std::function<void()>> held;
     bool installed = false;
     QIcon icon;
     QString title;
@@ -182,6 +200,20 @@ TEST_F(AppDelegateTest, LaunchInstallsTheTrayItemListensForHandOverAndStartsTheS
     ASSERT_TRUE(shortcut.action);
     shortcut.action();
     EXPECT_EQ(windows.log, QStringList{"setup (none)"});
+}
+
+TEST_F(AppDelegateTest, TheShortcutAndOnboardingWaitUntilTheTrayHostHasAnswered)
+{
+    statusItem.holding = true;
+    launch(false);
+    EXPECT_TRUE(statusItem.installed);
+    EXPECT_TRUE(handOver.handler);
+    EXPECT_EQ(shortcut.monitor(), nullptr);
+    EXPECT_EQ(windows.log, QStringList{});
+
+    statusItem.settle();
+    EXPECT_NE(shortcut.monitor(), nullptr);
+    EXPECT_EQ(windows.log, QStringList{"onboarding"});
 }
 
 class FirstRun : public AppDelegateTest, public ::testing::WithParamInterface<bool> {};
