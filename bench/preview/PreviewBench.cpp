@@ -5,8 +5,8 @@
 #include "views/PreviewPanel.h"
 #include "views/PreviewTreeView.h"
 #include "views/ProjectSetupWindow.h"
-#include "workflow/HeadlessHost.h"
 #include "workflow/ProjectSetupModel.h"
+#include "workflow/Stores.h"
 #include "workflow/WorkflowHost.h"
 
 #include <QApplication>
@@ -27,6 +27,15 @@ namespace {
 
 constexpr int keystrokes = 30;
 constexpr double frameMs = 1000.0 / 60.0;
+
+// The window is only typed into: no run ever asks the host for anything.
+class IdleHost final : public WorkflowHost {
+public:
+    void sendSuccessNotification(const QString &, const QString &) override {}
+    void revealInFileManager(const QString &) override {}
+    void closeWindow() override {}
+    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
+};
 
 // Roots of nine subfolders each: `total` folders in all.
 QList<FolderNode> tree(int total)
@@ -60,10 +69,11 @@ struct Timing {
 
 Timing measure(int folders)
 {
-    CustomTemplateStore &store = CustomTemplateStore::shared();
-    const QUuid id = store.save(QStringLiteral("Bench %1").arg(folders), tree(folders)).value();
-    HeadlessHost host;
-    ProjectSetupModel model(QDir::tempPath(), host);
+    const Stores stores = Stores::processWide();
+    const QUuid id =
+        stores.templates.save(QStringLiteral("Bench %1").arg(folders), tree(folders)).value();
+    IdleHost host;
+    ProjectSetupModel model(QDir::tempPath(), host, stores);
     ProjectSetupWindow window(model);
     window.show();
     static_cast<void>(QTest::qWaitForWindowExposed(&window));
@@ -115,7 +125,7 @@ Timing measure(int folders)
         toggles.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         view->rowAnimation()->setCurrentTime(view->rowAnimation()->duration());
     }
-    static_cast<void>(store.remove(id));
+    static_cast<void>(stores.templates.remove(id));
     return {median(keys), median(switches), median(resolves), median(toggles)};
 }
 

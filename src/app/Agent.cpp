@@ -16,8 +16,8 @@
 #include "platform/FreedesktopNotifier.h"
 #include "platform/StartupSettingsLauncher.h"
 #include "platform/XdgAutostart.h"
-#include "sorting/UndoLog.h"
 #include "stores/PreferenceSuite.h"
+#include "workflow/Stores.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,8 +82,9 @@ int inProcessWindow(const QString &command, const std::optional<QString> &folder
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("brindlepath"));
     QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
-    const int status =
-        command == u"new" ? runStandaloneSetupWindow(folder) : runStandaloneSettingsWindow();
+    const Stores stores = Stores::processWide();
+    const int status = command == u"new" ? runStandaloneSetupWindow(folder, stores)
+                                         : runStandaloneSettingsWindow(stores);
     // Preference and template changes made in the window may still be on their way.
     PreferenceSuite::writer().waitForDone();
     return status;
@@ -95,6 +96,7 @@ int runAgent()
 {
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const Stores stores = Stores::processWide();
     FreedesktopNotifier notifier;
     FreedesktopFileManager fileManager;
     DBusHandOverChannel handOver;
@@ -108,11 +110,10 @@ int runAgent()
     });
     XdgAutostart loginItem;
     StartupSettingsLauncher startupSettings;
-    AgentWindowFactory windows(shortcuts, loginItem, startupSettings);
+    AgentWindowFactory windows(stores, shortcuts, loginItem, startupSettings);
     AppDelegate delegate(AppDelegate::Services{
         statusItem, handOver, notifier, fileManager, windows, GlobalShortcutManager::shared(),
-        UndoLog::shared(), PreferenceSuite::standard(), PreferenceSuite::appGroup(),
-        [] { QCoreApplication::quit(); }});
+        stores.undoLog, stores.standard, stores.appGroup, [] { QCoreApplication::quit(); }});
 
     agentDelegate = &delegate;
 

@@ -19,8 +19,10 @@ namespace {
 // Owns what one setup window needs for as long as the window or its run lasts.
 class SetupSession final : public QObject {
 public:
-    SetupSession(const std::optional<QString> &folder, std::unique_ptr<WorkflowHost> host)
-        : m_host(std::move(host)), m_model(std::make_unique<ProjectSetupModel>(folder, *m_host)),
+    SetupSession(const std::optional<QString> &folder, std::unique_ptr<WorkflowHost> host,
+                 const Stores &stores)
+        : m_host(std::move(host)),
+          m_model(std::make_unique<ProjectSetupModel>(folder, *m_host, stores)),
           m_window(std::make_unique<ProjectSetupWindow>(*m_model))
     {}
     ~SetupSession() override
@@ -53,16 +55,17 @@ void fixWindow(QWidget *window, Qt::WindowFlags extra = {})
 
 } // namespace
 
-AgentWindowFactory::AgentWindowFactory(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
-                                       StartupSettings &startupSettings)
-    : m_shortcuts(shortcuts), m_loginItem(loginItem), m_startupSettings(startupSettings)
+AgentWindowFactory::AgentWindowFactory(const Stores &stores, ShortcutRegistrar &shortcuts,
+                                       LoginItem &loginItem, StartupSettings &startupSettings)
+    : m_stores(stores), m_shortcuts(shortcuts), m_loginItem(loginItem),
+      m_startupSettings(startupSettings)
 {}
 
 QWidget *AgentWindowFactory::openSetupWindow(const std::optional<QString> &folder,
                                              std::unique_ptr<WorkflowHost> host)
 {
     auto *agentHost = dynamic_cast<AgentWorkflowHost *>(host.get());
-    auto *session = new SetupSession(folder, std::move(host));
+    auto *session = new SetupSession(folder, std::move(host), m_stores);
     ProjectSetupWindow *window = session->window();
     if (agentHost)
         agentHost->setWindow(window);
@@ -75,7 +78,7 @@ QWidget *AgentWindowFactory::openSetupWindow(const std::optional<QString> &folde
 
 QWidget *AgentWindowFactory::openSettingsWindow()
 {
-    auto *view = new SettingsView(m_shortcuts, m_loginItem);
+    auto *view = new SettingsView(m_stores.standard, m_stores.templates, m_shortcuts, m_loginItem);
     view->setAttribute(Qt::WA_DeleteOnClose);
     fixWindow(view);
     present(view);
@@ -90,7 +93,7 @@ QWidget *AgentWindowFactory::openOnboardingWindow()
             if (*window)
                 (*window)->close();
         },
-        m_startupSettings);
+        m_startupSettings, m_stores.standard);
     *window = view;
     view->setAttribute(Qt::WA_DeleteOnClose);
     fixWindow(view);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WindowFactory.h"
+#include "workflow/Stores.h"
 
 namespace bp {
 
@@ -13,7 +14,7 @@ class StartupSettings;
 // allows it.
 class AgentWindowFactory final : public WindowFactory {
 public:
-    AgentWindowFactory(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
+    AgentWindowFactory(const Stores &stores, ShortcutRegistrar &shortcuts, LoginItem &loginItem,
                        StartupSettings &startupSettings);
 
     QWidget *openSetupWindow(const std::optional<QString> &folder,
@@ -26,6 +27,7 @@ public:
 private:
     void present(QWidget *window);
 
+    Stores m_stores;
     ShortcutRegistrar &m_shortcuts;
     LoginItem &m_loginItem;
     StartupSettings &m_startupSettings;

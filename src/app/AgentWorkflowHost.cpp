@@ -8,11 +8,6 @@
 
 namespace bp {
 
-void AgentWorkflowHost::updateUndoMenuItem()
-{
-    m_delegate.updateUndoMenuItem();
-}
-
 void AgentWorkflowHost::sendSuccessNotification(const QString &projectName,
                                                 const QString &projectPath)
 {

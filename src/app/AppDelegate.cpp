@@ -12,6 +12,7 @@
 #include "stores/Preferences.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
+#include "workflow/UndoLastSort.h"
 
 #include <QAction>
 #include <QIcon>
@@ -28,6 +29,8 @@ AppDelegate::AppDelegate(Services services, QObject *parent)
     m_undoItem = new QAction(undoTitle, m_menu.get());
     m_undoItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     m_undoItem->setEnabled(false);
+    // Whoever changes the log, the item follows it.
+    connect(&m_services.undoLog, &UndoLog::changed, this, &AppDelegate::updateUndoMenuItem);
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -147,20 +150,12 @@ void AppDelegate::undoLastAction()
 
 QStringList AppDelegate::undoNow()
 {
-    UndoLog &log = m_services.undoLog;
-    QStringList putBack;
-    if (log.canUndo()) {
-        // Files the user has since deleted or moved away are not put back.
-        for (const MoveRecord &record : log.records()) {
-            if (FileSystem::exists(record.destination))
-                putBack += record.source;
-        }
-    }
-    // A failed undo is dropped; the item is refreshed anyway.
-    if (!log.undo().ok())
-        putBack.clear();
+    const UndoOutcome outcome = undoLastSort(m_services.undoLog);
+    // An undo that failed or came too late leaves the log as it is: refresh the item anyway.
     updateUndoMenuItem();
-    return putBack;
+    if (outcome.error)
+        m_services.notifier.notify(undoFailedTitle, outcome.error->message);
+    return outcome.putBack;
 }
 
 void AppDelegate::updateUndoMenuItem()

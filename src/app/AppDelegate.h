@@ -34,6 +34,7 @@ public:
     static inline const QString settingsTitle = QStringLiteral("Instellingen…");
     static inline const QString quitTitle = QStringLiteral("Quit Brindlepath");
     static inline const QString successTitle = QStringLiteral("Structuur aangemaakt ✓");
+    static inline const QString undoFailedTitle = QStringLiteral("Ongedaan maken mislukt");
 
     // What the agent reaches of the desktop and of the shared state.
     struct Services {
@@ -66,7 +67,6 @@ public:
     // The menu's undo: runs after the menu action has returned.
     void undoLastAction();
     QStringList undoNow() override;
-    void updateUndoMenuItem();
     void sendSuccessNotification(const QString &projectName, const QString &projectPath);
     void revealInFileManager(const QString &path);
 
@@ -88,6 +88,7 @@ private:
     // The launch steps that wait for the tray icon.
     void finishLaunching();
     void openOnboarding();
+    void updateUndoMenuItem();
 
     Services m_services;
     std::unique_ptr<QMenu> m_menu;

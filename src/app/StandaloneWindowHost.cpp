@@ -54,11 +54,11 @@ void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> qui
     QObject::connect(&window, &ProjectSetupWindow::runFinished, watcher, check);
 }
 
-int runStandaloneSetupWindow(const std::optional<QString> &folder)
+int runStandaloneSetupWindow(const std::optional<QString> &folder, const Stores &stores)
 {
     FreedesktopFileManager fileManager;
     StandaloneWindowHost host(fileManager);
-    ProjectSetupModel model(folder, host);
+    ProjectSetupModel model(folder, host, stores);
     ProjectSetupWindow window(model);
     host.setWindow(&window);
 
@@ -71,13 +71,13 @@ int runStandaloneSetupWindow(const std::optional<QString> &folder)
     return QApplication::exec();
 }
 
-int runStandaloneSettingsWindow()
+int runStandaloneSettingsWindow(const Stores &stores)
 {
     // The portal keeps a shortcut only while the process that bound it runs; the tray agent
     // holds its registrar for good, this window only until it closes.
     DesktopShortcutRegistrar shortcuts;
     XdgAutostart loginItem;
-    SettingsView::openWindow(shortcuts, loginItem);
+    SettingsView::openWindow(stores.standard, stores.templates, shortcuts, loginItem);
     return QApplication::exec();
 }
 

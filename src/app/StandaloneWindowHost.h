@@ -2,6 +2,7 @@
 
 #include "WindowHost.h"
 #include "platform/FileManager.h"
+#include "workflow/Stores.h"
 
 #include <functional>
 #include <optional>
@@ -14,7 +15,6 @@ class StandaloneWindowHost final : public WindowHost {
 public:
     explicit StandaloneWindowHost(FileManager &fileManager);
 
-    void updateUndoMenuItem() override {}
     void sendSuccessNotification(const QString &, const QString &) override {}
     void revealInFileManager(const QString &path) override;
 
@@ -30,9 +30,9 @@ void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> qui
 
 // Shows the setup window on folder (or the default folder) and returns when it has closed
 // and any run it started has finished.
-int runStandaloneSetupWindow(const std::optional<QString> &folder);
+int runStandaloneSetupWindow(const std::optional<QString> &folder, const Stores &stores);
 
 // Shows the settings window ("brindlepath settings") and returns when it has closed.
-int runStandaloneSettingsWindow();
+int runStandaloneSettingsWindow(const Stores &stores);
 
 } // namespace bp

@@ -2,6 +2,10 @@
 
 #include "CliSupport.h"
 
+#include "sorting/UndoLog.h"
+#include "stores/CustomTemplateStore.h"
+#include "workflow/Stores.h"
+
 namespace bp::Cli {
 QString usageText()
 {
@@ -60,16 +64,18 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         out << "brindlepath " << BP_VERSION << '\n';
         return Success;
     }
+    // The stores are wired here, each only for the commands that use it: a store watches its
+    // file, which makes the configuration folder.
     if (command == u"create")
-        return runCreate(rest, io);
+        return runCreate(rest, io, Stores::processWide());
     if (command == u"preview")
-        return runPreview(rest, io);
+        return runPreview(rest, io, Stores::processWide());
     if (command == u"templates")
-        return runTemplates(rest, io);
+        return runTemplates(rest, io, CustomTemplateStore::shared());
     if (command == u"sort")
-        return runSort(rest, io);
+        return runSort(rest, io, UndoLog::shared());
     if (command == u"config")
-        return runConfig(rest, io);
+        return runConfig(rest, io, PreferenceSuite::standard());
     if (command == u"integrate")
         return runIntegrate(rest, io);
     if (command == u"new")

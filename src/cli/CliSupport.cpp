@@ -63,7 +63,8 @@ void addConfigOptions(QCommandLineParser &parser, bool withSort)
 }
 
 std::optional<QString> applyConfigOptions(const QCommandLineParser &parser, ProjectConfig &config,
-                                          std::optional<QDate> &shootDate)
+                                          std::optional<QDate> &shootDate,
+                                          const CustomTemplateStore &templates)
 {
     if (parser.isSet(QStringLiteral("name")) && parser.isSet(QStringLiteral("batch")))
         return QStringLiteral("--name and --batch exclude each other");
@@ -102,7 +103,7 @@ std::optional<QString> applyConfigOptions(const QCommandLineParser &parser, Proj
         const QUuid id = QUuid::fromString(raw);
         if (id.isNull())
             return QStringLiteral("\u201c%1\u201d is not a template id").arg(raw);
-        const QList<CustomTemplate> &known = CustomTemplateStore::shared().templates();
+        const QList<CustomTemplate> &known = templates.templates();
         if (std::none_of(known.begin(), known.end(),
                          [&](const CustomTemplate &t) { return t.id == id; }))
             return QStringLiteral("no custom template with id %1").arg(raw);

@@ -10,6 +10,13 @@
 #include <QJsonArray>
 #include <QJsonValue>
 
+namespace bp {
+class CustomTemplateStore;
+class PreferenceSuite;
+struct Stores;
+class UndoLog;
+} // namespace bp
+
 namespace bp::Cli {
 
 // What a command writes to, and how it reports the two kinds of failure.
@@ -25,9 +32,11 @@ struct Io {
 // The options that describe a project configuration (create, preview, templates save).
 void addConfigOptions(QCommandLineParser &parser, bool withSort);
 
-// Applies the parsed options onto config; returns a usage message on bad input.
+// Applies the parsed options onto config; returns a usage message on bad input. A custom
+// template must be one of templates.
 std::optional<QString> applyConfigOptions(const QCommandLineParser &parser, ProjectConfig &config,
-                                          std::optional<QDate> &shootDate);
+                                          std::optional<QDate> &shootDate,
+                                          const CustomTemplateStore &templates);
 
 // "-" reads standard input.
 Result<QByteArray> readInput(const QString &fileOrDash);
@@ -59,11 +68,11 @@ private:
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,
                    const QString &synopsis, int &exitCode);
 
-int runCreate(const QStringList &arguments, const Io &io);
-int runPreview(const QStringList &arguments, const Io &io);
-int runTemplates(const QStringList &arguments, const Io &io);
-int runSort(const QStringList &arguments, const Io &io);
-int runConfig(const QStringList &arguments, const Io &io);
+int runCreate(const QStringList &arguments, const Io &io, const Stores &stores);
+int runPreview(const QStringList &arguments, const Io &io, const Stores &stores);
+int runTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore &templates);
+int runSort(const QStringList &arguments, const Io &io, UndoLog &undoLog);
+int runConfig(const QStringList &arguments, const Io &io, PreferenceSuite &standard);
 int runIntegrate(const QStringList &arguments, const Io &io);
 
 } // namespace bp::Cli

@@ -50,11 +50,10 @@ Result<void> setValue(PreferenceSuite &suite, const QString &key, const QString 
 
 } // namespace
 
-int runConfig(const QStringList &arguments, const Io &io)
+int runConfig(const QStringList &arguments, const Io &io, PreferenceSuite &suite)
 {
     if (arguments.isEmpty())
         return io.usage(QStringLiteral("missing config subcommand"), synopsis);
-    PreferenceSuite &suite = PreferenceSuite::standard();
     const QString sub = arguments.first();
     const QStringList rest = arguments.mid(1);
     const auto checkKey = [&](const QString &key) { return scriptableKeys.contains(key); };

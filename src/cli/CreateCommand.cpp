@@ -1,10 +1,9 @@
 #include "CliSupport.h"
 
 #include "model/FolderCreator.h"
-#include "sorting/UndoLog.h"
-#include "stores/CustomTemplateStore.h"
-#include "workflow/HeadlessHost.h"
-#include "workflow/ProjectSetupModel.h"
+#include "model/WhenFinished.h"
+#include "workflow/CreateProjects.h"
+#include "workflow/Stores.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -40,7 +39,7 @@ void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &
     }
 }
 
-// Shared by create and preview: parse, and fill a window model as a new window would be.
+// Shared by create and preview: parse onto the configuration a new window would start with.
 struct Prepared {
     int exitCode = Success;
     bool ok = false;
@@ -50,8 +49,8 @@ struct Prepared {
     std::optional<QDate> date;
 };
 
-Prepared prepare(const QStringList &arguments, const Io &io, const QString &synopsis, bool withSort,
-                 const ProjectConfig &initial)
+Prepared prepare(const QStringList &arguments, const Io &io, const Stores &stores,
+                 const QString &synopsis, bool withSort)
 {
     Prepared p;
     QCommandLineParser parser;
@@ -64,11 +63,12 @@ Prepared prepare(const QStringList &arguments, const Io &io, const QString &syno
                               synopsis);
         return p;
     }
-    p.config = initial;
+    p.config = CreateProjects::initialConfig(stores.standard, std::nullopt);
     // Sorting touches files the program did not make, so the command line only does it on
     // request.
     p.config.sortExistingFiles = withSort && parser.isSet(QStringLiteral("sort"));
-    if (std::optional<QString> problem = applyConfigOptions(parser, p.config, p.date)) {
+    if (std::optional<QString> problem =
+            applyConfigOptions(parser, p.config, p.date, stores.templates)) {
         p.exitCode = io.usage(*problem, synopsis);
         return p;
     }
@@ -88,61 +88,54 @@ Prepared prepare(const QStringList &arguments, const Io &io, const QString &syno
 
 } // namespace
 
-int runCreate(const QStringList &arguments, const Io &io)
+int runCreate(const QStringList &arguments, const Io &io, const Stores &stores)
 {
-    HeadlessHost host;
-    UndoLog undoLog;
-    ProjectSetupModel model(std::nullopt, host, undoLog, CustomTemplateStore::shared());
-    Prepared p = prepare(arguments, io, createSynopsis, true, model.config());
+    Prepared p = prepare(arguments, io, stores, createSynopsis, true);
     if (!p.ok)
         return p.exitCode;
     if (!p.config.targetFolderURL)
         return io.usage(QStringLiteral("no target folder: pass --target DIR or set "
                                        "defaultBasePath with brindlepath config"),
                         createSynopsis);
-    model.setConfig(p.config);
-    model.setShootDate(p.date);
-    if (!model.canCreate())
+    if (!CreateProjects::isReady(p.config))
         return io.usage(p.config.batchMode ? QStringLiteral("the batch holds no project name")
                                            : QStringLiteral("the project name is empty"),
                         createSynopsis);
 
+    CreateProjects creation(stores.templates, stores.undoLog);
     ProgressPrinter progress(io, p.json);
-    QObject::connect(&model, &ProjectSetupModel::copyProgress,
-                     [&progress](const SortProgress &copy) { progress.print(copy); });
-    waitForFinished(model.createStructure());
+    // Printed from the worker thread: this thread only waits meanwhile.
+    QFuture<CreationOutcome> run = creation.run(
+        p.config, p.date, [&progress](const SortProgress &copy) { progress.print(copy); });
+    waitForFinished(run);
     progress.finish();
 
-    const QStringList &projects = model.createdProjects();
-    const QList<MoveRecord> &moves = undoLog.records();
+    const CreationOutcome outcome = run.result();
     if (p.json) {
-        QJsonObject result{{QStringLiteral("projects"), QJsonArray::fromStringList(projects)}};
+        QJsonObject result{
+            {QStringLiteral("projects"), QJsonArray::fromStringList(outcome.projects)}};
         if (p.sort)
-            result.insert(QStringLiteral("moves"), movesToJson(moves));
-        if (model.errorMessage())
-            result.insert(QStringLiteral("error"), *model.errorMessage());
+            result.insert(QStringLiteral("moves"), movesToJson(outcome.moves));
+        if (outcome.error)
+            result.insert(QStringLiteral("error"), outcome.error->message);
         io.printJson(result);
     } else {
-        for (const QString &project : projects)
+        for (const QString &project : outcome.projects)
             io.out << project << '\n';
-        for (const MoveRecord &move : moves)
+        for (const MoveRecord &move : outcome.moves)
             io.out << "moved " << move.source << " -> " << move.destination << '\n';
     }
     io.out.flush();
-    if (model.errorMessage())
-        return io.failure(*model.errorMessage());
+    if (outcome.error)
+        return io.failure(outcome.error->message);
     return Success;
 }
 
-int runPreview(const QStringList &arguments, const Io &io)
+int runPreview(const QStringList &arguments, const Io &io, const Stores &stores)
 {
-    HeadlessHost host;
-    UndoLog undoLog;
-    ProjectSetupModel model(std::nullopt, host, undoLog, CustomTemplateStore::shared());
-    Prepared p = prepare(arguments, io, previewSynopsis, false, model.config());
+    Prepared p = prepare(arguments, io, stores, previewSynopsis, false);
     if (!p.ok)
         return p.exitCode;
-    model.setConfig(p.config);
 
     const QStringList names =
         p.config.batchMode ? p.config.batchProjectNames() : QStringList{p.config.projectName};
@@ -150,7 +143,8 @@ int runPreview(const QStringList &arguments, const Io &io)
     QStringList folders;
     for (const QString &name : names)
         folders.append(FolderCreator::projectFolderName(name, when));
-    const QList<FolderNode> tree = model.resolvedTree();
+    const QList<FolderNode> tree =
+        CreateProjects(stores.templates, stores.undoLog).resolvedTree(p.config);
     const int folderCount = countFolders(tree) + 1;
 
     if (p.json) {

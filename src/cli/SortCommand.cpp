@@ -1,7 +1,9 @@
 #include "CliSupport.h"
 
 #include "model/FileSystem.h"
+#include "model/WhenFinished.h"
 #include "sorting/FileSorter.h"
+#include "workflow/SortIntoProject.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,7 +33,7 @@ void printMoves(const Io &io, const QList<MoveRecord> &moves, bool json,
 
 } // namespace
 
-int runSort(const QStringList &arguments, const Io &io)
+int runSort(const QStringList &arguments, const Io &io, UndoLog &undoLog)
 {
     QCommandLineParser parser;
     parser.addOptions({
@@ -67,9 +69,13 @@ int runSort(const QStringList &arguments, const Io &io)
         return Success;
     }
     ProgressPrinter progress(io, json);
-    const SortOutcome outcome = FileSorter::sortFiles(
-        source, project, [&progress](const SortProgress &p) { progress.print(p); });
+    SortIntoProject sorter(undoLog);
+    // Printed from the worker thread: this thread only waits meanwhile.
+    QFuture<SortOutcome> sorted =
+        sorter.run(source, project, [&progress](const SortProgress &p) { progress.print(p); });
+    waitForFinished(sorted);
     progress.finish();
+    const SortOutcome outcome = sorted.result();
     printMoves(io, outcome.records, json, outcome.error);
     if (outcome.error)
         return io.failure(outcome.error->message);

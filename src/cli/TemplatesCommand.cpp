@@ -12,14 +12,13 @@ const QString synopsis =
     QStringLiteral("brindlepath templates list [--json] | save NAME [options of create] | "
                    "delete UUID | export FILE|- | import FILE|-");
 
-int list(const QStringList &arguments, const Io &io)
+int list(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("json"), QStringLiteral("Print the template document.")});
     int code = Success;
     if (!parseOrReport(parser, arguments, io, synopsis, code))
         return code;
-    CustomTemplateStore &store = CustomTemplateStore::shared();
     if (parser.isSet(QStringLiteral("json"))) {
         const std::optional<QByteArray> doc = store.exportAllAsJSON();
         if (!doc)
@@ -37,7 +36,7 @@ int list(const QStringList &arguments, const Io &io)
     return Success;
 }
 
-int save(const QStringList &arguments, const Io &io)
+int save(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
     QCommandLineParser parser;
     addConfigOptions(parser, false);
@@ -48,9 +47,8 @@ int save(const QStringList &arguments, const Io &io)
         return io.usage(QStringLiteral("templates save takes one NAME"), synopsis);
     ProjectConfig config;
     std::optional<QDate> unusedDate;
-    if (std::optional<QString> problem = applyConfigOptions(parser, config, unusedDate))
+    if (std::optional<QString> problem = applyConfigOptions(parser, config, unusedDate, store))
         return io.usage(*problem, synopsis);
-    CustomTemplateStore &store = CustomTemplateStore::shared();
     const QList<FolderNode> tree = TemplateEngine::resolve(config, store.templates());
     const Result<QUuid> saved = store.save(parser.positionalArguments().first(), tree);
     if (!saved)
@@ -59,7 +57,7 @@ int save(const QStringList &arguments, const Io &io)
     return Success;
 }
 
-int remove(const QStringList &arguments, const Io &io)
+int remove(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates delete takes one UUID"), synopsis);
@@ -67,7 +65,6 @@ int remove(const QStringList &arguments, const Io &io)
     if (id.isNull())
         return io.usage(
             QStringLiteral("\u201c%1\u201d is not a template id").arg(arguments.first()), synopsis);
-    CustomTemplateStore &store = CustomTemplateStore::shared();
     const auto &known = store.templates();
     if (std::none_of(known.begin(), known.end(),
                      [&](const CustomTemplate &t) { return t.id == id; }))
@@ -77,11 +74,11 @@ int remove(const QStringList &arguments, const Io &io)
     return Success;
 }
 
-int exportTemplates(const QStringList &arguments, const Io &io)
+int exportTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates export takes one FILE or -"), synopsis);
-    const std::optional<QByteArray> doc = CustomTemplateStore::shared().exportAllAsJSON();
+    const std::optional<QByteArray> doc = store.exportAllAsJSON();
     if (!doc)
         return io.failure(QStringLiteral("Geen templates om te exporteren"));
     io.out.flush();
@@ -90,36 +87,36 @@ int exportTemplates(const QStringList &arguments, const Io &io)
     return Success;
 }
 
-int importTemplates(const QStringList &arguments, const Io &io)
+int importTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates import takes one FILE or -"), synopsis);
     const Result<QByteArray> data = readInput(arguments.first());
     if (!data)
         return io.failure(QStringLiteral("Import mislukt: ") + data.error().message);
-    if (Result<void> imported = CustomTemplateStore::shared().importJSON(data.value()); !imported)
+    if (Result<void> imported = store.importJSON(data.value()); !imported)
         return io.failure(QStringLiteral("Import mislukt: ") + imported.error().message);
     return Success;
 }
 
 } // namespace
 
-int runTemplates(const QStringList &arguments, const Io &io)
+int runTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
     if (arguments.isEmpty())
         return io.usage(QStringLiteral("missing templates subcommand"), synopsis);
     const QString sub = arguments.first();
     const QStringList rest = arguments.mid(1);
     if (sub == u"list")
-        return list(rest, io);
+        return list(rest, io, store);
     if (sub == u"save")
-        return save(rest, io);
+        return save(rest, io, store);
     if (sub == u"delete")
-        return remove(rest, io);
+        return remove(rest, io, store);
     if (sub == u"export")
-        return exportTemplates(rest, io);
+        return exportTemplates(rest, io, store);
     if (sub == u"import")
-        return importTemplates(rest, io);
+        return importTemplates(rest, io, store);
     if (sub == u"-h" || sub == u"--help") {
         io.out << "Usage: " << synopsis << '\n';
         return Success;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEventLoop>
 #include <QFutureWatcher>
 #include <QObject>
 
@@ -27,6 +28,20 @@ void whenFinished(const QFuture<T> &future, QObject *context, Handler handler)
                          }
                      });
     watcher->setFuture(future);
+}
+
+// Runs the calling thread's event loop until the future has finished, so continuations bound
+// to objects of this thread keep running meanwhile (the command line, benchmarks).
+template <typename T> void waitForFinished(const QFuture<T> &future)
+{
+    if (future.isFinished())
+        return;
+    QEventLoop loop;
+    QFutureWatcher<T> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished())
+        loop.exec();
 }
 
 } // namespace bp

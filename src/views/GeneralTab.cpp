@@ -1,5 +1,6 @@
 #include "views/GeneralTab.h"
 
+#include "model/WhenFinished.h"
 #include "platform/LoginItem.h"
 #include "platform/ShortcutRegistrar.h"
 #include "stores/Preferences.h"
@@ -8,6 +9,7 @@
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 #include "views/ToggleSwitch.h"
+#include "views/WrappingLabel.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -55,8 +57,9 @@ QHBoxLayout *cardRow(QFrame *card)
 
 } // namespace
 
-GeneralTab::GeneralTab(ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent)
-    : QWidget(parent), m_shortcuts(shortcuts), m_loginItem(loginItem),
+GeneralTab::GeneralTab(PreferenceSuite &suite, ShortcutRegistrar &shortcuts, LoginItem &loginItem,
+                       QWidget *parent)
+    : QWidget(parent), m_suite(suite), m_shortcuts(shortcuts), m_loginItem(loginItem),
       m_picker([this](QWidget *dialogParent) { return runFolderDialog(dialogParent, m_basePath); })
 {
     setObjectName(QStringLiteral("generalTab"));
@@ -66,6 +69,14 @@ GeneralTab::GeneralTab(ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidg
     column->addWidget(buildTemplateSection());
     column->addWidget(buildFolderSection());
     column->addWidget(buildShortcutSection());
+    // Selectable by keyboard, so Tab reaches it and a screen reader reads it.
+    auto *message = new WrappingLabel(bpRed);
+    message->setObjectName(QStringLiteral("generalMessage"));
+    message->setFont(Style::uiFont(11));
+    message->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    message->hide();
+    m_message = message;
+    column->addWidget(m_message);
     column->addStretch(1);
 }
 
@@ -76,11 +87,11 @@ QWidget *GeneralTab::buildStartupSection()
     m_launchAtLogin = new ToggleSwitch(QStringLiteral("Start bij aanmelden"));
     m_launchAtLogin->setObjectName(QStringLiteral("launchAtLoginSwitch"));
     m_launchAtLogin->setChecked(m_loginItem.isEnabled());
-    // A failed change is dropped: the switch keeps the user's choice until the window is
+    // A failed change is reported; the switch keeps the user's choice until the window is
     // built again from the real state. Toggled, not clicked: a screen reader's toggle action
     // changes the switch without a click.
     connect(m_launchAtLogin, &QAbstractButton::toggled, this,
-            [this](bool on) { static_cast<void>(m_loginItem.setEnabled(on)); });
+            [this](bool on) { showResult(m_loginItem.setEnabled(on)); });
     row->addWidget(m_launchAtLogin);
     return section(QStringLiteral("Opstarten"), card);
 }
@@ -106,8 +117,7 @@ QWidget *GeneralTab::buildTemplateSection()
         m_platform->addItem(SymbolIcons::icon(icon(platform), Style::withAlpha(bpText, 0.85), 14),
                             displayName(platform), rawValue(platform));
     // Absent reads as the first template; a text that is no raw value matches no row.
-    const QString stored = PreferenceSuite::standard()
-                               .stringValue(PreferenceKeys::defaultTemplate)
+    const QString stored = m_suite.stringValue(PreferenceKeys::defaultTemplate)
                                .value_or(rawValue(PlatformTemplate::tikTokReels));
     m_platform->setCurrentIndex(m_platform->findData(stored));
     connect(m_platform, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -115,7 +125,7 @@ QWidget *GeneralTab::buildTemplateSection()
             return;
         if (std::optional<PlatformTemplate> platform =
                 platformTemplateFromRawValue(m_platform->itemData(index).toString()))
-            static_cast<void>(Preferences::setDefaultTemplateLater(*platform));
+            report(Preferences::setDefaultTemplateLater(*platform, m_suite));
     });
     row->addWidget(m_platform);
     return section(QStringLiteral("Standaard template"), card);
@@ -149,7 +159,7 @@ QWidget *GeneralTab::buildFolderSection()
     connect(m_remove, &QPushButton::clicked, this, &GeneralTab::removeBasePath);
     row->addWidget(m_remove);
 
-    setBasePath(Preferences::defaultBasePath().value_or(QString()));
+    setBasePath(Preferences::defaultBasePath(m_suite).value_or(QString()));
     return section(QStringLiteral("Standaard projectmap"), card);
 }
 
@@ -185,7 +195,7 @@ void GeneralTab::pickBasePath()
     if (!folder || folder->isEmpty())
         return;
     setBasePath(*folder);
-    static_cast<void>(Preferences::setDefaultBasePathLater(*folder));
+    report(Preferences::setDefaultBasePathLater(*folder, m_suite));
 }
 
 void GeneralTab::removeBasePath()
@@ -193,7 +203,7 @@ void GeneralTab::removeBasePath()
     const bool hadFocus = m_remove->hasFocus();
     setBasePath(QString());
     // The key goes, not just its text: absent means no default folder.
-    static_cast<void>(Preferences::removeDefaultBasePathLater());
+    report(Preferences::removeDefaultBasePathLater(m_suite));
     if (hadFocus)
         m_choose->setFocus();
 }
@@ -205,6 +215,24 @@ void GeneralTab::setBasePath(const QString &path)
     m_basePathField->setToolTip(path);
     m_basePathField->setCursorPosition(0);
     m_remove->setVisible(!path.isEmpty());
+}
+
+void GeneralTab::report(const QFuture<Result<void>> &write)
+{
+    whenFinished(write, this, [this](const Result<void> &written) { showResult(written); });
+}
+
+void GeneralTab::showResult(const Result<void> &written)
+{
+    const QString text = written ? QString() : saveFailed + written.error().message;
+    m_message->setText(text);
+    m_message->setAccessibleName(text);
+    m_message->setVisible(!text.isEmpty());
+}
+
+QString GeneralTab::message() const
+{
+    return m_message->text();
 }
 
 } // namespace bp

@@ -1,29 +1,38 @@
 #pragma once
 
+#include "model/Result.h"
+
+#include <QFuture>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace bp {
 
 class LoginItem;
+class PreferenceSuite;
 class ShortcutRegistrar;
 class ToggleSwitch;
 
 // Settings that shape every new setup window and the start of the program: start at login,
-// the default platform template, the default project folder, and the shortcut.
+// the default platform template, the default project folder, and the shortcut. A change that
+// could not be stored says so under the sections; the controls keep the user's choice.
 class GeneralTab final : public QWidget {
     Q_OBJECT
 public:
     // Asks the user for a folder; none when cancelled.
     using FolderPicker = std::function<std::optional<QString>(QWidget *parent)>;
 
-    GeneralTab(ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent = nullptr);
+    static inline const QString saveFailed = QStringLiteral("Kon instelling niet opslaan: ");
+
+    GeneralTab(PreferenceSuite &suite, ShortcutRegistrar &shortcuts, LoginItem &loginItem,
+               QWidget *parent = nullptr);
 
     static std::optional<QString> runFolderDialog(QWidget *parent, const QString &startIn);
     void setFolderPicker(FolderPicker picker) { m_picker = std::move(picker); }
@@ -40,6 +49,9 @@ public:
     QPushButton *chooseButton() const { return m_choose; }
     QPushButton *removeButton() const { return m_remove; }
     QPushButton *shortcutButton() const { return m_shortcut; }
+    // The last change's failure, empty once a later change was stored.
+    QString message() const;
+    QLabel *messageLabel() const { return m_message; }
 
 private:
     QWidget *buildStartupSection();
@@ -47,7 +59,10 @@ private:
     QWidget *buildFolderSection();
     QWidget *buildShortcutSection();
     void setBasePath(const QString &path);
+    void report(const QFuture<Result<void>> &write);
+    void showResult(const Result<void> &written);
 
+    PreferenceSuite &m_suite;
     ShortcutRegistrar &m_shortcuts;
     LoginItem &m_loginItem;
     FolderPicker m_picker;
@@ -58,6 +73,7 @@ private:
     QPushButton *m_choose = nullptr;
     QPushButton *m_remove = nullptr;
     QPushButton *m_shortcut = nullptr;
+    QLabel *m_message = nullptr;
 };
 
 } // namespace bp

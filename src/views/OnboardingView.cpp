@@ -162,8 +162,9 @@ QVBoxLayout *centredColumn(QWidget *page, int spacing)
 } // namespace
 
 OnboardingView::OnboardingView(std::function<void()> onComplete, StartupSettings &startupSettings,
-                               QWidget *parent)
-    : QWidget(parent), m_onComplete(std::move(onComplete)), m_startupSettings(startupSettings)
+                               PreferenceSuite &suite, QWidget *parent)
+    : QWidget(parent), m_onComplete(std::move(onComplete)), m_startupSettings(startupSettings),
+      m_suite(suite)
 {
     setObjectName(QStringLiteral("onboardingView"));
     // A window, so screen readers name it by its title when it becomes active.
@@ -206,10 +207,10 @@ OnboardingView::OnboardingView(std::function<void()> onComplete, StartupSettings
     m_forward->setFocus();
 }
 
-OnboardingView *OnboardingView::openWindow(StartupSettings &startupSettings,
+OnboardingView *OnboardingView::openWindow(StartupSettings &startupSettings, PreferenceSuite &suite,
                                            std::function<void()> afterComplete)
 {
-    auto *view = new OnboardingView({}, startupSettings);
+    auto *view = new OnboardingView({}, startupSettings, suite);
     view->m_onComplete = [view, afterComplete = std::move(afterComplete)] {
         if (afterComplete)
             afterComplete();
@@ -465,7 +466,7 @@ void OnboardingView::finish()
     m_finishing = true;
     // The write goes first, so a shell that reads the key in onComplete already sees it. It
     // runs on the writer thread: another process may hold the preferences' lock.
-    whenFinished(Preferences::setOnboardingCompletedLater(true), this,
+    whenFinished(Preferences::setOnboardingCompletedLater(true, m_suite), this,
                  [this](const Result<void> &) {
                      if (m_onComplete)
                          m_onComplete();

@@ -9,6 +9,7 @@ class QVariantAnimation;
 
 namespace bp {
 
+class PreferenceSuite;
 class StartupSettings;
 class StepIndicator;
 
@@ -23,11 +24,11 @@ public:
     static constexpr int lastStep = 2;
 
     OnboardingView(std::function<void()> onComplete, StartupSettings &startupSettings,
-                   QWidget *parent = nullptr);
+                   PreferenceSuite &suite, QWidget *parent = nullptr);
 
     // The fixed, dark "Welkom bij Brindlepath" window, shown and deleted when closed. Finishing
     // calls afterComplete and closes it.
-    static OnboardingView *openWindow(StartupSettings &startupSettings,
+    static OnboardingView *openWindow(StartupSettings &startupSettings, PreferenceSuite &suite,
                                       std::function<void()> afterComplete = {});
 
     int step() const { return m_step; }
@@ -58,6 +59,7 @@ private:
 
     std::function<void()> m_onComplete;
     StartupSettings &m_startupSettings;
+    PreferenceSuite &m_suite;
     int m_step = 0;
     bool m_finishing = false;
     StepIndicator *m_indicator = nullptr;

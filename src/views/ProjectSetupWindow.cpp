@@ -84,7 +84,7 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->setHandleWidth(1);
     m_splitter->setChildrenCollapsible(false);
-    m_form = new FormPanel(m_model, CustomTemplateStore::shared());
+    m_form = new FormPanel(m_model, m_model.stores().templates);
     m_preview = new PreviewPanel(m_model);
     m_splitter->addWidget(m_form);
     m_splitter->addWidget(m_preview);
@@ -139,7 +139,7 @@ QWidget *ProjectSetupWindow::buildHeader()
     row->addWidget(Style::label(QStringLiteral("Brindlepath"), 13, QFont::DemiBold, bpText), 0,
                    Qt::AlignVCenter);
     row->addStretch(1);
-    m_folderSelector = new FolderSelector(m_model, RecentFoldersStore::shared());
+    m_folderSelector = new FolderSelector(m_model, m_model.stores().recentFolders);
     row->addWidget(m_folderSelector, 0, Qt::AlignVCenter);
     return header;
 }
@@ -279,7 +279,7 @@ void ProjectSetupWindow::chooseTarget(const QString &path)
     ProjectConfig config = m_model.config();
     config.targetFolderURL = path;
     m_model.setConfig(config);
-    m_model.reportFailureOf(RecentFoldersStore::shared().add(path));
+    m_model.reportFailureOf(m_model.stores().recentFolders.add(path));
 }
 
 void ProjectSetupWindow::showEvent(QShowEvent *event)

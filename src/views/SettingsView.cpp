@@ -1,6 +1,5 @@
 #include "views/SettingsView.h"
 
-#include "stores/CustomTemplateStore.h"
 #include "views/AboutTab.h"
 #include "views/AccessibleRole.h"
 #include "views/GeneralTab.h"
@@ -48,12 +47,8 @@ QString tabSheet()
 
 } // namespace
 
-SettingsView::SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent)
-    : SettingsView(shortcuts, loginItem, CustomTemplateStore::shared(), parent)
-{}
-
-SettingsView::SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
-                           CustomTemplateStore &store, QWidget *parent)
+SettingsView::SettingsView(PreferenceSuite &standard, CustomTemplateStore &store,
+                           ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("settingsView"));
@@ -80,7 +75,7 @@ SettingsView::SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
     m_tabs->tabBar()->setExpanding(false);
     m_tabs->setIconSize(QSize(14, 14));
 
-    m_general = new GeneralTab(shortcuts, loginItem);
+    m_general = new GeneralTab(standard, shortcuts, loginItem);
     m_templates = new TemplatesTab(store);
     m_about = new AboutTab;
     m_tabs->addTab(m_general, tabIcon(QStringLiteral("gearshape")), QStringLiteral("Algemeen"));
@@ -91,9 +86,10 @@ SettingsView::SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem,
     m_tabs->tabBar()->setFocus();
 }
 
-SettingsView *SettingsView::openWindow(ShortcutRegistrar &shortcuts, LoginItem &loginItem)
+SettingsView *SettingsView::openWindow(PreferenceSuite &standard, CustomTemplateStore &store,
+                                       ShortcutRegistrar &shortcuts, LoginItem &loginItem)
 {
-    auto *view = new SettingsView(shortcuts, loginItem);
+    auto *view = new SettingsView(standard, store, shortcuts, loginItem);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->show();
     view->raise();

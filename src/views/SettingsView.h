@@ -10,6 +10,7 @@ class AboutTab;
 class CustomTemplateStore;
 class GeneralTab;
 class LoginItem;
+class PreferenceSuite;
 class ShortcutRegistrar;
 class TemplatesTab;
 
@@ -22,12 +23,12 @@ public:
     static constexpr int viewWidth = 520;
     static constexpr int viewHeight = 420;
 
-    SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent = nullptr);
-    SettingsView(ShortcutRegistrar &shortcuts, LoginItem &loginItem, CustomTemplateStore &store,
-                 QWidget *parent = nullptr);
+    SettingsView(PreferenceSuite &standard, CustomTemplateStore &store,
+                 ShortcutRegistrar &shortcuts, LoginItem &loginItem, QWidget *parent = nullptr);
 
     // The fixed "Brindlepath — Instellingen" window, shown, raised and deleted when closed.
-    static SettingsView *openWindow(ShortcutRegistrar &shortcuts, LoginItem &loginItem);
+    static SettingsView *openWindow(PreferenceSuite &standard, CustomTemplateStore &store,
+                                    ShortcutRegistrar &shortcuts, LoginItem &loginItem);
 
     QTabWidget *tabs() const { return m_tabs; }
     GeneralTab *generalTab() const { return m_general; }

@@ -1,13 +1,5 @@
 #include "ProjectSetupModel.h"
 
-#include "JobQueue.h"
-#include "model/FolderCreator.h"
-#include "model/TemplateEngine.h"
-#include "sorting/FileSorter.h"
-#include "sorting/UndoLog.h"
-#include "stores/CustomTemplateStore.h"
-#include "stores/Preferences.h"
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLocale>
@@ -27,19 +19,6 @@ constexpr auto successPause = 800ms;
 // Often enough for a status line, rarely enough not to flood the UI thread.
 constexpr auto statusInterval = 100ms;
 
-ProjectConfig initialConfig(const std::optional<QString> &initialURL)
-{
-    ProjectConfig config;
-    config.targetFolderURL = initialURL;
-    if (std::optional<PlatformTemplate> platform = Preferences::defaultTemplate())
-        config.platform = *platform;
-    if (!initialURL) {
-        if (std::optional<QString> base = Preferences::defaultBasePath())
-            config.targetFolderURL = *base;
-    }
-    return config;
-}
-
 QString batchSuccessMessage(qsizetype count)
 {
     return QString::number(count) + QStringLiteral(" project") +
@@ -48,27 +27,10 @@ QString batchSuccessMessage(qsizetype count)
 
 } // namespace
 
-// Everything one run carries from step to step; jobs get copies of the plain values.
-struct ProjectSetupModel::Run {
-    QList<FolderNode> tree;
-    QString target;
-    QDateTime date;
-    QStringList names;
-    qsizetype next = 0;
-    QString lastProject;
-    QPromise<void> done;
-};
-
 ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
-                                     QObject *parent)
-    : ProjectSetupModel(initialURL, host, UndoLog::shared(), CustomTemplateStore::shared(), parent)
-{}
-
-ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
-                                     UndoLog &undoLog, CustomTemplateStore &templates,
-                                     QObject *parent)
-    : QObject(parent), m_host(host), m_undoLog(undoLog), m_templates(templates),
-      m_config(initialConfig(initialURL))
+                                     const Stores &stores, QObject *parent)
+    : QObject(parent), m_host(host), m_stores(stores), m_creation(stores.templates, stores.undoLog),
+      m_config(CreateProjects::initialConfig(stores.standard, initialURL))
 {}
 
 ProjectSetupModel::~ProjectSetupModel() = default;
@@ -102,111 +64,35 @@ void ProjectSetupModel::reportError(const QString &message)
 
 bool ProjectSetupModel::canCreate() const
 {
-    const bool hasName = m_config.batchMode ? !m_config.batchProjectNames().isEmpty()
-                                            : !m_config.projectName.trimmed().isEmpty();
-    return hasName && m_config.targetFolderURL.has_value() && !m_isCreating;
+    return CreateProjects::isReady(m_config) && !m_isCreating;
 }
 
 QList<FolderNode> ProjectSetupModel::resolvedTree() const
 {
-    return TemplateEngine::resolve(m_config, m_templates.templates());
+    return m_creation.resolvedTree(m_config);
 }
 
 QFuture<void> ProjectSetupModel::createStructure()
 {
-    if (!m_config.targetFolderURL || m_isCreating)
+    if (!canCreate())
         return QtFuture::makeReadyFuture();
 
     setCreating(true);
     setErrorMessage(std::nullopt);
-    m_createdProjects.clear();
-
-    auto run = std::make_shared<Run>();
-    run->tree = resolvedTree();
-    run->target = *m_config.targetFolderURL;
-    run->date = m_shootDate ? QDateTime(*m_shootDate, QTime(12, 0)) : QDateTime();
-    run->done.start();
-    QFuture<void> future = run->done.future();
-
-    // Started from the event loop: a continuation attached to a job that has already
-    // finished runs at once, and the run must not end before this call returns.
-    if (m_config.batchMode) {
-        run->names = m_config.batchProjectNames();
-        QMetaObject::invokeMethod(
-            this, [this, run] { runNextBatchProject(run); }, Qt::QueuedConnection);
-    } else {
-        // The name goes to the job as typed; the folder name is cleaned when it is built.
-        QMetaObject::invokeMethod(
-            this,
-            [this, run, name = m_config.projectName, sort = m_config.sortExistingFiles] {
-                runSingleProject(run, name, sort);
-            },
-            Qt::QueuedConnection);
-    }
-    return future;
-}
-
-QFuture<Result<QString>> ProjectSetupModel::startProjectJob(const std::shared_ptr<Run> &run,
-                                                            const QString &name)
-{
-    return JobQueue::run([name, tree = run->tree, target = run->target, date = run->date] {
-        return FolderCreator::makeProject(name, tree, target,
-                                          date.isValid() ? date : QDateTime::currentDateTime());
-    });
-}
-
-void ProjectSetupModel::runNextBatchProject(const std::shared_ptr<Run> &run)
-{
-    if (run->next >= run->names.size()) {
-        setSuccessMessage(batchSuccessMessage(run->names.size()));
-        finish(run);
-        return;
-    }
-    const QString name = run->names.at(run->next++);
-    startProjectJob(run, name).then(this, [this, run](const Result<QString> &made) {
-        if (!made) {
-            fail(run, made.error());
-            return;
-        }
-        run->lastProject = made.value();
-        m_createdProjects.append(made.value());
-        runNextBatchProject(run);
-    });
-}
-
-void ProjectSetupModel::runSingleProject(const std::shared_ptr<Run> &run, const QString &name,
-                                         bool sortWanted)
-{
-    startProjectJob(run, name).then(this, [this, run, sortWanted](const Result<QString> &made) {
-        if (!made) {
-            fail(run, made.error());
-            return;
-        }
-        run->lastProject = made.value();
-        m_createdProjects.append(made.value());
-        setSuccessMessage(defaultSuccessMessage);
-        if (!sortWanted) {
-            finish(run);
-            return;
-        }
-        m_runningSort = ++m_sortsStarted;
-        JobQueue::run([source = run->target, project = run->lastProject,
-                       progress = progressRelay(m_runningSort)] {
-            return FileSorter::sortFiles(source, project, progress);
-        }).then(this, [this, run](const SortOutcome &outcome) {
-            if (!outcome.ok()) {
-                // Files moved before the failure must stay undoable.
-                if (!outcome.records.isEmpty()) {
-                    m_undoLog.record(outcome.records);
-                    m_host.updateUndoMenuItem();
-                }
-                fail(run, *outcome.error);
+    auto done = std::make_shared<QPromise<void>>();
+    done->start();
+    m_runningSort = ++m_sortsStarted;
+    m_creation.run(m_config, m_shootDate, progressRelay(m_runningSort))
+        .then(this, [this, done](const CreationOutcome &outcome) {
+            if (outcome.error) {
+                setCreating(false);
+                setErrorMessage(outcome.error->message);
+                done->finish();
                 return;
             }
-            m_undoLog.record(outcome.records);
-            finish(run);
+            finish(outcome, done);
         });
-    });
+    return done->future();
 }
 
 SortProgressFunction ProjectSetupModel::progressRelay(quint64 sort)
@@ -253,38 +139,34 @@ QString ProjectSetupModel::copyStatusText(const SortProgress &progress)
              QLatin1String(unit->name));
 }
 
-void ProjectSetupModel::finish(const std::shared_ptr<Run> &run)
+void ProjectSetupModel::finish(const CreationOutcome &outcome,
+                               const std::shared_ptr<QPromise<void>> &done)
 {
+    setSuccessMessage(m_config.batchMode ? batchSuccessMessage(outcome.projects.size())
+                                         : defaultSuccessMessage);
     setCreating(false);
-    m_host.updateUndoMenuItem();
 
     // The mode and names are read again now: the form stays editable during a run.
     const QString notificationName = m_config.batchMode
                                          ? m_config.batchProjectNames().join(QStringLiteral(", "))
                                          : m_config.projectName;
-    if (!run->lastProject.isEmpty())
-        m_host.sendSuccessNotification(notificationName, run->lastProject);
+    const QString lastProject = outcome.projects.value(outcome.projects.size() - 1);
+    if (!lastProject.isEmpty())
+        m_host.sendSuccessNotification(notificationName, lastProject);
 
     m_showSuccess = true;
     Q_EMIT showSuccessChanged();
 
-    auto afterPause = [this, run] {
-        if (run->done.future().isFinished())
+    auto afterPause = [this, done, lastProject] {
+        if (done->future().isFinished())
             return;
-        if (!run->lastProject.isEmpty())
-            m_host.revealInFileManager(run->lastProject);
+        if (!lastProject.isEmpty())
+            m_host.revealInFileManager(lastProject);
         m_host.closeWindow();
-        run->done.finish();
+        done->finish();
     };
     // A pause cut short still goes on to reveal and close.
     m_host.pause(successPause).then(this, afterPause).onCanceled(this, afterPause);
-}
-
-void ProjectSetupModel::fail(const std::shared_ptr<Run> &run, const Error &error)
-{
-    setCreating(false);
-    setErrorMessage(error.message);
-    run->done.finish();
 }
 
 void ProjectSetupModel::setCreating(bool creating)

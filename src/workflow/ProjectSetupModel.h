@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CreateProjects.h"
+#include "Stores.h"
 #include "WorkflowHost.h"
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
@@ -9,17 +11,15 @@
 #include <QDate>
 #include <QFuture>
 #include <QObject>
+#include <QPromise>
 
 #include <memory>
 #include <optional>
 
 namespace bp {
 
-class UndoLog;
-class CustomTemplateStore;
-
-// The state of one project setup window and the creation run behind its create button.
-// Runs on the UI thread; file work happens in background jobs, one at a time.
+// The state of one project setup window, over the creation run behind its create button:
+// the window's texts, its drag state and the pause on success. Runs on the UI thread.
 class ProjectSetupModel final : public QObject {
     Q_OBJECT
 public:
@@ -27,12 +27,12 @@ public:
 
     // The window's initial configuration: the given folder, else "defaultBasePath"; the
     // platform from "defaultTemplate" when it is a valid raw value.
-    explicit ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
-                               QObject *parent = nullptr);
-    // Test seam: explicit stores instead of the shared ones.
     ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
-                      UndoLog &undoLog, CustomTemplateStore &templates, QObject *parent = nullptr);
+                      const Stores &stores, QObject *parent = nullptr);
     ~ProjectSetupModel() override;
+
+    // The stores the window's parts show and change.
+    const Stores &stores() const { return m_stores; }
 
     const ProjectConfig &config() const { return m_config; }
     void setConfig(const ProjectConfig &config);
@@ -57,9 +57,6 @@ public:
 
     // Starts a run; the future finishes when the run has ended, successfully or not.
     QFuture<void> createStructure();
-
-    // Project folders made by the last run, in order (for callers without a window).
-    const QStringList &createdProjects() const { return m_createdProjects; }
 
     // Names project folders after this day instead of today (a shoot date).
     void setShootDate(const std::optional<QDate> &date);
@@ -90,12 +87,7 @@ Q_SIGNALS:
     void copyProgress(const bp::SortProgress &progress);
 
 private:
-    struct Run;
-    QFuture<Result<QString>> startProjectJob(const std::shared_ptr<Run> &run, const QString &name);
-    void runNextBatchProject(const std::shared_ptr<Run> &run);
-    void runSingleProject(const std::shared_ptr<Run> &run, const QString &name, bool sortWanted);
-    void finish(const std::shared_ptr<Run> &run);
-    void fail(const std::shared_ptr<Run> &run, const Error &error);
+    void finish(const CreationOutcome &outcome, const std::shared_ptr<QPromise<void>> &done);
     void setCreating(bool creating);
     void setErrorMessage(const std::optional<QString> &message);
     void setSuccessMessage(const QString &message);
@@ -103,8 +95,8 @@ private:
     SortProgressFunction progressRelay(quint64 sort);
 
     WorkflowHost &m_host;
-    UndoLog &m_undoLog;
-    CustomTemplateStore &m_templates;
+    Stores m_stores;
+    CreateProjects m_creation;
     ProjectConfig m_config;
     bool m_isCreating = false;
     std::optional<QString> m_errorMessage;
@@ -114,7 +106,6 @@ private:
     std::optional<QString> m_statusMessage;
     quint64 m_sortsStarted = 0;
     quint64 m_runningSort = 0; // 0: none
-    QStringList m_createdProjects;
     std::optional<QDate> m_shootDate;
 };
 

@@ -7,14 +7,12 @@
 
 namespace bp {
 
-// What a creation run asks of the application around it. The tray agent, the command line
-// and the tests each provide their own.
+// What the setup window's model asks of the application around it once a run has made its
+// projects. The tray agent, a window run on its own and the tests each provide their own.
 class WorkflowHost {
 public:
     virtual ~WorkflowHost() = default;
 
-    // Refresh the undo menu item from UndoLog::shared().
-    virtual void updateUndoMenuItem() = 0;
     // Post the desktop notification after a successful creation.
     virtual void sendSuccessNotification(const QString &projectName,
                                          const QString &projectPath) = 0;

@@ -15,11 +15,12 @@
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
 #include "stores/RecentFoldersStore.h"
+#include "support/RecordingHost.h"
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SettingsView.h"
 #include "workflow/ProjectSetupModel.h"
-#include "workflow/WorkflowHost.h"
+#include "workflow/Stores.h"
 
 #include <QApplication>
 #include <QImage>
@@ -40,22 +41,6 @@ void say(const QString &line)
     std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
 }
-
-class Host final : public WorkflowHost {
-public:
-    void updateUndoMenuItem() override {}
-    void sendSuccessNotification(const QString &, const QString &) override {}
-    void revealInFileManager(const QString &path) override { revealed = path; }
-    void closeWindow() override
-    {
-        if (window)
-            window->close();
-    }
-    QFuture<void> pause(std::chrono::milliseconds) override { return QtFuture::makeReadyFuture(); }
-
-    QPointer<QWidget> window;
-    QString revealed;
-};
 
 class Login final : public LoginItem {
 public:
@@ -80,7 +65,8 @@ public:
 };
 
 struct Session {
-    Host host;
+    Stores stores = Stores::processWide();
+    test::RecordingHost host;
     Login login;
     Shortcuts shortcuts;
     Startup startup;
@@ -124,7 +110,7 @@ void answer(Session &session, const QString &line)
         // Preference writes land on a worker thread.
         PreferenceSuite::writer().waitForDone();
         QCoreApplication::processEvents();
-        PreferenceSuite &prefs = PreferenceSuite::standard();
+        PreferenceSuite &prefs = session.stores.standard;
         say(QStringLiteral("visible=%1").arg(window->isVisible()));
         say(QStringLiteral("login=%1").arg(session.login.enabled));
         say(QStringLiteral("defaultTemplate=") +
@@ -132,7 +118,7 @@ void answer(Session &session, const QString &line)
         say(QStringLiteral("onboardingCompleted=%1")
                 .arg(prefs.boolValue(PreferenceKeys::onboardingCompleted).value_or(false)));
         say(QStringLiteral("completed=%1").arg(session.completed));
-        say(QStringLiteral("revealed=") + session.host.revealed);
+        say(QStringLiteral("revealed=") + session.host.revealed.value(0));
         if (auto *onboarding = qobject_cast<OnboardingView *>(window))
             say(QStringLiteral("animating=%1").arg(onboarding->isAnimating()));
         if (session.model) {
@@ -193,22 +179,26 @@ int main(int argc, char **argv)
 
     Session session;
     if (kind == QLatin1String("setup")) {
-        session.model = std::make_unique<ProjectSetupModel>(folder, session.host);
+        session.model = std::make_unique<ProjectSetupModel>(folder, session.host, session.stores);
         session.window = std::make_unique<ProjectSetupWindow>(*session.model);
     } else if (kind == QLatin1String("settings")) {
-        session.window = std::make_unique<SettingsView>(session.shortcuts, session.login);
+        session.window = std::make_unique<SettingsView>(
+            session.stores.standard, session.stores.templates, session.shortcuts, session.login);
     } else if (kind == QLatin1String("onboarding")) {
         session.window = std::make_unique<OnboardingView>(
             [&session] {
                 session.completed = true;
                 session.window->close();
             },
-            session.startup);
+            session.startup, session.stores.standard);
     } else {
         std::fprintf(stderr, "usage: bp_a11y_window setup|settings|onboarding [options]\n");
         return 2;
     }
-    session.host.window = session.window.get();
+    session.host.onClose = [window = QPointer<QWidget>(session.window.get())] {
+        if (window)
+            window->close();
+    };
     session.window->show();
     session.window->raise();
     session.window->activateWindow();

@@ -150,7 +150,8 @@ TEST_F(Agent, CtrlAltNInAnotherApplicationOpensTheSetupWindow)
 TEST_F(Agent, TheOpenPopupSignalOpensTheFolderLeftInTheSharedSuite)
 {
     QDir(work.path()).mkpath("X");
-    ASSERT_TRUE(Preferences::setSelectedFolderPath(work.filePath("X")).ok());
+    ASSERT_TRUE(
+        Preferences::setSelectedFolderPath(work.filePath("X"), PreferenceSuite::appGroup()).ok());
     ASSERT_EQ(QProcess::execute("gdbus", {"emit", "--session", "--object-path",
                                           AppGroupKeys::signalPath, "--signal",
                                           QStringLiteral("%1.%2").arg(AppGroupKeys::signalInterface,

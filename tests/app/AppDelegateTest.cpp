@@ -8,6 +8,7 @@
 #include "sorting/UndoLog.h"
 #include "stores/PreferenceSuite.h"
 #include "stores/Preferences.h"
+#include "support/FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +26,9 @@
 #include <vector>
 
 using namespace bp;
+using test::FakeClock;
 
 namespace {
-
-class FakeClock final : public Clock {
-public:
-    QDateTime now() const override { return current; }
-    QDateTime current = QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
-};
 
 class RecordingStatusItem final : public StatusItem {
 public:
@@ -419,7 +415,6 @@ TEST_P(UndoItem, ShowsTheCountWhileTheBatchCanBeUndone)
 {
     launch();
     recordMoves(GetParam().moved, GetParam().ageSeconds);
-    delegate.updateUndoMenuItem();
     EXPECT_EQ(delegate.undoMenuItem()->text(), GetParam().title);
     EXPECT_EQ(delegate.undoMenuItem()->isEnabled(), GetParam().enabled);
 }
@@ -434,13 +429,11 @@ INSTANTIATE_TEST_SUITE_P(
                       UndoItemCase{"WindowClosed", 5, 300, "Ongedaan maken", false}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(AppDelegateTest, TheItemChangesOnlyWhenRefreshed)
+TEST_F(AppDelegateTest, TheItemFollowsTheLogsChanges)
 {
     launch();
     recordMoves(2, 0);
-    EXPECT_FALSE(delegate.undoMenuItem()->isEnabled());
-    delegate.updateUndoMenuItem();
-    // No timer: past the window the item still offers the undo until the next refresh.
+    // No timer: past the window the item still offers the undo until the log changes.
     clock.current = clock.current.addSecs(400);
     EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken (2 bestanden verplaatst)");
     EXPECT_TRUE(delegate.undoMenuItem()->isEnabled());
@@ -455,7 +448,6 @@ TEST_F(AppDelegateTest, TheMenuUndoPutsTheFilesBackAfterTheMenuHasClosed)
 {
     launch();
     recordMoves(5, 10);
-    delegate.updateUndoMenuItem();
     EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken (5 bestanden verplaatst)");
     delegate.undoMenuItem()->trigger();
     EXPECT_TRUE(QFile::exists(work.filePath("project/clip0.mov")));
@@ -473,19 +465,24 @@ TEST_F(AppDelegateTest, AnUndoRequestTellsWhatItPutBack)
     QFile::remove(work.filePath("project/clip1.mov"));
     EXPECT_EQ(delegate.undoNow(), QStringList{work.filePath("clip0.mov")});
     EXPECT_TRUE(QFile::exists(work.filePath("clip0.mov")));
+
+    // clip0.mov is back where the next move would return it: that undo fails and says why.
+    recordMoves(1, 10);
+    EXPECT_EQ(delegate.undoNow(), QStringList{});
+    ASSERT_EQ(notifier.posted.size(), 1);
+    EXPECT_TRUE(notifier.posted[0].startsWith("Ongedaan maken mislukt | "))
+        << notifier.posted[0].toStdString();
+    EXPECT_TRUE(delegate.undoMenuItem()->isEnabled());
 }
 
-TEST_F(AppDelegateTest, ARunInTheAgentRefreshesNotifiesAndReveals)
+TEST_F(AppDelegateTest, ARunInTheAgentNotifiesAndReveals)
 {
     launch();
     delegate.openProjectSetup(std::nullopt);
     ASSERT_EQ(windows.hosts.size(), 1u);
     WorkflowHost &host = *windows.hosts.front();
-    recordMoves(3, 1);
-    host.updateUndoMenuItem();
     host.sendSuccessNotification("A, B", "/shoots");
     host.revealInFileManager("/shoots/2026-12-07_A");
-    EXPECT_TRUE(delegate.undoMenuItem()->isEnabled());
     EXPECT_EQ(notifier.posted, QStringList{"Structuur aangemaakt ✓ | A, B"});
     EXPECT_EQ(fileManager.revealed, QStringList{"/shoots/2026-12-07_A"});
 }

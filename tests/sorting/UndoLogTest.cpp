@@ -1,6 +1,7 @@
 #include "sorting/UndoLog.h"
 #include "SortTestSupport.h"
 #include "sorting/FileSorter.h"
+#include "support/FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +11,9 @@
 namespace bp {
 namespace {
 
+using test::FakeClock;
 using test::readFile;
 using test::writeFile;
-
-class FakeClock final : public Clock {
-public:
-    QDateTime now() const override { return m_now; }
-    void set(const QDateTime &now) { m_now = now; }
-
-private:
-    QDateTime m_now = QDateTime::currentDateTimeUtc();
-};
 
 class UndoLogTest : public ::testing::Test {
 protected:
@@ -44,7 +37,7 @@ protected:
     }
     void after(double seconds)
     {
-        clock.set(log.records().constFirst().timestamp.addMSecs(qint64(seconds * 1000)));
+        clock.current = log.records().constFirst().timestamp.addMSecs(qint64(seconds * 1000));
     }
     bool restored(const QString &name) const
     {

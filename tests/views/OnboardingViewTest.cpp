@@ -23,9 +23,10 @@ protected:
         m_view = std::make_unique<OnboardingView>(
             [this] {
                 // What a shell would read inside its callback.
-                completedSeenByCallback.append(Preferences::onboardingCompleted());
+                completedSeenByCallback.append(
+                    Preferences::onboardingCompleted(PreferenceSuite::standard()));
             },
-            m_startup);
+            m_startup, PreferenceSuite::standard());
         ASSERT_TRUE(showActive(*m_view));
     }
 
@@ -185,7 +186,7 @@ TEST_F(OnboardingTest, FinishingWritesTheKeyBeforeCallingBackOnce)
     QTest::mouseClick(m_view->forwardButton(), Qt::LeftButton);
     drainWrites();
     EXPECT_EQ(completedSeenByCallback, QList<bool>{true});
-    EXPECT_TRUE(Preferences::onboardingCompleted());
+    EXPECT_TRUE(Preferences::onboardingCompleted(PreferenceSuite::standard()));
 }
 
 class OnboardingClose : public OnboardingTest, public ::testing::WithParamInterface<int> {};

@@ -73,7 +73,7 @@ protected:
 TEST_P(OnboardingRendering, PaletteAppearsWhereTheLayoutPutsIt)
 {
     const OnboardingShot &c = GetParam();
-    OnboardingView view([] {}, m_startup);
+    OnboardingView view([] {}, m_startup, PreferenceSuite::standard());
     ASSERT_TRUE(showActive(view));
     while (view.step() < c.step) {
         QTest::mouseClick(view.forwardButton(), Qt::LeftButton);
@@ -153,7 +153,9 @@ protected:
     void SetUp() override
     {
         clearPreferences();
-        ASSERT_TRUE(Preferences::setDefaultBasePath("/Volumes/Work/Projects").ok());
+        ASSERT_TRUE(
+            Preferences::setDefaultBasePath("/Volumes/Work/Projects", PreferenceSuite::standard())
+                .ok());
         ASSERT_TRUE(m_store.save("Bruiloft Jansen", {}).ok());
         ASSERT_TRUE(m_store.save("Merkfilm Zomer", {}).ok());
     }
@@ -170,7 +172,7 @@ protected:
 TEST_P(SettingsRendering, PaletteAppearsWhereTheLayoutPutsIt)
 {
     const SettingsShot &c = GetParam();
-    SettingsView view(m_shortcuts, m_login, m_store);
+    SettingsView view(PreferenceSuite::standard(), m_store, m_shortcuts, m_login);
     ASSERT_TRUE(showActive(view));
     view.tabs()->setCurrentIndex(c.tab);
     if (c.tab == 1) {

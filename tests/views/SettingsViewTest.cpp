@@ -46,7 +46,8 @@ protected:
     // Builds the window from the state arranged so far, as opening settings does.
     void open()
     {
-        m_view = std::make_unique<SettingsView>(m_shortcuts, m_login, m_store);
+        m_view = std::make_unique<SettingsView>(PreferenceSuite::standard(), m_store, m_shortcuts,
+                                                m_login);
         general()->setFolderPicker([this](QWidget *) {
             ++folderPicks;
             return pickedFolder;
@@ -231,7 +232,7 @@ TEST_P(DefaultFolder, FieldAndRemoveButtonFollowThePreference)
 {
     const FolderCase &c = GetParam();
     if (c.stored) {
-        ASSERT_TRUE(Preferences::setDefaultBasePath(*c.stored).ok());
+        ASSERT_TRUE(Preferences::setDefaultBasePath(*c.stored, PreferenceSuite::standard()).ok());
     }
     pickedFolder = c.action == FolderCase::pick ? std::optional<QString>("/Volumes/Work/Projects")
                                                 : std::nullopt;
@@ -529,7 +530,7 @@ class SettingsAccessibility : public SettingsTest, public ::testing::WithParamIn
 TEST_P(SettingsAccessibility, EveryTextAndControlHasANameAndARole)
 {
     ASSERT_TRUE(m_store.save("Bruiloft Jansen", {}).ok());
-    ASSERT_TRUE(Preferences::setDefaultBasePath("/srv/shoots").ok());
+    ASSERT_TRUE(Preferences::setDefaultBasePath("/srv/shoots", PreferenceSuite::standard()).ok());
     open();
     showTab(GetParam());
     templates()->exportTemplates(); // leaves a message in the bar
@@ -570,7 +571,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, SettingsAccessibility, ::testing::Values(0, 1
 
 TEST_F(SettingsTest, KeyboardReachesAndUsesEveryGeneralControl)
 {
-    ASSERT_TRUE(Preferences::setDefaultBasePath("/srv/shoots").ok());
+    ASSERT_TRUE(Preferences::setDefaultBasePath("/srv/shoots", PreferenceSuite::standard()).ok());
     pickedFolder = "/Volumes/Work/Projects";
     open();
     QTabBar *bar = m_view->tabs()->tabBar();

@@ -2,12 +2,12 @@
 
 #include "model/FolderCreator.h"
 #include "stores/CustomTemplateStore.h"
+#include "support/RecordingHost.h"
 #include "views/FormPanel.h"
 #include "views/PreviewPanel.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SymbolIcons.h"
 #include "workflow/ProjectSetupModel.h"
-#include "workflow/WorkflowHost.h"
 
 #include <gtest/gtest.h>
 
@@ -51,33 +51,6 @@ private:
     QList<std::tuple<const QPaintDevice *, QString, QRectF>> m_painted;
 };
 
-// Records what a run asks of the application; its pause resolves at once.
-class RecordingHost final : public WorkflowHost {
-public:
-    void updateUndoMenuItem() override { ++undoRefreshes; }
-    void sendSuccessNotification(const QString &name, const QString &path) override
-    {
-        notifications.append({name, path});
-    }
-    void revealInFileManager(const QString &path) override { revealed.append(path); }
-    void closeWindow() override { ++closes; }
-    QFuture<void> pause(std::chrono::milliseconds) override
-    {
-        if (!holdPause)
-            return QtFuture::makeReadyFuture();
-        heldPause.start();
-        return heldPause.future();
-    }
-
-    // Keeps the pause going until the test finishes heldPause.
-    bool holdPause = false;
-    QPromise<void> heldPause;
-    int undoRefreshes = 0;
-    int closes = 0;
-    QList<QPair<QString, QString>> notifications;
-    QStringList revealed;
-};
-
 // A shown setup window on a fresh model whose target is a private temporary folder.
 class WindowFixture : public ::testing::Test {
 protected:
@@ -90,7 +63,7 @@ protected:
         CustomTemplateStore &store = CustomTemplateStore::shared();
         while (!store.templates().isEmpty())
             ASSERT_TRUE(store.remove(store.templates().constFirst().id).ok());
-        m_model = std::make_unique<ProjectSetupModel>(m_dir.path(), m_host);
+        m_model = std::make_unique<ProjectSetupModel>(m_dir.path(), m_host, m_stores);
         m_window = std::make_unique<ProjectSetupWindow>(*m_model);
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
@@ -131,6 +104,7 @@ protected:
 
     QTemporaryDir m_dir;
     RecordingHost m_host;
+    const Stores m_stores = Stores::processWide();
     std::unique_ptr<ProjectSetupModel> m_model;
     std::unique_ptr<ProjectSetupWindow> m_window;
 };

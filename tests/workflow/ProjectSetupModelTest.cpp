@@ -4,7 +4,8 @@
 #include "sorting/UndoLog.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
-#include "workflow/HeadlessHost.h"
+#include "stores/RecentFoldersStore.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -15,31 +16,11 @@
 #include <QTemporaryDir>
 
 using namespace bp;
+using test::RecordingHost;
 
 namespace {
 
 const QDate shootDay(2026, 12, 7);
-
-// Records what a run asks of the application, in order; the pause resolves at once.
-class RecordingHost final : public WorkflowHost {
-public:
-    QStringList calls;
-    void updateUndoMenuItem() override { calls << "updateUndoMenuItem"; }
-    void sendSuccessNotification(const QString &name, const QString &path) override
-    {
-        calls << "notify:" + name + "|" + QFileInfo(path).fileName();
-    }
-    void revealInFileManager(const QString &path) override
-    {
-        calls << "reveal:" + QFileInfo(path).fileName();
-    }
-    void closeWindow() override { calls << "close"; }
-    QFuture<void> pause(std::chrono::milliseconds d) override
-    {
-        calls << QString("pause:%1").arg(d.count());
-        return QtFuture::makeReadyFuture();
-    }
-};
 
 void touch(const QString &path, const QByteArray &content = "x")
 {
@@ -57,14 +38,17 @@ class Workflow : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     PreferenceSuite suite{"test", tmp.path() + "/config"};
+    PreferenceSuite group{"group", tmp.path() + "/config"};
     CustomTemplateStore templates{suite};
+    RecentFoldersStore recent{suite};
     UndoLog undoLog;
     RecordingHost host;
     QString target = tmp.path() + "/Shoots";
 
     std::unique_ptr<ProjectSetupModel> makeModel(std::optional<QString> folder)
     {
-        auto model = std::make_unique<ProjectSetupModel>(folder, host, undoLog, templates);
+        auto model = std::make_unique<ProjectSetupModel>(
+            folder, host, Stores{suite, group, templates, recent, undoLog});
         model->setShootDate(shootDay);
         return model;
     }
@@ -77,12 +61,6 @@ protected:
         c.batchNames = names;
         model->setConfig(c);
         return model;
-    }
-    void TearDown() override
-    {
-        PreferenceSuite &standard = PreferenceSuite::standard();
-        (void)standard.remove(PreferenceKeys::defaultTemplate);
-        (void)standard.remove(PreferenceKeys::defaultBasePath);
     }
 };
 
@@ -112,9 +90,8 @@ TEST_P(BatchRuns, CreateEveryNameAndReportTheCount)
     EXPECT_EQ(model->successMessage(), GetParam().message);
     EXPECT_TRUE(model->showSuccess());
     const QString last = "2026-12-07_" + GetParam().lastProject;
-    EXPECT_EQ(host.calls,
-              (QStringList{"updateUndoMenuItem", "notify:" + GetParam().notification + "|" + last,
-                           "pause:800", "reveal:" + last, "close"}));
+    EXPECT_EQ(host.calls, (QStringList{"notify:" + GetParam().notification + "|" + last,
+                                       "pause:800", "reveal:" + last, "close"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, BatchRuns,
@@ -164,7 +141,6 @@ TEST_F(Workflow, BatchModeNeverSortsAndKeepsTheUndoLog)
     waitForFinished(model->createStructure());
     EXPECT_TRUE(QFile::exists(target + "/clip.mp4"));
     EXPECT_EQ(undoLog.records(), QList<MoveRecord>{earlier});
-    EXPECT_TRUE(host.calls.contains("updateUndoMenuItem"));
 }
 
 TEST_F(Workflow, SingleRunSortsRecordsAndFinishesInOrder)
@@ -186,8 +162,8 @@ TEST_F(Workflow, SingleRunSortsRecordsAndFinishesInOrder)
     EXPECT_EQ(undoLog.records()[0].destination, project + "/01_Footage/clip.mp4");
     EXPECT_EQ(model->successMessage(), "Structuur aangemaakt!");
     // The notification carries the name as typed; the folder name is trimmed.
-    EXPECT_EQ(host.calls, (QStringList{"updateUndoMenuItem", "notify:  Nike  |2026-12-07_Nike",
-                                       "pause:800", "reveal:2026-12-07_Nike", "close"}));
+    EXPECT_EQ(host.calls, (QStringList{"notify:  Nike  |2026-12-07_Nike", "pause:800",
+                                       "reveal:2026-12-07_Nike", "close"}));
 }
 
 TEST_F(Workflow, SortThatMovesNothingEmptiesTheUndoLog)
@@ -220,7 +196,7 @@ TEST_F(Workflow, SortFailureKeepsMovesMadeBeforeItUndoable)
     EXPECT_TRUE(model->errorMessage()->contains("02_Audio"));
     ASSERT_EQ(undoLog.movedCount(), 1);
     EXPECT_EQ(undoLog.records()[0].source, target + "/a.mp4");
-    EXPECT_EQ(host.calls, QStringList{"updateUndoMenuItem"});
+    EXPECT_TRUE(host.calls.isEmpty());
     EXPECT_TRUE(QFile::exists(target + "/b.wav"));
     ASSERT_TRUE(undoLog.undo().ok());
     EXPECT_TRUE(QFile::exists(target + "/a.mp4"));
@@ -347,13 +323,11 @@ class InitialConfig : public Workflow, public ::testing::WithParamInterface<Init
 
 TEST_P(InitialConfig, ComesFromPreferencesAndTheGivenFolder)
 {
-    PreferenceSuite &standard = PreferenceSuite::standard();
     if (GetParam().storedTemplate) {
-        ASSERT_TRUE(
-            standard.setString(PreferenceKeys::defaultTemplate, *GetParam().storedTemplate));
+        ASSERT_TRUE(suite.setString(PreferenceKeys::defaultTemplate, *GetParam().storedTemplate));
     }
     if (GetParam().storedBase) {
-        ASSERT_TRUE(standard.setString(PreferenceKeys::defaultBasePath, *GetParam().storedBase));
+        ASSERT_TRUE(suite.setString(PreferenceKeys::defaultBasePath, *GetParam().storedBase));
     }
     auto model = makeModel(GetParam().given);
     EXPECT_EQ(model->config().platform, GetParam().platform);

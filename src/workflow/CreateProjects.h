@@ -1,0 +1,73 @@
+#pragma once
+
+#include "SortIntoProject.h"
+#include "model/ProjectConfig.h"
+#include "model/Result.h"
+#include "sorting/FileSorter.h"
+
+#include <QDate>
+#include <QFuture>
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+namespace bp {
+
+class CustomTemplateStore;
+class PreferenceSuite;
+class UndoLog;
+
+// What one creation run did, as data: the caller words it.
+struct CreationOutcome {
+    QStringList projects;       // project folders made, in order (a repeated name repeats)
+    QList<MoveRecord> moves;    // made by the sort after a single project
+    std::optional<Error> error; // what stopped the run; what was made before it stays
+    bool cancelled = false;
+
+    bool ok() const { return !error && !cancelled; }
+};
+
+// Creates the projects a configuration describes: one per batch name, or one project that
+// the target folder's loose files are then sorted into when the configuration asks for it.
+// File work runs on the job queue, one project at a time; results come back on this object's
+// thread. One run at a time.
+class CreateProjects final : public QObject {
+    Q_OBJECT
+public:
+    CreateProjects(CustomTemplateStore &templates, UndoLog &undoLog, QObject *parent = nullptr);
+    ~CreateProjects() override;
+
+    // A new configuration: the given folder, else "defaultBasePath"; the platform from
+    // "defaultTemplate" when it is a valid raw value.
+    static ProjectConfig initialConfig(const PreferenceSuite &standard,
+                                       const std::optional<QString> &folder);
+    // The names a run makes projects of, as typed (folder names are cleaned when made).
+    static QStringList projectNames(const ProjectConfig &config);
+    // A name (or a usable batch name) and a target folder.
+    static bool isReady(const ProjectConfig &config);
+
+    // The tree each project gets, custom templates included.
+    QList<FolderNode> resolvedTree(const ProjectConfig &config) const;
+
+    // Starts a run; a configuration that is not ready makes nothing. Projects are named after
+    // shootDate, else after the day each is made. copyProgress is called on the worker thread
+    // while the sort copies a file to another file system.
+    QFuture<CreationOutcome> run(const ProjectConfig &config,
+                                 const std::optional<QDate> &shootDate = std::nullopt,
+                                 SortProgressFunction copyProgress = {});
+    // Stops the run before its next project or its sort; a project being made is finished.
+    void cancel();
+
+private:
+    struct Run;
+    void next(const std::shared_ptr<Run> &run);
+    void sort(const std::shared_ptr<Run> &run);
+    void end(const std::shared_ptr<Run> &run);
+
+    CustomTemplateStore &m_templates;
+    SortIntoProject m_sorter;
+    std::shared_ptr<Run> m_running;
+};
+
+} // namespace bp

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "sorting/FileSorter.h"
+
+#include <QFuture>
+#include <QObject>
+
+namespace bp {
+
+class UndoLog;
+
+// Moves the loose files of a folder into a project on the job queue, and makes the moves the
+// undo log's. Used on the thread it lives in.
+class SortIntoProject final : public QObject {
+    Q_OBJECT
+public:
+    explicit SortIntoProject(UndoLog &undoLog, QObject *parent = nullptr);
+
+    // progress is called on the worker thread. When the future finishes, on this object's
+    // thread, the undo log holds the moves: those made before a failure too, and a sort that
+    // moved nothing empties it. A failure before the first move leaves the log as it was.
+    QFuture<SortOutcome> run(const QString &source, const QString &project,
+                             SortProgressFunction progress = {});
+
+private:
+    UndoLog &m_undoLog;
+};
+
+} // namespace bp
