@@ -32,6 +32,7 @@ constexpr int iconSide = 14;
 constexpr int iconGap = 8;
 
 const QString importFailed = QStringLiteral("Import mislukt: ");
+const QString deleteFailed = QStringLiteral("Verwijderen mislukt: ");
 
 // One row of a list section: the symbol, then the name and whatever follows it. Every other
 // row is a shade lighter.
@@ -287,14 +288,20 @@ void TemplatesTab::importTemplates()
 
 void TemplatesTab::deleteTemplate(const QUuid &id)
 {
-    // No message of its own: a failed write puts the row back.
-    static_cast<void>(m_store.removeLater(id));
+    // A failed write puts the row back and says why.
+    whenFinished(m_store.removeLater(id), this, [this](const Result<void> &removed) {
+        if (removed)
+            m_deleteError.reset();
+        else
+            m_deleteError = deleteFailed + removed.error().message;
+        refreshMessage();
+    });
 }
 
 QString TemplatesTab::message() const
 {
     // An old export message hides a newer import message until an export succeeds.
-    return m_exportError.value_or(m_importError.value_or(QString()));
+    return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
 }
 
 void TemplatesTab::refreshMessage()

@@ -42,7 +42,7 @@ public:
 
     const std::optional<QString> &exportError() const { return m_exportError; }
     const std::optional<QString> &importError() const { return m_importError; }
-    // The bar's message: the export message first, else the import message.
+    // The bar's message: the export message first, then the delete and the import message.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
@@ -66,6 +66,7 @@ private:
     OpenLocation m_openLocation;
     std::optional<QString> m_exportError;
     std::optional<QString> m_importError;
+    std::optional<QString> m_deleteError;
     QScrollArea *m_list = nullptr;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customRows = nullptr;

@@ -1,4 +1,5 @@
 #include "SettingsTestSupport.h"
+#include "support/TestSupport.h"
 
 #include "stores/CustomTemplateStore.h"
 #include "views/AboutTab.h"
@@ -147,8 +148,10 @@ TEST_P(LaunchAtLogin, SwitchShowsTheStateAndKeepsTheUsersChoice)
 
     QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_EQ(m_login.requested, QList<bool>{!c.initially});
-    // A failure is silent: the switch still shows what the user asked for.
+    // The switch still shows what the user asked for; a failure says so below.
     EXPECT_EQ(toggle->isChecked(), !c.initially);
+    EXPECT_EQ(general()->message(),
+              c.fails ? "Kon instelling niet opslaan: /autostart: Permission denied" : "");
 
     // A screen reader's toggle action changes it back without a click.
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
@@ -319,6 +322,41 @@ TEST_F(SettingsTest, OwnSectionComesAndGoesWithTheList)
     drainWrites();
     EXPECT_TRUE(m_store.templates().isEmpty());
     EXPECT_FALSE(templates()->customSection()->isVisible());
+}
+
+// Writes that cannot be stored say so in the tab they were asked for in.
+TEST_F(SettingsTest, FailedWritesShowInTheirTab)
+{
+    const QUuid kept = m_store.save("Blijft", {}).value();
+    open();
+    const QStringList folders{PreferenceSuite::standard().directory(), m_suite.directory()};
+    for (const QString &folder : folders) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        if (const int err = setImmutable(folder, true))
+            GTEST_SKIP() << "the config folder cannot be made read-only here: " << strerror(err);
+    }
+    struct Unlock {
+        QStringList folders;
+        ~Unlock()
+        {
+            for (const QString &folder : folders)
+                setImmutable(folder, false);
+        }
+    } unlock{folders};
+
+    general()->platformPicker()->setCurrentIndex(3);
+    QTRY_VERIFY(!general()->message().isEmpty());
+    EXPECT_TRUE(general()->message().startsWith("Kon instelling niet opslaan: "));
+    EXPECT_TRUE(general()->message().endsWith(strerror(EPERM)));
+    EXPECT_TRUE(general()->messageLabel()->isVisible());
+    EXPECT_EQ(accessibleName(general()->messageLabel()), general()->message());
+
+    showTab(1);
+    templates()->deleteTemplate(kept);
+    QTRY_VERIFY(!templates()->message().isEmpty());
+    EXPECT_TRUE(templates()->message().startsWith("Verwijderen mislukt: "));
+    EXPECT_TRUE(templates()->messageLabel()->isVisible());
+    EXPECT_EQ(customNames(), QStringList{"Blijft"});
 }
 
 TEST_F(SettingsTest, ListFollowsChangesMadeByAnotherProcess)
