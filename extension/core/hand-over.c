@@ -1,6 +1,6 @@
 #include "brindlepath-core.h"
 
-#include "../AppGroupKeys.h"
+#include "AppGroupKeys.h"
 
 static void hand_over_in_thread(GTask *task, gpointer source, gpointer data,
                                 GCancellable *cancellable)

@@ -1,6 +1,6 @@
 #include "DBusHandOverChannel.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 
 namespace bp {
 

@@ -4,7 +4,7 @@
 #include "platform/DBusHandOverChannel.h"
 #include "platform/FreedesktopNotifier.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 
 #include <gtest/gtest.h>
 
