@@ -18,6 +18,7 @@
 #include "platform/XdgAutostart.h"
 #include "sorting/UndoLog.h"
 #include "stores/PreferenceSuite.h"
+#include "workflow/JobRegistry.h"
 
 #include <QApplication>
 #include <QDir>
@@ -120,7 +121,8 @@ int runAgent()
     quitOnTerminationSignals(&delegate);
 
     // Claim the name before anything shows: a second agent leaves without a trace.
-    DBusApplicationService service(delegate);
+    JobRegistry jobs;
+    DBusApplicationService service({delegate, handOver, jobs});
     if (service.start() == DBusApplicationService::Ownership::taken)
         return 0;
 
