@@ -328,17 +328,17 @@ TEST(ApplicationService, TheGeneratedProxyListsFollowsAndCancelsJobs)
     QDBusPendingReply<QList<QVariantMap>> listed = proxy.ListJobs();
     ASSERT_TRUE(waitUntil([&] { return listed.isFinished(); }));
     ASSERT_TRUE(listed.isValid()) << listed.error().message().toStdString();
-    ASSERT_EQ(listed.value().size(), 2);
-    EXPECT_EQ(listed.value()[1]["description"], "Kaart B");
+    EXPECT_EQ(listed.value().size(), 2);
 
     agent.jobs.setProgress(copy, 512, 2048, "DSC_0001.ARW");
     ASSERT_TRUE(waitUntil([&] { return !changed.isEmpty(); }));
-    const QVariantMap first = changed.first();
-    EXPECT_EQ(first["id"], copy);
-    EXPECT_EQ(first["unit"], "bytes");
-    EXPECT_EQ(first["item"], "DSC_0001.ARW");
-    EXPECT_EQ(first["processed"].toULongLong(), 512u);
-    EXPECT_EQ(first["total"].toULongLong(), 2048u);
+    EXPECT_EQ(changed.first(), (QVariantMap{{"id", copy},
+                                            {"description", "Kaart A"},
+                                            {"item", "DSC_0001.ARW"},
+                                            {"processed", 512ull},
+                                            {"total", 2048ull},
+                                            {"unit", "bytes"},
+                                            {"cancelling", false}}));
 
     for (const QString &id : {copy, copy, QStringLiteral("no-such-job")}) {
         QDBusPendingReply<bool> cancelled = proxy.CancelJob(id);
