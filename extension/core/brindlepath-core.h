@@ -55,8 +55,10 @@ typedef struct {
 GList *bp_entries_for_selection(const BpFileManagerApi *api, GList *files);
 GList *bp_entries_for_folder(const BpFileManagerApi *api, gpointer folder);
 
-// Writes target into the shared suite and then signals the program on the session bus, on a
-// worker thread. The task keeps source (the activated menu item) alive until it is done.
+// Writes target into the shared suite, then calls the program's OpenFolder with it on the
+// session bus (which starts the program when it is not running) and emits the bare signal, on
+// a worker thread. The task keeps source (the activated menu item) alive until the call has
+// ended.
 void bp_hand_over(GObject *source, const char *target);
 
 G_END_DECLS

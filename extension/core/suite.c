@@ -1,7 +1,7 @@
 #define _GNU_SOURCE // F_OFD_SETLK
 #include "brindlepath-core.h"
 
-#include "../AppGroupKeys.h"
+#include "AppGroupKeys.h"
 
 #include <errno.h>
 #include <fcntl.h>

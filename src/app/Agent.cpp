@@ -17,6 +17,7 @@
 #include "platform/StartupSettingsLauncher.h"
 #include "platform/XdgAutostart.h"
 #include "stores/PreferenceSuite.h"
+#include "workflow/JobRegistry.h"
 #include "workflow/Stores.h"
 
 #include <QApplication>
@@ -121,7 +122,8 @@ int runAgent()
     quitOnTerminationSignals(&delegate);
 
     // Claim the name before anything shows: a second agent leaves without a trace.
-    DBusApplicationService service(delegate);
+    JobRegistry jobs;
+    DBusApplicationService service({delegate, handOver, jobs});
     if (service.start() == DBusApplicationService::Ownership::taken)
         return 0;
 

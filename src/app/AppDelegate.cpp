@@ -91,9 +91,9 @@ void AppDelegate::setupStatusItem()
 
 void AppDelegate::registerHandOver()
 {
-    m_services.handOver.listen([self = QPointer(this)] {
+    m_services.handOver.listen([self = QPointer(this)](std::optional<QString> folder) {
         if (self)
-            self->handleFinderTrigger();
+            self->handleFinderTrigger(std::move(folder));
     });
 }
 
@@ -136,8 +136,13 @@ bool AppDelegate::openFile(const QString &path)
     return true;
 }
 
-void AppDelegate::handleFinderTrigger()
+void AppDelegate::handleFinderTrigger(std::optional<QString> folder)
 {
+    // A call's own folder wins over the suite, which may hold an older one.
+    if (folder) {
+        openProjectSetup(folder->isEmpty() ? std::nullopt : folder);
+        return;
+    }
     // The key stays as it is: it always holds the folder sent last.
     openProjectSetup(Preferences::selectedFolderPath(m_services.appGroup));
 }

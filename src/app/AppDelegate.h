@@ -62,7 +62,8 @@ public:
     // The open-file entry: only the first path counts, and only when it is a folder.
     void openFiles(const QStringList &paths) override;
     bool openFile(const QString &path);
-    void handleFinderTrigger();
+    // A file-manager hand-over: the folder it carried, or none when it is left in the suite.
+    void handleFinderTrigger(std::optional<QString> folder);
 
     // The menu's undo: runs after the menu action has returned.
     void undoLastAction();

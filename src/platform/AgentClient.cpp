@@ -1,6 +1,7 @@
 #include "AgentClient.h"
 
 #include "DBusApplicationService.h"
+#include "brindlepathinterface.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
@@ -13,7 +14,14 @@
 
 namespace bp {
 
-AgentClient::AgentClient(const QDBusConnection &bus) : m_bus(bus) {}
+AgentClient::AgentClient(const QDBusConnection &bus)
+    : m_bus(bus), m_application(std::make_unique<OrgFreedesktopApplicationInterface>(
+                      DBusApplicationService::name, DBusApplicationService::path, m_bus)),
+      m_agent(std::make_unique<ComQuenmoorBrindlepathInterface>(
+          DBusApplicationService::name, DBusApplicationService::path, m_bus))
+{}
+
+AgentClient::~AgentClient() = default;
 
 bool AgentClient::sessionHasBus()
 {
@@ -53,28 +61,21 @@ bool AgentClient::ensureAgent(const QString &program, std::chrono::milliseconds 
     return agentRunning();
 }
 
-QDBusMessage AgentClient::call(const QString &interface, const QString &method,
-                               const QVariantList &arguments)
+void AgentClient::wait(const QDBusPendingCall &call)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        DBusApplicationService::name, DBusApplicationService::path, interface, method);
-    message.setArguments(arguments);
-    // Waits in an event loop rather than blocking, so that an agent in this very process
-    // (the tests) can answer.
-    QDBusPendingCallWatcher watcher(m_bus.asyncCall(message));
+    QDBusPendingCallWatcher watcher(call);
     if (!watcher.isFinished()) {
         QEventLoop loop;
         QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return watcher.reply();
 }
 
 bool AgentClient::activateAction(const QString &action, const QVariantList &parameter)
 {
-    return call(DBusApplicationService::applicationInterface, QStringLiteral("ActivateAction"),
-                {action, parameter, platformData()})
-               .type() == QDBusMessage::ReplyMessage;
+    QDBusPendingReply<> reply = m_application->ActivateAction(action, parameter, platformData());
+    wait(reply);
+    return reply.isValid();
 }
 
 bool AgentClient::open(const QStringList &paths)
@@ -82,18 +83,18 @@ bool AgentClient::open(const QStringList &paths)
     QStringList uris;
     for (const QString &path : paths)
         uris += QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-    return call(DBusApplicationService::applicationInterface, QStringLiteral("Open"),
-                {uris, platformData()})
-               .type() == QDBusMessage::ReplyMessage;
+    QDBusPendingReply<> reply = m_application->Open(uris, platformData());
+    wait(reply);
+    return reply.isValid();
 }
 
 std::optional<QStringList> AgentClient::undo()
 {
-    const QDBusMessage reply =
-        call(DBusApplicationService::agentInterface, QStringLiteral("Undo"), {});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    QDBusPendingReply<QStringList> reply = m_agent->Undo();
+    wait(reply);
+    if (!reply.isValid())
         return std::nullopt;
-    return reply.arguments().first().toStringList();
+    return reply.value();
 }
 
 QVariantMap AgentClient::platformData()

@@ -1,20 +1,26 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QStringList>
 #include <QVariantList>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+
+class ComQuenmoorBrindlepathInterface;
+class OrgFreedesktopApplicationInterface;
 
 namespace bp {
 
-// The command line's side of the agent's bus interface. Every request carries the caller's
-// activation token, so that the desktop lets the agent's window take the focus.
+// The command line's side of the agent's bus interface, through the proxies generated from
+// its description. Every request carries the caller's activation token, so that the desktop
+// lets the agent's window take the focus.
 class AgentClient {
 public:
     explicit AgentClient(const QDBusConnection &bus = QDBusConnection::sessionBus());
+    ~AgentClient();
 
     // Whether this session announces a bus: its address in the environment, or the user's
     // bus socket. Without one the library would start a throwaway bus of its own for the
@@ -37,10 +43,13 @@ public:
     static QVariantMap platformData();
 
 private:
-    QDBusMessage call(const QString &interface, const QString &method,
-                      const QVariantList &arguments);
+    // Waits in an event loop rather than blocking, so that an agent in this very process
+    // (the tests) can answer.
+    static void wait(const QDBusPendingCall &call);
 
     QDBusConnection m_bus;
+    std::unique_ptr<OrgFreedesktopApplicationInterface> m_application;
+    std::unique_ptr<ComQuenmoorBrindlepathInterface> m_agent;
 };
 
 } // namespace bp

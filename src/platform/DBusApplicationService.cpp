@@ -1,10 +1,12 @@
 #include "DBusApplicationService.h"
 
-#include <QDBusAbstractAdaptor>
+#include "DBusHandOverChannel.h"
+#include "brindlepathadaptor.h"
+#include "workflow/JobRegistry.h"
+
 #include <QDBusConnectionInterface>
+#include <QDBusMetaType>
 #include <QUrl>
-#include <QVariantList>
-#include <QVariantMap>
 
 namespace bp {
 namespace {
@@ -17,78 +19,14 @@ QString localPath(const QString &uri)
 
 } // namespace
 
-class FreedesktopApplicationAdaptor final : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
-public:
-    explicit FreedesktopApplicationAdaptor(DBusApplicationService *service)
-        : QDBusAbstractAdaptor(service), m_service(service)
-    {}
-
-public Q_SLOTS:
-    void Activate(const QVariantMap &platformData)
-    {
-        requests(platformData).openProjectSetup(std::nullopt);
-    }
-
-    void Open(const QStringList &uris, const QVariantMap &platformData)
-    {
-        QStringList paths;
-        for (const QString &uri : uris)
-            paths += localPath(uri);
-        requests(platformData).openFiles(paths);
-    }
-
-    void ActivateAction(const QString &action, const QVariantList &parameter,
-                        const QVariantMap &platformData)
-    {
-        ApplicationRequests &r = requests(platformData);
-        if (action == DBusApplicationService::newAction) {
-            const QString folder = parameter.isEmpty() ? QString() : parameter.first().toString();
-            r.openProjectSetup(folder.isEmpty() ? std::nullopt : std::optional(folder));
-        } else if (action == DBusApplicationService::settingsAction) {
-            r.openSettings();
-        } else if (action == DBusApplicationService::undoAction) {
-            r.undoNow();
-        } else if (action == DBusApplicationService::quitAction) {
-            r.quit();
-        }
-    }
-
-private:
-    ApplicationRequests &requests(const QVariantMap &platformData)
-    {
-        m_service->requests().setActivationToken(
-            DBusApplicationService::activationToken(platformData));
-        return m_service->requests();
-    }
-
-    DBusApplicationService *m_service;
-};
-
-// What org.freedesktop.Application cannot say: the command line wants to know what the undo
-// put back.
-class AgentAdaptor final : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "com.quenmoor.brindlepath")
-public:
-    explicit AgentAdaptor(DBusApplicationService *service)
-        : QDBusAbstractAdaptor(service), m_service(service)
-    {}
-
-public Q_SLOTS:
-    QStringList Undo() { return m_service->requests().undoNow(); }
-
-private:
-    DBusApplicationService *m_service;
-};
-
-DBusApplicationService::DBusApplicationService(ApplicationRequests &requests,
-                                               const QDBusConnection &bus)
-    : m_requests(requests), m_bus(bus)
+DBusApplicationService::DBusApplicationService(Parts parts, const QDBusConnection &bus)
+    : m_parts(parts), m_bus(bus)
 {
-    new FreedesktopApplicationAdaptor(this);
-    new AgentAdaptor(this);
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+    new ApplicationAdaptor(this);
+    new BrindlepathAdaptor(this);
+    connect(&m_parts.jobs, &JobRegistry::changed, this,
+            [this] { emit JobsChanged(describeJobs(m_parts.jobs)); });
 }
 
 DBusApplicationService::~DBusApplicationService()
@@ -122,6 +60,78 @@ QString DBusApplicationService::activationToken(const QVariantMap &platformData)
                            : token;
 }
 
-} // namespace bp
+QList<QVariantMap> DBusApplicationService::describeJobs(const JobRegistry &jobs)
+{
+    QList<QVariantMap> described;
+    for (const JobRegistry::Job &job : jobs.jobs()) {
+        described +=
+            QVariantMap{{QStringLiteral("id"), job.id},
+                        {QStringLiteral("description"), job.description},
+                        {QStringLiteral("item"), job.currentItem},
+                        {QStringLiteral("processed"), QVariant::fromValue(quint64(job.processed))},
+                        {QStringLiteral("total"), QVariant::fromValue(quint64(job.total))},
+                        {QStringLiteral("unit"), job.unit == JobRegistry::Unit::bytes
+                                                     ? QStringLiteral("bytes")
+                                                     : QStringLiteral("files")},
+                        {QStringLiteral("cancelling"), job.cancelling}};
+    }
+    return described;
+}
 
-#include "DBusApplicationService.moc"
+ApplicationRequests &DBusApplicationService::requests(const QVariantMap &platformData)
+{
+    m_parts.requests.setActivationToken(activationToken(platformData));
+    return m_parts.requests;
+}
+
+void DBusApplicationService::Activate(const QVariantMap &platformData)
+{
+    requests(platformData).openProjectSetup(std::nullopt);
+}
+
+void DBusApplicationService::Open(const QStringList &uris, const QVariantMap &platformData)
+{
+    QStringList paths;
+    for (const QString &uri : uris)
+        paths += localPath(uri);
+    requests(platformData).openFiles(paths);
+}
+
+void DBusApplicationService::ActivateAction(const QString &action, const QVariantList &parameter,
+                                            const QVariantMap &platformData)
+{
+    ApplicationRequests &r = requests(platformData);
+    if (action == newAction) {
+        const QString folder = parameter.isEmpty() ? QString() : parameter.first().toString();
+        r.openProjectSetup(folder.isEmpty() ? std::nullopt : std::optional(folder));
+    } else if (action == settingsAction) {
+        r.openSettings();
+    } else if (action == undoAction) {
+        r.undoNow();
+    } else if (action == quitAction) {
+        r.quit();
+    }
+}
+
+void DBusApplicationService::OpenFolder(const QString &folder, const QVariantMap &platformData)
+{
+    m_parts.requests.setActivationToken(activationToken(platformData));
+    m_parts.handOver.called(calledFromDBus() ? message().service() : QString(), folder);
+}
+
+QStringList DBusApplicationService::Undo()
+{
+    return m_parts.requests.undoNow();
+}
+
+QList<QVariantMap> DBusApplicationService::ListJobs()
+{
+    return describeJobs(m_parts.jobs);
+}
+
+bool DBusApplicationService::CancelJob(const QString &id)
+{
+    return m_parts.jobs.cancel(id);
+}
+
+} // namespace bp

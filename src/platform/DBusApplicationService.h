@@ -1,20 +1,29 @@
 #pragma once
 
 #include "ApplicationRequests.h"
+#include "contract/AppGroupKeys.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
+#include <QList>
 #include <QObject>
+#include <QVariantList>
+#include <QVariantMap>
 
 namespace bp {
 
+class DBusHandOverChannel;
+class JobRegistry;
+
 // The agent's face on the session bus: the well-known name, owned by one process only, and
-// org.freedesktop.Application plus our own interface at one object path.
-class DBusApplicationService final : public QObject {
+// the interfaces of dbus/com.quenmoor.brindlepath.xml at one object path, served through the
+// adaptors generated from that file.
+class DBusApplicationService final : public QObject, protected QDBusContext {
     Q_OBJECT
 public:
-    static inline const QString name = QStringLiteral("com.quenmoor.brindlepath");
-    static inline const QString path = QStringLiteral("/com/quenmoor/brindlepath");
-    static inline const QString agentInterface = QStringLiteral("com.quenmoor.brindlepath");
+    static inline const QString name = QString::fromLatin1(AppGroupKeys::busName);
+    static inline const QString path = QString::fromLatin1(AppGroupKeys::busPath);
+    static inline const QString agentInterface = QString::fromLatin1(AppGroupKeys::busInterface);
     static inline const QString applicationInterface =
         QStringLiteral("org.freedesktop.Application");
 
@@ -26,8 +35,15 @@ public:
 
     enum class Ownership { owned, taken, noBus };
 
-    DBusApplicationService(ApplicationRequests &requests,
-                           const QDBusConnection &bus = QDBusConnection::sessionBus());
+    // What the agent serves: its requests, the file-manager hand-over and its jobs.
+    struct Parts {
+        ApplicationRequests &requests;
+        DBusHandOverChannel &handOver;
+        JobRegistry &jobs;
+    };
+
+    explicit DBusApplicationService(Parts parts,
+                                    const QDBusConnection &bus = QDBusConnection::sessionBus());
     ~DBusApplicationService() override;
 
     // Exports the object, then asks for the name without queueing: a second agent is told at
@@ -37,10 +53,27 @@ public:
     // The token a caller put in platform-data, or empty.
     static QString activationToken(const QVariantMap &platformData);
 
-    ApplicationRequests &requests() { return m_requests; }
+    // A job as ListJobs and JobsChanged describe it.
+    static QList<QVariantMap> describeJobs(const JobRegistry &jobs);
+
+    // The methods of the interface file, called by the generated adaptors.
+    void Activate(const QVariantMap &platformData);
+    void Open(const QStringList &uris, const QVariantMap &platformData);
+    void ActivateAction(const QString &action, const QVariantList &parameter,
+                        const QVariantMap &platformData);
+    void OpenFolder(const QString &folder, const QVariantMap &platformData);
+    QStringList Undo();
+    QList<QVariantMap> ListJobs();
+    bool CancelJob(const QString &id);
+
+Q_SIGNALS:
+    // Relayed by the adaptor.
+    void JobsChanged(const QList<QVariantMap> &jobs);
 
 private:
-    ApplicationRequests &m_requests;
+    ApplicationRequests &requests(const QVariantMap &platformData);
+
+    Parts m_parts;
     QDBusConnection m_bus;
     bool m_exported = false;
     bool m_owned = false;

@@ -1,6 +1,6 @@
 #include "PreferenceSuite.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 #include "model/FileSystem.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "Preferences.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 
 #include <QDir>
 #include <QJsonValue>

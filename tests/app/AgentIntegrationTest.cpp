@@ -5,7 +5,7 @@
 #include "platform/DBusApplicationService.h"
 #include "stores/Preferences.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 
 #include <gtest/gtest.h>
 

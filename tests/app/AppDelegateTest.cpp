@@ -63,12 +63,12 @@ public:
 
 class RecordingHandOver final : public HandOverChannel {
 public:
-    bool listen(std::function<void()> handler) override
+    bool listen(Handler handler) override
     {
         this->handler = std::move(handler);
         return true;
     }
-    std::function<void()> handler;
+    Handler handler;
 };
 
 class RecordingNotifier final : public Notifier {
@@ -372,7 +372,7 @@ TEST_P(HandOver, OpensTheSetupWindowOnTheStoredFolderAndLeavesTheKey)
     if (GetParam().stored) {
         ASSERT_TRUE(Preferences::setSelectedFolderPath(*GetParam().stored, appGroup).ok());
     }
-    handOver.handler();
+    handOver.handler(std::nullopt);
     EXPECT_EQ(windows.log, QStringList{"setup " + GetParam().opened});
     EXPECT_EQ(Preferences::selectedFolderPath(appGroup), GetParam().stored);
 }
@@ -389,10 +389,18 @@ TEST_F(AppDelegateTest, TwoHandOversOpenOneWindowAndBringItForward)
 {
     launch();
     ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/A", appGroup).ok());
-    handOver.handler();
+    handOver.handler(std::nullopt);
     ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/B", appGroup).ok());
-    handOver.handler();
+    handOver.handler(std::nullopt);
     EXPECT_EQ(windows.log, (QStringList{"setup /shoots/A", "front"}));
+}
+
+TEST_F(AppDelegateTest, ACallsFolderWinsOverAnOlderOneInTheSuite)
+{
+    launch();
+    ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/old", appGroup).ok());
+    handOver.handler(QStringLiteral("/shoots/new"));
+    EXPECT_EQ(windows.log, QStringList{"setup /shoots/new"});
 }
 
 // The undo log's state when the item is refreshed, and what the item then shows.

@@ -1,5 +1,6 @@
 // extension_activate PLUGIN.so FOLDER: offers FOLDER to the plug-in as the one selected
-// folder, chooses its entry and returns once the hand-over has finished, signal sent.
+// folder, chooses its entry and returns once the hand-over has finished: signal sent, call
+// answered or failed.
 // Exit status: 0 done, 2 the module did not load, 3 no entry offered, 4 never finished.
 #include "FileManagerPlugin.h"
 #include "brindlepath-core.h"

@@ -1,6 +1,6 @@
 #include "ExtensionTestSupport.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>

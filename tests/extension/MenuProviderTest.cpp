@@ -4,7 +4,7 @@
 #include "FileManagerPlugin.h"
 #include "brindlepath-core.h"
 
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 #include "stores/PreferenceSuite.h"
 
 #include <gtest/gtest.h>

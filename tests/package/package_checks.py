@@ -44,6 +44,7 @@ class StagedInstall(unittest.TestCase):
             f"share/applications/{APP_ID}.desktop",
             "share/applications/mimeapps.list",
             f"share/dbus-1/services/{APP_ID}.service",
+            f"share/dbus-1/interfaces/{APP_ID}.xml",
             f"share/metainfo/{APP_ID}.metainfo.xml",
             "share/man/man1/brindlepath.1.gz",
             "share/bash-completion/completions/brindlepath",

@@ -3,8 +3,11 @@
 #include "platform/DBusApplicationService.h"
 #include "platform/DBusHandOverChannel.h"
 #include "platform/FreedesktopNotifier.h"
+#include "workflow/JobRegistry.h"
 
-#include "extension/AppGroupKeys.h"
+#include "brindlepathinterface.h"
+
+#include "contract/AppGroupKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QProcess>
 
 #include <functional>
@@ -102,7 +106,7 @@ TEST_P(HandOverSignal, OnlyTheOpenPopupSignalCallsTheHandler)
 {
     DBusHandOverChannel channel;
     int calls = 0;
-    ASSERT_TRUE(channel.listen([&] { ++calls; }));
+    ASSERT_TRUE(channel.listen([&](std::optional<QString>) { ++calls; }));
 
     QDBusConnection sender = otherConnection(QStringLiteral("plug-in"));
     const SignalCase &c = GetParam();
@@ -133,7 +137,7 @@ TEST(HandOverChannel, TakesTheSignalThatGdbusEmits)
 {
     DBusHandOverChannel channel;
     int calls = 0;
-    ASSERT_TRUE(channel.listen([&] { ++calls; }));
+    ASSERT_TRUE(channel.listen([&](std::optional<QString>) { ++calls; }));
     const int status = QProcess::execute(
         "gdbus",
         {"emit", "--session", "--object-path", AppGroupKeys::signalPath, "--signal",
@@ -167,22 +171,31 @@ private:
     QString m_token;
 };
 
+// An agent's side of the bus in this process, its requests recorded.
+struct ServedAgent {
+    explicit ServedAgent(const QDBusConnection &bus = QDBusConnection::sessionBus())
+        : handOver(bus), service({requests, handOver, jobs}, bus)
+    {}
+    RecordingRequests requests;
+    DBusHandOverChannel handOver;
+    JobRegistry jobs;
+    DBusApplicationService service;
+};
+
 TEST(ApplicationService, OneAgentOwnsTheNameAndASecondIsToldAtOnce)
 {
-    RecordingRequests first;
-    RecordingRequests second;
-    auto owner = std::make_unique<DBusApplicationService>(first);
-    ASSERT_EQ(owner->start(), DBusApplicationService::Ownership::owned);
+    auto owner = std::make_unique<ServedAgent>();
+    ASSERT_EQ(owner->service.start(), DBusApplicationService::Ownership::owned);
 
     QDBusConnection other = otherConnection(QStringLiteral("second-agent"));
     {
-        DBusApplicationService late(second, other);
-        EXPECT_EQ(late.start(), DBusApplicationService::Ownership::taken);
+        ServedAgent late(other);
+        EXPECT_EQ(late.service.start(), DBusApplicationService::Ownership::taken);
     }
     // The name is free again once the owner is gone, as after a crash.
     owner.reset();
-    DBusApplicationService next(second, other);
-    EXPECT_EQ(next.start(), DBusApplicationService::Ownership::owned);
+    ServedAgent next(other);
+    EXPECT_EQ(next.service.start(), DBusApplicationService::Ownership::owned);
     QDBusConnection::disconnectFromBus(QStringLiteral("second-agent"));
 }
 
@@ -209,15 +222,14 @@ TEST_P(AgentRequest, ReachesTheAgentWithTheCallersToken)
     if (!c.tokenVariable.isEmpty())
         qputenv(c.tokenVariable, "token-42");
 
-    RecordingRequests requests;
-    DBusApplicationService service(requests);
-    ASSERT_EQ(service.start(), DBusApplicationService::Ownership::owned);
+    ServedAgent agent;
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
 
     QDBusConnection bus = otherConnection(QStringLiteral("command-line"));
     AgentClient client(bus);
     EXPECT_TRUE(client.agentRunning());
     EXPECT_TRUE(c.send(client));
-    EXPECT_EQ(requests.log, c.expected);
+    EXPECT_EQ(agent.requests.log, c.expected);
 
     qunsetenv(c.tokenVariable.isEmpty() ? "XDG_ACTIVATION_TOKEN" : c.tokenVariable.constData());
     QDBusConnection::disconnectFromBus(QStringLiteral("command-line"));
@@ -260,19 +272,82 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ApplicationService, DesktopsActivateWithoutAnActionToOpenTheSetupWindow)
 {
-    RecordingRequests requests;
-    DBusApplicationService service(requests);
-    ASSERT_EQ(service.start(), DBusApplicationService::Ownership::owned);
+    ServedAgent agent;
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
 
     QDBusConnection desktop = otherConnection(QStringLiteral("desktop"));
-    QDBusMessage activate =
-        QDBusMessage::createMethodCall(DBusApplicationService::name, DBusApplicationService::path,
-                                       DBusApplicationService::applicationInterface, "Activate");
-    activate << QVariantMap{{"activation-token", "launcher-1"}};
-    desktop.send(activate);
-    EXPECT_TRUE(waitUntil([&] { return !requests.log.isEmpty(); }));
-    EXPECT_EQ(requests.log, QStringList{{"openProjectSetup (none) @launcher-1"}});
+    OrgFreedesktopApplicationInterface application(DBusApplicationService::name,
+                                                   DBusApplicationService::path, desktop);
+    application.Activate({{"activation-token", "launcher-1"}});
+    EXPECT_TRUE(waitUntil([&] { return !agent.requests.log.isEmpty(); }));
+    EXPECT_EQ(agent.requests.log, QStringList{{"openProjectSetup (none) @launcher-1"}});
     QDBusConnection::disconnectFromBus(QStringLiteral("desktop"));
+}
+
+TEST(ApplicationService, AFileManagerCallAndTheSignalAfterItAreOneRequestWithTheCallsFolder)
+{
+    ServedAgent agent;
+    QList<std::optional<QString>> requests;
+    agent.handOver.listen([&](std::optional<QString> folder) { requests += folder; });
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
+
+    // Two clicks as the plug-in makes them, then a bare signal of its own: one sender keeps
+    // its order on the bus.
+    QDBusConnection plugin = otherConnection(QStringLiteral("plug-in"));
+    ComQuenmoorBrindlepathInterface proxy(DBusApplicationService::name,
+                                          DBusApplicationService::path, plugin);
+    const QDBusMessage bare = QDBusMessage::createSignal(
+        AppGroupKeys::signalPath, AppGroupKeys::signalInterface, AppGroupKeys::signalMember);
+    for (const QString folder : {"/shoots/A", "/shoots/B"}) {
+        proxy.OpenFolder(folder, {});
+        plugin.send(bare);
+    }
+    plugin.send(bare);
+    ASSERT_TRUE(waitUntil([&] { return requests.size() >= 3; }));
+    EXPECT_EQ(requests, (QList<std::optional<QString>>{"/shoots/A", "/shoots/B", std::nullopt}));
+    QDBusConnection::disconnectFromBus(QStringLiteral("plug-in"));
+}
+
+TEST(ApplicationService, TheGeneratedProxyListsFollowsAndCancelsJobs)
+{
+    qDBusRegisterMetaType<QList<QVariantMap>>();
+    ServedAgent agent;
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
+    int cancels = 0;
+    const QString copy = agent.jobs.add("Kaart A", JobRegistry::Unit::bytes, [&] { ++cancels; });
+    agent.jobs.add("Kaart B", JobRegistry::Unit::files, {});
+
+    QDBusConnection tray = otherConnection(QStringLiteral("tray"));
+    ComQuenmoorBrindlepathInterface proxy(DBusApplicationService::name,
+                                          DBusApplicationService::path, tray);
+    QList<QVariantMap> changed;
+    QObject::connect(&proxy, &ComQuenmoorBrindlepathInterface::JobsChanged,
+                     [&](const QList<QVariantMap> &jobs) { changed = jobs; });
+    // The agent answers in this very process: the tests wait in its event loop. The round
+    // trip also makes sure the bus has the match rule before anything changes.
+    QDBusPendingReply<QList<QVariantMap>> listed = proxy.ListJobs();
+    ASSERT_TRUE(waitUntil([&] { return listed.isFinished(); }));
+    ASSERT_TRUE(listed.isValid()) << listed.error().message().toStdString();
+    EXPECT_EQ(listed.value().size(), 2);
+
+    agent.jobs.setProgress(copy, 512, 2048, "DSC_0001.ARW");
+    ASSERT_TRUE(waitUntil([&] { return !changed.isEmpty(); }));
+    EXPECT_EQ(changed.first(), (QVariantMap{{"id", copy},
+                                            {"description", "Kaart A"},
+                                            {"item", "DSC_0001.ARW"},
+                                            {"processed", 512ull},
+                                            {"total", 2048ull},
+                                            {"unit", "bytes"},
+                                            {"cancelling", false}}));
+
+    for (const QString &id : {copy, copy, QStringLiteral("no-such-job")}) {
+        QDBusPendingReply<bool> cancelled = proxy.CancelJob(id);
+        ASSERT_TRUE(waitUntil([&] { return cancelled.isFinished(); }));
+        EXPECT_EQ(cancelled.value(), id == copy) << id.toStdString();
+    }
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(agent.jobs.jobs().first().cancelling);
+    QDBusConnection::disconnectFromBus(QStringLiteral("tray"));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "extension/AppGroupKeys.h"
+#include "contract/AppGroupKeys.h"
 #include "stores/Preferences.h"
 #include "support/TestSupport.h"
 
