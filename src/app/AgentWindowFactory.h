@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemoryRelief.h"
 #include "WindowFactory.h"
 
 namespace bp {
@@ -30,6 +31,7 @@ private:
     LoginItem &m_loginItem;
     StartupSettings &m_startupSettings;
     QString m_token;
+    MemoryRelief m_relief;
 };
 
 } // namespace bp
