@@ -5,10 +5,17 @@
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace bp {
@@ -37,8 +44,28 @@ void warmUpWindows()
     icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("folder.fill"), bpBlue, 16));
     column->addWidget(icon);
 
+    button->setGraphicsEffect(new QGraphicsOpacityEffect(button));
+    column->addWidget(new QToolButton);
+    column->addWidget(new QPlainTextEdit(text));
+
+    // The form scrolls beside a tree of the folders to be made.
+    auto *splitter = new QSplitter;
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(new QLabel(text));
+    splitter->addWidget(scroll);
+    QStandardItemModel folders;
+    folders.appendRow(new QStandardItem(text));
+    folders.item(0)->appendRow(new QStandardItem(text));
+    auto *tree = new QTreeView;
+    tree->setModel(&folders);
+    tree->expandAll();
+    splitter->addWidget(tree);
+    column->addWidget(splitter);
+
     QPixmap canvas(sample.sizeHint());
     sample.render(&canvas);
+    // The model goes before the view that shows it.
+    delete tree;
 }
 
 } // namespace bp
