@@ -1,5 +1,7 @@
 #include "MemoryRelief.h"
 
+#include "views/LogoShadow.h"
+
 #include <QApplication>
 #include <QPixmapCache>
 #include <QWidget>
@@ -37,6 +39,7 @@ void MemoryRelief::windowGone()
 void MemoryRelief::relieve()
 {
     QPixmapCache::clear();
+    LogoShadow::clearCache();
 #if defined(__GLIBC__)
     // Freed memory otherwise stays with the process, in every thread's arena.
     malloc_trim(0);

@@ -17,7 +17,7 @@ public:
     // Gives memory back once window has been destroyed, unless another window is shown by then.
     void watch(QWidget *window);
 
-    // Drops the pixmaps cached for windows and returns the heap's free pages.
+    // Drops the pixmaps and shadows cached for windows and returns the heap's free pages.
     static void relieve();
 
 private Q_SLOTS:
