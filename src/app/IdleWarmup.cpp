@@ -22,6 +22,8 @@ namespace bp {
 
 void warmUpWindows()
 {
+    // Outlives the view below that shows it.
+    QStandardItemModel folders;
     QWidget sample;
     Style::applyDarkPalette(&sample);
     sample.setStyleSheet(Style::windowStyleSheet());
@@ -38,13 +40,12 @@ void warmUpWindows()
     column->addWidget(field);
     auto *button = new QPushButton(text);
     GoldButtonStyle::apply(button);
+    button->setGraphicsEffect(new QGraphicsOpacityEffect(button));
     column->addWidget(button);
     column->addWidget(new BPLogoView(24));
     auto *icon = new QLabel;
     icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("folder.fill"), bpBlue, 16));
     column->addWidget(icon);
-
-    button->setGraphicsEffect(new QGraphicsOpacityEffect(button));
     column->addWidget(new QToolButton);
     column->addWidget(new QPlainTextEdit(text));
 
@@ -53,7 +54,6 @@ void warmUpWindows()
     auto *scroll = new QScrollArea;
     scroll->setWidget(new QLabel(text));
     splitter->addWidget(scroll);
-    QStandardItemModel folders;
     folders.appendRow(new QStandardItem(text));
     folders.item(0)->appendRow(new QStandardItem(text));
     auto *tree = new QTreeView;
@@ -64,8 +64,6 @@ void warmUpWindows()
 
     QPixmap canvas(sample.sizeHint());
     sample.render(&canvas);
-    // The model goes before the view that shows it.
-    delete tree;
 }
 
 } // namespace bp
