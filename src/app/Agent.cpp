@@ -3,6 +3,8 @@
 #include "AgentWindowFactory.h"
 #include "AppDelegate.h"
 #include "GlobalShortcutManager.h"
+#include "IdleWarmup.h"
+#include "MemoryRelief.h"
 #include "StandaloneWindowHost.h"
 #include "TrayStatusItem.h"
 #include "model/FileSystem.h"
@@ -131,6 +133,13 @@ int runAgent()
     // A few small files, once per user: after the launch, so the tray item comes first.
     statusItem.whenSettled(
         [] { QTimer::singleShot(0, [] { FileManagerActions::integrateOnce(); }); });
+    // The first window's one-time work, while nobody waits; its leftovers go back at once.
+    statusItem.whenSettled([] {
+        QTimer::singleShot(0, [] {
+            warmUpWindows();
+            MemoryRelief::relieve();
+        });
+    });
     const int status = QApplication::exec();
     PreferenceSuite::writer().waitForDone();
     return status;

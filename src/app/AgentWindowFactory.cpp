@@ -114,6 +114,7 @@ void AgentWindowFactory::present(QWidget *window)
             applyActivationToken(*handle, m_token.toUtf8());
         m_token.clear();
     }
+    m_relief.watch(window);
     window->show();
     window->raise();
     window->activateWindow();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MemoryRelief.h"
 #include "WindowFactory.h"
 #include "workflow/Stores.h"
 
@@ -32,6 +33,7 @@ private:
     LoginItem &m_loginItem;
     StartupSettings &m_startupSettings;
     QString m_token;
+    MemoryRelief m_relief;
 };
 
 } // namespace bp

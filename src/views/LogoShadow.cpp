@@ -69,7 +69,18 @@ QImage blurredSilhouette(const QImage &alpha, qreal sigma, const QColor &color)
     return result;
 }
 
+QCache<QString, QImage> &shadowCache()
+{
+    static QCache<QString, QImage> cache(8);
+    return cache;
+}
+
 } // namespace
+
+void LogoShadow::clearCache()
+{
+    shadowCache().clear();
+}
 
 void LogoShadow::paint(QPainter &painter, const QRectF &logoRect) const
 {
@@ -82,8 +93,7 @@ void LogoShadow::paint(QPainter &painter, const QRectF &logoRect) const
                             .arg(color.rgba())
                             .arg(blurRadius)
                             .arg(dpr);
-    static QCache<QString, QImage> cache(8);
-    QImage *image = cache.object(key);
+    QImage *image = shadowCache().object(key);
     if (!image) {
         const QSize pixels =
             (QSizeF(logoRect.size()) + QSizeF(2 * margin, 2 * margin)).toSize() * dpr;
@@ -96,7 +106,7 @@ void LogoShadow::paint(QPainter &painter, const QRectF &logoRect) const
         }
         image = new QImage(blurredSilhouette(silhouette, sigma * dpr, color));
         image->setDevicePixelRatio(dpr);
-        cache.insert(key, image);
+        shadowCache().insert(key, image);
     }
     painter.drawImage(logoRect.topLeft() + offset - QPointF(margin, margin), *image);
 }

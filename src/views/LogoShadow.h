@@ -18,6 +18,8 @@ struct LogoShadow {
 
     // Paints the shadow of a logo drawn at logoRect (a square).
     void paint(QPainter &painter, const QRectF &logoRect) const;
+    // Forgets the shadows drawn so far, for when no window shows one.
+    static void clearCache();
 };
 
 } // namespace bp

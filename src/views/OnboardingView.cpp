@@ -8,6 +8,7 @@
 #include "views/EaseInOut.h"
 #include "views/GoldButtonStyle.h"
 #include "views/GoldOutlineButtonStyle.h"
+#include "views/HeaderBand.h"
 #include "views/LogoShadow.h"
 #include "views/StepIndicator.h"
 #include "views/Style.h"
@@ -225,17 +226,8 @@ OnboardingView *OnboardingView::openWindow(StartupSettings &startupSettings, Pre
 
 QWidget *OnboardingView::buildHeader()
 {
-    QFrame *header = band(QStringLiteral("header"), bpCard);
-    auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(28, 14, 28, 14);
-    row->setSpacing(10);
-    row->addWidget(new BPLogoView(26), 0, Qt::AlignVCenter);
-    row->addWidget(Style::label(QStringLiteral("Brindlepath"), 14, QFont::DemiBold, bpText), 0,
-                   Qt::AlignVCenter);
-    row->addStretch(1);
     m_indicator = new StepIndicator;
-    row->addWidget(m_indicator, 0, Qt::AlignVCenter);
-    return header;
+    return new HeaderBand({26, 14, QMargins(28, 14, 28, 14), 10}, m_indicator);
 }
 
 QWidget *OnboardingView::buildFooter()

@@ -4,11 +4,11 @@
 #include "stores/CustomTemplateStore.h"
 #include "stores/RecentFoldersStore.h"
 #include "views/AccessibleRole.h"
-#include "views/BPLogoView.h"
 #include "views/DropTargetFrame.h"
 #include "views/FolderSelector.h"
 #include "views/FormPanel.h"
 #include "views/GoldButtonStyle.h"
+#include "views/HeaderBand.h"
 #include "views/PreviewPanel.h"
 #include "views/Style.h"
 #include "views/SuccessOverlay.h"
@@ -131,17 +131,8 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
 
 QWidget *ProjectSetupWindow::buildHeader()
 {
-    QFrame *header = band(QStringLiteral("header"), bpCard);
-    auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(16, 10, 16, 10);
-    row->setSpacing(12);
-    row->addWidget(new BPLogoView(24), 0, Qt::AlignVCenter);
-    row->addWidget(Style::label(QStringLiteral("Brindlepath"), 13, QFont::DemiBold, bpText), 0,
-                   Qt::AlignVCenter);
-    row->addStretch(1);
     m_folderSelector = new FolderSelector(m_model, m_model.stores().recentFolders);
-    row->addWidget(m_folderSelector, 0, Qt::AlignVCenter);
-    return header;
+    return new HeaderBand({24, 13, QMargins(16, 10, 16, 10), 12}, m_folderSelector);
 }
 
 QWidget *ProjectSetupWindow::buildErrorBar()
