@@ -186,15 +186,15 @@ int runAgentCommand(const QStringList &arguments, int &argc, char **argv)
                 return 0;
             }
             if (command == u"undo") {
-                const std::optional<QStringList> putBack =
-                    client.agentRunning() ? client.undo() : std::optional(QStringList());
+                const Result<QStringList> putBack =
+                    client.agentRunning() ? client.undo() : Result(QStringList());
                 if (!putBack) {
-                    err << "brindlepath: the agent did not answer\n";
+                    err << "brindlepath: " << putBack.error().message << '\n';
                     return 1;
                 }
-                if (putBack->isEmpty())
+                if (putBack.value().isEmpty())
                     out << "Nothing to undo.\n";
-                for (const QString &path : *putBack)
+                for (const QString &path : putBack.value())
                     out << path << '\n';
                 return 0;
             }

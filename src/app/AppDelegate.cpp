@@ -149,17 +149,20 @@ void AppDelegate::handleFinderTrigger(std::optional<QString> folder)
 
 void AppDelegate::undoLastAction()
 {
-    // Queued, so the undo runs after the menu has closed.
-    QTimer::singleShot(0, this, [this] { undoNow(); });
+    // Queued, so the undo runs after the menu has closed. A failure is posted as a
+    // notification by undoNow itself.
+    QTimer::singleShot(0, this, [this] { [[maybe_unused]] const auto done = undoNow(); });
 }
 
-QStringList AppDelegate::undoNow()
+Result<QStringList> AppDelegate::undoNow()
 {
     const UndoOutcome outcome = undoLastSort(m_services.undoLog);
     // An undo that failed or came too late leaves the log as it is: refresh the item anyway.
     updateUndoMenuItem();
-    if (outcome.error)
+    if (outcome.error) {
         m_services.notifier.notify(undoFailedTitle, outcome.error->message);
+        return *outcome.error;
+    }
     return outcome.putBack;
 }
 

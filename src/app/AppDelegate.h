@@ -67,7 +67,7 @@ public:
 
     // The menu's undo: runs after the menu action has returned.
     void undoLastAction();
-    QStringList undoNow() override;
+    Result<QStringList> undoNow() override;
     void sendSuccessNotification(const QString &projectName, const QString &projectPath);
     void revealInFileManager(const QString &path);
 

@@ -88,13 +88,15 @@ bool AgentClient::open(const QStringList &paths)
     return reply.isValid();
 }
 
-std::optional<QStringList> AgentClient::undo()
+Result<QStringList> AgentClient::undo()
 {
     QDBusPendingReply<QStringList> reply = m_agent->Undo();
     wait(reply);
-    if (!reply.isValid())
-        return std::nullopt;
-    return reply.value();
+    if (reply.isValid())
+        return reply.value();
+    if (reply.error().type() == QDBusError::Failed)
+        return Error::withMessage(reply.error().message());
+    return Error::withMessage(QStringLiteral("the agent did not answer"));
 }
 
 QVariantMap AgentClient::platformData()

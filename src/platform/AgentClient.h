@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Result.h"
+
 #include <QDBusConnection>
 #include <QDBusPendingCall>
 #include <QStringList>
@@ -36,8 +38,9 @@ public:
 
     bool activateAction(const QString &action, const QVariantList &parameter = {});
     bool open(const QStringList &paths);
-    // The paths the files were put back at; nothing when the agent could not be asked.
-    std::optional<QStringList> undo();
+    // The paths the files were put back at, or why not: the agent's reason for a failed undo,
+    // or that it did not answer.
+    Result<QStringList> undo();
 
     // The startup id or xdg-activation token this process was started with, as platform-data.
     static QVariantMap platformData();

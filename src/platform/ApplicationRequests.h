@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,8 +25,8 @@ public:
     virtual void openFiles(const QStringList &paths) = 0;
     virtual void openSettings() = 0;
     // Undoes the last sort at once; the paths the files were put back at, empty when
-    // nothing was put back.
-    virtual QStringList undoNow() = 0;
+    // there was nothing to put back, or why the undo failed.
+    virtual Result<QStringList> undoNow() = 0;
     virtual void quit() = 0;
 };
 

@@ -107,7 +107,7 @@ void DBusApplicationService::ActivateAction(const QString &action, const QVarian
     } else if (action == settingsAction) {
         r.openSettings();
     } else if (action == undoAction) {
-        r.undoNow();
+        Undo();
     } else if (action == quitAction) {
         r.quit();
     }
@@ -121,7 +121,13 @@ void DBusApplicationService::OpenFolder(const QString &folder, const QVariantMap
 
 QStringList DBusApplicationService::Undo()
 {
-    return m_parts.requests.undoNow();
+    const Result<QStringList> putBack = m_parts.requests.undoNow();
+    if (putBack)
+        return putBack.value();
+    // The caller must not mistake a failed undo for one with nothing to do.
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::Failed, putBack.error().message);
+    return {};
 }
 
 QList<QVariantMap> DBusApplicationService::ListJobs()

@@ -250,6 +250,11 @@ QWidget *OnboardingView::buildFooter()
     });
     row->addWidget(m_back, 0, Qt::AlignVCenter);
     row->addStretch(1);
+    m_message = Style::label(QString(), 11, QFont::Normal, bpRed);
+    m_message->setObjectName(QStringLiteral("finishMessage"));
+    m_message->setWordWrap(true);
+    m_message->setVisible(false);
+    row->addWidget(m_message, 1, Qt::AlignVCenter);
 
     m_forward = new QPushButton(QStringLiteral("Volgende →"));
     m_forward->setObjectName(QStringLiteral("forwardButton"));
@@ -458,8 +463,20 @@ void OnboardingView::finish()
     m_finishing = true;
     // The write goes first, so a shell that reads the key in onComplete already sees it. It
     // runs on the writer thread: another process may hold the preferences' lock.
+    // A write that failed keeps the window open and says why: the next start would show it
+    // again without the user knowing.
     whenFinished(Preferences::setOnboardingCompletedLater(true, m_suite), this,
-                 [this](const Result<void> &) {
+                 [this](const Result<void> &stored) {
+                     if (!stored) {
+                         m_finishing = false;
+                         const QString text = QStringLiteral("Kon instelling niet opslaan: ") +
+                                              stored.error().message;
+                         m_message->setText(text);
+                         m_message->setAccessibleName(text);
+                         m_message->setVisible(true);
+                         return;
+                     }
+                     m_message->setVisible(false);
                      if (m_onComplete)
                          m_onComplete();
                  });

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QLabel;
 class QPushButton;
 class QVariantAnimation;
 
@@ -35,6 +36,8 @@ public:
     StepIndicator *stepIndicator() const { return m_indicator; }
     QPushButton *backButton() const { return m_back; }
     QPushButton *forwardButton() const { return m_forward; }
+    // Why finishing could not be recorded; hidden while there is nothing to say.
+    QLabel *messageLabel() const { return m_message; }
     // The step content on screen (the incoming one during a transition).
     QWidget *stepContent() const { return m_content; }
     bool isAnimating() const;
@@ -69,6 +72,7 @@ private:
     QVariantAnimation *m_transition = nullptr;
     QPushButton *m_back = nullptr;
     QPushButton *m_forward = nullptr;
+    QLabel *m_message = nullptr;
 };
 
 } // namespace bp

@@ -446,7 +446,7 @@ TEST_F(AppDelegateTest, TheItemFollowsTheLogsChanges)
     EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken (2 bestanden verplaatst)");
     EXPECT_TRUE(delegate.undoMenuItem()->isEnabled());
     // Choosing it then does nothing but disable it.
-    EXPECT_EQ(delegate.undoNow(), QStringList{});
+    EXPECT_EQ(delegate.undoNow().value(), QStringList{});
     EXPECT_EQ(delegate.undoMenuItem()->text(), "Ongedaan maken");
     EXPECT_FALSE(delegate.undoMenuItem()->isEnabled());
     EXPECT_TRUE(QFile::exists(work.filePath("project/clip0.mov")));
@@ -471,12 +471,12 @@ TEST_F(AppDelegateTest, AnUndoRequestTellsWhatItPutBack)
     launch();
     recordMoves(2, 10);
     QFile::remove(work.filePath("project/clip1.mov"));
-    EXPECT_EQ(delegate.undoNow(), QStringList{work.filePath("clip0.mov")});
+    EXPECT_EQ(delegate.undoNow().value(), QStringList{work.filePath("clip0.mov")});
     EXPECT_TRUE(QFile::exists(work.filePath("clip0.mov")));
 
     // clip0.mov is back where the next move would return it: that undo fails and says why.
     recordMoves(1, 10);
-    EXPECT_EQ(delegate.undoNow(), QStringList{});
+    EXPECT_FALSE(delegate.undoNow());
     ASSERT_EQ(notifier.posted.size(), 1);
     EXPECT_TRUE(notifier.posted[0].startsWith("Ongedaan maken mislukt | "))
         << notifier.posted[0].toStdString();

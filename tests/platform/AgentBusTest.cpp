@@ -151,6 +151,7 @@ class RecordingRequests final : public ApplicationRequests {
 public:
     QStringList log;
     QStringList putBack{"/shoots/a.jpg"};
+    bool undoFails = false;
 
     void setActivationToken(const QString &token) override { m_token = token; }
     void openProjectSetup(std::optional<QString> folder) override
@@ -159,9 +160,11 @@ public:
     }
     void openFiles(const QStringList &paths) override { add("openFiles " + paths.join(' ')); }
     void openSettings() override { add("openSettings"); }
-    QStringList undoNow() override
+    Result<QStringList> undoNow() override
     {
         add("undoNow");
+        if (undoFails)
+            return Error::withMessage("clip.mov: File exists");
         return putBack;
     }
     void quit() override { add("quit"); }
@@ -263,12 +266,26 @@ INSTANTIATE_TEST_SUITE_P(
                         return c.open({"/shoots/a file.jpg", "/shoots/Nike Zomer"});
                     },
                     {"openFiles /shoots/a file.jpg /shoots/Nike Zomer"}},
-        RequestCase{
-            "UndoTellsWhatWasPutBack",
-            "",
-            [](AgentClient &c) { return c.undo() == std::optional(QStringList{"/shoots/a.jpg"}); },
-            {"undoNow"}}),
+        RequestCase{"UndoTellsWhatWasPutBack",
+                    "",
+                    [](AgentClient &c) {
+                        const Result<QStringList> putBack = c.undo();
+                        return putBack && putBack.value() == QStringList{"/shoots/a.jpg"};
+                    },
+                    {"undoNow"}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ApplicationService, AFailedUndoReachesTheCommandLineAsAFailure)
+{
+    ServedAgent agent;
+    agent.requests.undoFails = true;
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
+    AgentClient client(otherConnection(QStringLiteral("command-line")));
+    const Result<QStringList> putBack = client.undo();
+    ASSERT_FALSE(putBack);
+    EXPECT_EQ(putBack.error().message, "clip.mov: File exists");
+    QDBusConnection::disconnectFromBus(QStringLiteral("command-line"));
+}
 
 TEST(ApplicationService, DesktopsActivateWithoutAnActionToOpenTheSetupWindow)
 {

@@ -1,4 +1,5 @@
 #include "SettingsTestSupport.h"
+#include "support/TestSupport.h"
 
 #include "views/OnboardingView.h"
 #include "views/StepIndicator.h"
@@ -7,6 +8,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <memory>
 
@@ -187,6 +189,27 @@ TEST_F(OnboardingTest, FinishingWritesTheKeyBeforeCallingBackOnce)
     drainWrites();
     EXPECT_EQ(completedSeenByCallback, QList<bool>{true});
     EXPECT_TRUE(Preferences::onboardingCompleted(PreferenceSuite::standard()));
+}
+
+TEST_F(OnboardingTest, AFinishThatCannotBeStoredSaysWhyAndStaysOpen)
+{
+    goTo(2);
+    const QString folder = PreferenceSuite::standard().directory();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    if (const int err = setImmutable(folder, true))
+        GTEST_SKIP() << "the config folder cannot be made read-only here: " << strerror(err);
+    const auto unlock = qScopeGuard([&] { setImmutable(folder, false); });
+    QTest::mouseClick(m_view->forwardButton(), Qt::LeftButton);
+    drainWrites();
+    QTRY_VERIFY(m_view->messageLabel()->isVisible());
+    setImmutable(folder, false);
+    EXPECT_TRUE(accessibleName(m_view->messageLabel()).startsWith("Kon instelling niet opslaan: "));
+    EXPECT_TRUE(completedSeenByCallback.isEmpty());
+
+    // Once the folder can be written again, finishing goes through.
+    QTest::mouseClick(m_view->forwardButton(), Qt::LeftButton);
+    drainWrites();
+    QTRY_COMPARE(completedSeenByCallback, QList<bool>{true});
 }
 
 class OnboardingClose : public OnboardingTest, public ::testing::WithParamInterface<int> {};
