@@ -244,6 +244,10 @@ private:
         if (!it->isString())
             return wrongType(key, QStringLiteral("a string"));
         out = it->toString();
+        // JSON may escape half a surrogate pair; no UTF-8 file name or text can hold that.
+        if (!out.isValidUtf16())
+            return fail(location() + QStringLiteral(": key ") + quoted(key) +
+                        QStringLiteral(" is not valid Unicode text"));
         return std::nullopt;
     }
 

@@ -1,0 +1,25 @@
+// The custom-template document: any bytes either decode or fail with a message, and what
+// decodes survives encode() and decode() again unchanged.
+#include "stores/CustomTemplateStore.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace bp;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const Result<QList<CustomTemplate>> decoded = CustomTemplateJson::decode(input);
+    if (!decoded) {
+        if (decoded.error().message.isEmpty())
+            std::abort();
+        return 0;
+    }
+    const QByteArray encoded = CustomTemplateJson::encode(decoded.value());
+    const Result<QList<CustomTemplate>> again = CustomTemplateJson::decode(encoded);
+    if (!again || again.value() != decoded.value() ||
+        CustomTemplateJson::encode(again.value()) != encoded)
+        std::abort();
+    return 0;
+}
