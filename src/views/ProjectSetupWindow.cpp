@@ -276,8 +276,9 @@ void ProjectSetupWindow::chooseTarget(const QString &path)
 void ProjectSetupWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // Open ready to type the rest of the name after the prefilled date.
-    QTimer::singleShot(0, this, [this] { m_form->focusName(); });
+    // Open ready to type the rest of the name after the prefilled date. Set before the window
+    // is mapped: a key pressed as soon as it appears must not reach another control first.
+    m_form->focusName();
 }
 
 void ProjectSetupWindow::resizeEvent(QResizeEvent *event)
