@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -26,12 +27,28 @@ Error saveError(const QSaveFile &file, int err)
 
 } // namespace
 
-Result<QByteArray> readFile(const QString &path)
+Result<QByteArray> readFile(const QString &path, qint64 maxBytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Error::fromErrno(errno, path);
+    const auto fail = [fd](const Error &error) {
+        ::close(fd);
+        return error;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(Error::fromErrno(errno, path));
+    if (!S_ISREG(st.st_mode))
+        return fail(Error::withMessage(path + QStringLiteral(": not a regular file"), EINVAL));
+    const Error tooLarge = Error::withMessage(path + QStringLiteral(": larger than ") +
+                                                  QLocale::c().formattedDataSize(maxBytes, 0),
+                                              EFBIG);
+    if (st.st_size > maxBytes)
+        return fail(tooLarge);
     QByteArray data;
+    data.reserve(qsizetype(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -40,10 +57,11 @@ Result<QByteArray> readFile(const QString &path)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int err = errno;
-            ::close(fd);
-            return Error::fromErrno(err, path);
+            return fail(Error::fromErrno(errno, path));
         }
+        // The file may grow while it is read.
+        if (data.size() + n > maxBytes)
+            return fail(tooLarge);
         data.append(buffer, n);
     }
     ::close(fd);

@@ -8,8 +8,13 @@ namespace bp::FileSystem {
 // anything else in the way fails with the system's error for the path that failed.
 Result<void> makePath(const QString &path);
 
-// The whole file, or the system's error for it (ENOENT when it is not there).
-Result<QByteArray> readFile(const QString &path);
+// Files we read are never trusted to be small or even files: anything larger is refused.
+inline constexpr qint64 defaultReadLimit = qint64(64) << 20;
+
+// The whole file, or the system's error for it (ENOENT when it is not there). Only regular
+// files are read (a symlink to one is followed): a FIFO, socket or device is refused without
+// blocking, and so is a file above maxBytes, so a hostile path can neither hang nor exhaust us.
+Result<QByteArray> readFile(const QString &path, qint64 maxBytes = defaultReadLimit);
 // Replaces the file by rename, so that readers see the old file or the whole new one and a
 // failed write leaves the old one as it was.
 Result<void> writeAtomically(const QString &path, const QByteArray &data);

@@ -34,9 +34,9 @@ constexpr auto lockTimeout = std::chrono::seconds(5);
 
 // nullopt: the file does not exist. Read errors other than a missing file are failures, so a
 // write never replaces a file it could not read.
-Result<std::optional<QByteArray>> readFile(const QString &path)
+Result<std::optional<QByteArray>> readFile(const QString &path, qint64 maxBytes)
 {
-    Result<QByteArray> data = FileSystem::readFile(path);
+    Result<QByteArray> data = FileSystem::readFile(path, maxBytes);
     if (!data)
         return data.error().code == ENOENT ? Result<std::optional<QByteArray>>(std::nullopt)
                                            : Result<std::optional<QByteArray>>(data.error());
@@ -77,7 +77,8 @@ public:
     static Result<SuiteLock> acquire(const QString &lockPath)
     {
         const QByteArray native = QFile::encodeName(lockPath);
-        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        const int fd = ::open(native.constData(),
+                              O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         if (fd < 0)
             return Error::fromErrno(errno, lockPath);
         SuiteLock lock(fd);
@@ -152,6 +153,9 @@ PreferenceSuite &PreferenceSuite::standard()
 PreferenceSuite &PreferenceSuite::appGroup()
 {
     static PreferenceSuite suite(QString::fromLatin1(AppGroupKeys::suiteName));
+    // It holds one folder; anything near this size is hostile.
+    static const bool limited = (suite.setReadLimit(qint64(1) << 20), true);
+    Q_UNUSED(limited);
     return suite;
 }
 
@@ -190,28 +194,41 @@ QString PreferenceSuite::filePath() const
     return directory() + QLatin1Char('/') + m_name + QStringLiteral(".json");
 }
 
-QJsonObject PreferenceSuite::readObject() const
+Result<QJsonObject> PreferenceSuite::readObject() const
 {
     // Writers replace the file by rename, so an unlocked read sees either version whole.
-    const auto data = readFile(filePath());
-    if (!data.ok() || !data.value().has_value())
-        return {};
+    const auto data = readFile(filePath(), m_readLimit);
+    if (!data.ok())
+        return data.error();
+    if (!data.value().has_value())
+        return QJsonObject();
     return parseObject(*data.value()).value_or(QJsonObject());
+}
+
+Result<QJsonValue> PreferenceSuite::read(const QString &key) const
+{
+    const Result<QJsonObject> object = readObject();
+    if (!object)
+        return object.error();
+    return object.value().value(key);
 }
 
 QJsonValue PreferenceSuite::value(const QString &key) const
 {
-    return readObject().value(key);
+    const Result<QJsonObject> object = readObject();
+    return object ? object.value().value(key) : QJsonValue(QJsonValue::Undefined);
 }
 
 bool PreferenceSuite::contains(const QString &key) const
 {
-    return readObject().contains(key);
+    const Result<QJsonObject> object = readObject();
+    return object && object.value().contains(key);
 }
 
 QStringList PreferenceSuite::keys() const
 {
-    return readObject().keys();
+    const Result<QJsonObject> object = readObject();
+    return object ? object.value().keys() : QStringList();
 }
 
 std::optional<bool> PreferenceSuite::toBool(const QJsonValue &value)
@@ -326,7 +343,7 @@ Result<void> PreferenceSuite::update(const QString &key, const Change &change)
     if (!lock)
         return lock.error();
 
-    const auto current = readFile(path);
+    const auto current = readFile(path, m_readLimit);
     if (!current.ok())
         return current.error();
     QJsonObject object;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/FileSystem.h"
 #include "model/Result.h"
 
 #include <QByteArray>
@@ -59,8 +60,14 @@ public:
     // Removing a key that is not there is no error and writes nothing.
     Result<void> remove(const QString &key);
 
-    // The value of one key as stored: undefined when absent.
+    // The value of one key as stored: undefined when absent, and when the file cannot be read.
     QJsonValue value(const QString &key) const;
+    // The same, but a file that exists and cannot be read (too large, not a regular file, no
+    // permission) is an error rather than an empty suite.
+    Result<QJsonValue> read(const QString &key) const;
+
+    // Files above this size are refused, read or written, and left as they are.
+    void setReadLimit(qint64 maxBytes) { m_readLimit = maxBytes; }
 
     // Gets the key's current value (undefined when absent) and returns its new one (undefined
     // removes it); an error returned leaves the file as it is.
@@ -92,12 +99,13 @@ Q_SIGNALS:
     void changedOnDisk();
 
 private:
-    QJsonObject readObject() const;
+    Result<QJsonObject> readObject() const;
     Result<void> write(const QString &key, const QJsonValue &value);
     void checkFile();
 
     QString m_name;
     QString m_directory; // empty: follow XDG_CONFIG_HOME
+    qint64 m_readLimit = FileSystem::defaultReadLimit;
     QPointer<QFileSystemWatcher> m_watcher;
     QByteArray m_fileIdentity; // device, inode, size and change time when last seen
 };

@@ -11,6 +11,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace bp;
 
@@ -280,3 +281,40 @@ TEST(Preferences, TypedKeysAndTheirAbsentMeanings)
 }
 
 } // namespace
+
+// What stands where the suite or its lock should be is not ours to trust: nothing may hang,
+// exhaust memory, or be written through a link we did not make.
+TEST(PreferenceSuite, HostileFilesAreRefusedWithoutBlockingAndLeftAsTheyAre)
+{
+    QTemporaryDir dir;
+    PreferenceSuite suite(suiteName, dir.path());
+    suite.setReadLimit(1024);
+    const QByteArray path = QFile::encodeName(suite.filePath());
+
+    ASSERT_EQ(::mkfifo(path.constData(), 0600), 0);
+    EXPECT_FALSE(suite.read("a").ok());
+    EXPECT_FALSE(suite.setBool("a", true).ok());
+    ::unlink(path.constData());
+
+    ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0);
+    EXPECT_FALSE(suite.read("a").ok());
+    EXPECT_TRUE(suite.keys().isEmpty());
+    ::unlink(path.constData());
+
+    const QByteArray big = "{\"a\": \"" + QByteArray(2048, 'x') + "\"}";
+    writeRaw(suite.filePath(), big);
+    const Result<QJsonValue> read = suite.read("a");
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().code, EFBIG);
+    EXPECT_FALSE(suite.setBool("b", true).ok());
+    QFile kept(suite.filePath());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), big);
+    ::unlink(path.constData());
+
+    const QByteArray elsewhere = QFile::encodeName(dir.filePath("elsewhere"));
+    ::unlink((path + ".lock").constData());
+    ASSERT_EQ(::symlink(elsewhere.constData(), (path + ".lock").constData()), 0);
+    EXPECT_FALSE(suite.setBool("b", true).ok());
+    EXPECT_FALSE(QFile::exists(dir.filePath("elsewhere")));
+}
