@@ -262,6 +262,23 @@ TEST_P(NoReplaceMoveTest, LeavesSpecialFilesToRenames)
     EXPECT_NE(QFileInfo::exists(path("pipe")), QFileInfo::exists(path("moved")));
 }
 
+// Another file renamed over the source while it is copied is someone else's: it must stay.
+TEST(CopyThenRemoveTest, RefusesASourceReplacedDuringTheCopy)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath("a.mov");
+    writeFile(source, "a");
+    writeFile(dir.filePath("new"), "new");
+    const Result<void> moved =
+        FileMove::copyThenRemove(source, dir.filePath("b"), [&](qint64, qint64) {
+            ::rename(QFile::encodeName(dir.filePath("new")), QFile::encodeName(source));
+        });
+    ASSERT_FALSE(moved.ok());
+    EXPECT_EQ(moved.error().code, EBUSY);
+    EXPECT_EQ(readFile(source), "new");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("b")));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Ways, NoReplaceMoveTest,
     ::testing::Values(
