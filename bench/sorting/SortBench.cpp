@@ -87,7 +87,8 @@ qint64 timeSorter(const Layout &at, const Setup &setup, Moves &moves)
     const bp::SortOutcome outcome = bp::FileSorter::sortFiles(at.source, at.project);
     const qint64 elapsed = timer.nsecsElapsed();
     if (!outcome.ok()) {
-        std::fprintf(stderr, "sort failed: %s\n", qPrintable(outcome.error->message));
+        const bp::Error &error = outcome.error ? *outcome.error : outcome.failed.constFirst().error;
+        std::fprintf(stderr, "sort failed: %s\n", qPrintable(error.message));
         return -1;
     }
     moves.clear();

@@ -8,12 +8,16 @@
 #include <QFile>
 #include <QHash>
 #include <QSet>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace bp::FileSorter {
 namespace {
@@ -58,6 +62,49 @@ QSet<QByteArray> hiddenNames(const QString &folder)
 struct DirCloser {
     void operator()(DIR *dir) const { ::closedir(dir); }
 };
+
+// Regular files, and symlinks with an absolute target that is not a folder: a relative
+// target would dangle once the link is moved deeper. FIFOs, sockets and devices cannot be
+// copied to another file system, and are left like folders.
+bool isLooseFile(int folderFd, const dirent &entry)
+{
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat st;
+    // An entry that cannot be examined is kept, so that its move says why.
+    if (::fstatat(folderFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return true;
+    if (S_ISREG(st.st_mode))
+        return true;
+    if (!S_ISLNK(st.st_mode))
+        return false;
+    char first = 0;
+    if (::readlinkat(folderFd, entry.d_name, &first, 1) == 1 && first != '/')
+        return false;
+    return ::fstatat(folderFd, entry.d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode);
+}
+
+// Bytes a name may have in folder.
+qsizetype nameLimit(const QString &folder)
+{
+    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return limit > 0 ? qsizetype(limit) : qsizetype(NAME_MAX);
+}
+
+// base, cut by whole characters at its end until base + tail fits in limit bytes; empty when
+// even tail alone is too long.
+QString fittedBase(const QString &base, const QString &tail, qsizetype limit)
+{
+    const qsizetype room = limit - QFile::encodeName(tail).size();
+    qsizetype end = base.size();
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, base);
+    characters.toEnd();
+    while (end > 0 && QFile::encodeName(base.left(end)).size() > room)
+        end = characters.toPreviousBoundary();
+    return base.left(std::max<qsizetype>(end, 0));
+}
 
 Result<QString> moveResolvingConflicts(const QString &source, const QString &proposed,
                                        const SortHooks &hooks,
@@ -166,9 +213,11 @@ QString resolveConflict(const QString &proposed, const ExistsFunction &exists)
     const qsizetype dot = extensionDot(name);
     const QString base = dot < 0 ? name : name.left(dot);
     const QString suffix = dot < 0 ? QString() : name.mid(dot);
+    const qsizetype limit = nameLimit(folder);
     for (qint64 n = 1;; ++n) {
-        const QString candidate = folder + base + QLatin1Char('_') +
-                                  QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')) + suffix;
+        const QString tail =
+            QLatin1Char('_') + QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')) + suffix;
+        const QString candidate = folder + fittedBase(base, tail, limit) + tail;
         if (!exists(candidate))
             return candidate;
     }
@@ -179,7 +228,7 @@ QString resolveConflict(const QString &proposed)
     return resolveConflict(proposed, FileSystem::exists);
 }
 
-Result<QStringList> looseFileNames(const QString &folder)
+Result<LooseFiles> looseFiles(const QString &folder)
 {
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(folder).constData()));
     if (!dir)
@@ -195,34 +244,24 @@ Result<QStringList> looseFileNames(const QString &folder)
             break;
         }
         // Also drops "." and "..".
-        if (entry->d_name[0] == '.')
-            continue;
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type != DT_DIR && entry->d_type != DT_REG) {
-            // Follows symlinks: a link to a folder stays like the folder. An entry that
-            // cannot be examined is treated as a file.
-            struct stat st;
-            isFolder = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-        }
-        if (!isFolder)
+        if (entry->d_name[0] != '.' && isLooseFile(fd, *entry))
             names.append(QByteArray(entry->d_name));
     }
 
     const QSet<QByteArray> hidden = hiddenNames(folder);
     // Byte order, as "LC_ALL=C ls" shows them: reproducible whatever the locale.
     std::sort(names.begin(), names.end());
-    QStringList result;
-    result.reserve(names.size());
+    LooseFiles result;
+    result.names.reserve(names.size());
     for (const QByteArray &native : std::as_const(names)) {
         if (hidden.contains(native))
             continue;
         const QString name = QFile::decodeName(native);
-        // A name that is not valid in the locale's encoding could not be found again.
+        // Not valid UTF-8: the decoded name could not be found again.
         const bool ascii = std::all_of(native.cbegin(), native.cend(),
                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        if (!ascii && QFile::encodeName(name) != native)
-            continue;
-        result.append(name);
+        (!ascii && QFile::encodeName(name) != native ? result.undecodable : result.names)
+            .append(name);
     }
     return result;
 }
@@ -233,19 +272,26 @@ SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
     const QString from = absoluteFolder(sourceFolder);
     const QString into = absoluteFolder(projectFolder);
     SortOutcome outcome;
-    const Result<QStringList> names = looseFileNames(from);
-    if (!names) {
-        outcome.error = names.error();
+    const Result<LooseFiles> loose = looseFiles(from);
+    if (!loose) {
+        outcome.error = loose.error();
         return outcome;
+    }
+    // Only those that would be sorted: the others stay anyway.
+    for (const QString &name : loose.value().undecodable) {
+        const QString source = from + QLatin1Char('/') + name;
+        if (destinationURL(source, into))
+            outcome.failed.append({source, Error::fromErrno(EILSEQ, source)});
     }
     // Destinations first, so that progress can tell how many files there are.
     QList<std::pair<QString, QString>> moves;
-    for (const QString &name : names.value()) {
+    for (const QString &name : loose.value().names) {
         QString source = from + QLatin1Char('/') + name;
         if (std::optional<QString> destination = destinationURL(source, into))
             moves.append({std::move(source), std::move(*destination)});
     }
-    // mkdir -p once per destination folder rather than once per file.
+    // mkdir -p once per destination folder rather than once per file. A failure is the
+    // file's: the others go on.
     QSet<QString> readyFolders;
     for (qsizetype index = 0; index < moves.size(); ++index) {
         const QString &source = moves.at(index).first;
@@ -253,8 +299,8 @@ SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
         const QString folder = parentOf(destination);
         if (!readyFolders.contains(folder)) {
             if (const Result<void> made = FileSystem::makePath(folder); !made) {
-                outcome.error = made.error();
-                return outcome;
+                outcome.failed.append({source, made.error()});
+                continue;
             }
             readyFolders.insert(folder);
         }
@@ -267,8 +313,8 @@ SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
         }
         const Result<QString> moved = moveResolvingConflicts(source, destination, hooks, progress);
         if (!moved) {
-            outcome.error = moved.error();
-            return outcome;
+            outcome.failed.append({source, moved.error()});
+            continue;
         }
         outcome.records.append(MoveRecord{source, moved.value(), Clock::system().now()});
     }
@@ -292,16 +338,16 @@ Result<QList<MoveRecord>> planMoves(const QString &sourceFolder, const QString &
 {
     const QString from = absoluteFolder(sourceFolder);
     const QString into = absoluteFolder(projectFolder);
-    const Result<QStringList> names = looseFileNames(from);
-    if (!names)
-        return names.error();
+    const Result<LooseFiles> loose = looseFiles(from);
+    if (!loose)
+        return loose.error();
     // Names taken by earlier moves of the plan count as occupied, as they would on disk.
     QSet<QString> planned;
     const ExistsFunction taken = [&planned](const QString &path) {
         return planned.contains(path) || FileSystem::exists(path);
     };
     QList<MoveRecord> moves;
-    for (const QString &name : names.value()) {
+    for (const QString &name : loose.value().names) {
         const QString source = from + QLatin1Char('/') + name;
         const std::optional<QString> destination = destinationURL(source, into);
         if (!destination)

@@ -10,13 +10,21 @@
 
 namespace bp {
 
-// The moves a sort made, and the failure that stopped it, if any. Moves made before a
-// failure are kept so that they can still be undone.
+// An entry the sort left where it was, and why.
+struct SortFailure {
+    QString source;
+    Error error;
+};
+
+// The moves a sort made, the entries it could not move, and the failure that stopped it
+// before any move, if any. One entry that cannot be moved does not stop the others; the
+// moves made are kept so that they can still be undone.
 struct SortOutcome {
     QList<MoveRecord> records;
+    QList<SortFailure> failed;
     std::optional<Error> error;
 
-    bool ok() const { return !error.has_value(); }
+    bool ok() const { return !error && failed.isEmpty(); }
 };
 
 // A file being copied because it cannot be renamed into the project (another file system).
@@ -35,9 +43,11 @@ using SortProgressFunction = std::function<void(const SortProgress &)>;
 namespace FileSorter {
 
 // Moves the loose files of sourceFolder into projectFolder by the fixed rules; never
-// replaces an existing file. Loose files are the direct entries in name order, except hidden
-// ones (a leading dot, or listed in the folder's ".hidden") and folders; a symlink to a
-// folder counts as a folder, any other symlink is moved as a link.
+// replaces an existing file. Loose files are the direct regular files and symlinks in name
+// order, except hidden ones (a leading dot, or listed in the folder's ".hidden"). A symlink
+// is moved as a link, unless it points at a folder or its target is relative (moved deeper,
+// it would dangle); those, folders, FIFOs, sockets and devices stay where they are. A name
+// that is not valid UTF-8 is reported as failed (EILSEQ).
 SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder);
 SortOutcome sortFiles(const QString &sourceFolder, const QString &projectFolder,
                       const SortProgressFunction &progress);

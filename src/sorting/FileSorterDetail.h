@@ -30,12 +30,20 @@ std::optional<QString> destinationURL(const QString &filePath, const QString &pr
 using ExistsFunction = std::function<bool(const QString &path)>;
 
 // The proposed path if nothing is there, else the first free "name_001.ext", "name_002.ext",
-// ... Symlinks, dangling ones included, count as occupied.
+// ... Symlinks, dangling ones included, count as occupied. Where a numbered name would be
+// longer than the destination folder allows, whole characters are cut from the end of the
+// name before the number; the extension stays.
 QString resolveConflict(const QString &proposed, const ExistsFunction &exists);
 QString resolveConflict(const QString &proposed);
 
-// The entries sortFiles would consider: direct, not hidden, not folders, sorted by name.
-Result<QStringList> looseFileNames(const QString &folder);
+struct LooseFiles {
+    QStringList names;
+    // Not valid UTF-8, so they could not be found again; shown with U+FFFD.
+    QStringList undecodable;
+};
+
+// The entries sortFiles would consider, each list sorted by name.
+Result<LooseFiles> looseFiles(const QString &folder);
 
 struct SortHooks {
     // Runs just before each move attempt with the path about to be taken, so that tests

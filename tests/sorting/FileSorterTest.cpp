@@ -5,8 +5,11 @@
 
 #include <QTemporaryDir>
 
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace bp {
@@ -199,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
         ConflictCase{"danglingSymlink", "song.wav", {"@song.wav"}, "song_001.wav"}),
     [](const auto &info) { return std::string(info.param.label); });
 
-TEST(FileSorterTest, ListsOnlyLooseVisibleFilesInNameOrder)
+TEST(FileSorterTest, MovesOnlyLooseVisibleFilesInNameOrderAndReportsTheRest)
 {
     SortFolder folder;
     folder.file("b.mov");
@@ -211,7 +214,18 @@ TEST(FileSorterTest, ListsOnlyLooseVisibleFilesInNameOrder)
     const QString target = folder.file("target.jpg");
     ASSERT_EQ(::symlink("clips.mov", QFile::encodeName(folder.source + "/dirlink.mov")), 0);
     ASSERT_EQ(::symlink("target.jpg", QFile::encodeName(folder.source + "/link.png")), 0);
-    ASSERT_EQ(::symlink("gone", QFile::encodeName(folder.source + "/dangling.mp4")), 0);
+    ASSERT_EQ(::symlink("/gone", QFile::encodeName(folder.source + "/dangling.mp4")), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.source + "/pipe.mp4"), 0600), 0);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, QFile::encodeName(folder.source + "/sock.mov"));
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ::close(sock);
+    // Names taken in the project: the numbered one must fit in 255 bytes, or cannot be made.
+    const QString accents = QString(125, u'é');
+    const QString noRoom = "x.final-" + QString(247, 'y');
+    for (const QString &name : {accents + ".mov", noRoom})
+        writeFile(FileSorter::destinationURL(folder.file(name), folder.project).value(), "x");
     // Not UTF-8: it could not be found again under its decoded name.
     const QByteArray undecodable = QFile::encodeName(folder.source) + "/bad\xff.mov";
     const int fd = ::open(undecodable.constData(), O_CREAT | O_WRONLY, 0644);
@@ -223,18 +237,23 @@ TEST(FileSorterTest, ListsOnlyLooseVisibleFilesInNameOrder)
 
     const SortOutcome outcome = FileSorter::sortFiles(folder.source, folder.project);
 
-    ASSERT_TRUE(outcome.ok());
     QStringList moved;
     for (const MoveRecord &record : outcome.records)
-        moved << QFileInfo(record.source).fileName();
-    EXPECT_EQ(moved, (QStringList{"a.wav", "b.mov", "dangling.mp4", "link.png", "target.jpg"}));
-    // Links travel as links; hidden entries and folders stay.
-    EXPECT_EQ(QFileInfo(folder.inProject("01_Footage/Edits/link.png")).symLinkTarget(),
-              folder.inProject("01_Footage/Edits/target.jpg"));
+        moved << QFileInfo(record.destination).fileName();
+    EXPECT_EQ(moved, (QStringList{"a.wav", "b.mov", "dangling.mp4", "target.jpg",
+                                  QString(123, u'é') + "_001.mov"}));
+    QStringList failed;
+    for (const SortFailure &f : outcome.failed)
+        failed << QFileInfo(f.source).fileName() + ' ' + QString::number(f.error.code);
+    EXPECT_EQ(failed, (QStringList{"bad\uFFFD.mov " + QString::number(EILSEQ),
+                                   noRoom + ' ' + QString::number(ENAMETOOLONG)}));
+    // Absolute links travel as links; hidden entries, folders, special files and links that
+    // would dangle stay.
     EXPECT_TRUE(QFileInfo(folder.inProject("01_Footage/dangling.mp4")).isSymLink());
     EXPECT_EQ(readFile(folder.inProject("01_Footage/Edits/target.jpg")), "target.jpg");
-    for (const char *stays : {".secret.mov", "listed.mov", ".hidden", "clips.mov", "dirlink.mov"})
-        EXPECT_TRUE(QFileInfo(folder.source + '/' + stays).exists()) << stays;
+    for (const char *stays : {".secret.mov", "listed.mov", ".hidden", "clips.mov", "dirlink.mov",
+                              "link.png", "pipe.mp4", "sock.mov"})
+        EXPECT_NE(test::modeOf(folder.source + '/' + stays), -1) << stays;
     EXPECT_TRUE(QFileInfo(folder.project).isDir());
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(::access(undecodable.constData(), F_OK), 0);
