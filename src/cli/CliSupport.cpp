@@ -159,6 +159,28 @@ QJsonArray movesToJson(const QList<MoveRecord> &records)
     return moves;
 }
 
+QJsonArray failedToJson(const QList<SortFailure> &failed)
+{
+    QJsonArray array;
+    for (const SortFailure &f : failed)
+        array.append(QJsonObject{{QStringLiteral("source"), f.source},
+                                 {QStringLiteral("error"), f.error.message}});
+    return array;
+}
+
+int reportNotMoved(const Io &io, const QList<SortFailure> &failed)
+{
+    for (const SortFailure &f : failed) {
+        // The reason names the file itself when the failure was on its side.
+        const QString own = f.source + QStringLiteral(": ");
+        const QString reason =
+            f.error.message.startsWith(own) ? f.error.message.mid(own.size()) : f.error.message;
+        io.err << "brindlepath: " << f.source << ": not moved: " << reason << '\n';
+    }
+    io.err.flush();
+    return failed.isEmpty() ? Success : Failure;
+}
+
 ProgressPrinter::ProgressPrinter(const Io &io, bool json)
     : m_io(io), m_json(json), m_terminal(::isatty(STDERR_FILENO) == 1)
 {}

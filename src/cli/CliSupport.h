@@ -46,6 +46,11 @@ QString absolutePath(const QString &path);
 
 // [{"source":…,"destination":…}…]
 QJsonArray movesToJson(const QList<MoveRecord> &records);
+// [{"source":…,"error":…}…]
+QJsonArray failedToJson(const QList<SortFailure> &failed);
+// "brindlepath: FILE: not moved: REASON" on standard error for each file a sort left behind;
+// Failure when there is one, else Success.
+int reportNotMoved(const Io &io, const QList<SortFailure> &failed);
 
 // Copy progress of a sort on standard error, leaving standard output to the result: with
 // --json one {"progress":{…}} line each time, otherwise one line rewritten in place when

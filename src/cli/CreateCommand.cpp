@@ -114,8 +114,10 @@ int runCreate(const QStringList &arguments, const Io &io, const Stores &stores)
     if (p.json) {
         QJsonObject result{
             {QStringLiteral("projects"), QJsonArray::fromStringList(outcome.projects)}};
-        if (p.sort)
+        if (p.sort) {
             result.insert(QStringLiteral("moves"), movesToJson(outcome.moves));
+            result.insert(QStringLiteral("failed"), failedToJson(outcome.failed));
+        }
         if (outcome.error)
             result.insert(QStringLiteral("error"), outcome.error->message);
         io.printJson(result);
@@ -128,7 +130,7 @@ int runCreate(const QStringList &arguments, const Io &io, const Stores &stores)
     io.out.flush();
     if (outcome.error)
         return io.failure(outcome.error->message);
-    return Success;
+    return reportNotMoved(io, outcome.failed);
 }
 
 int runPreview(const QStringList &arguments, const Io &io, const Stores &stores)

@@ -17,10 +17,11 @@ const QString synopsis =
     QStringLiteral("brindlepath sort --source DIR --into PROJECT [--dry-run] [--json]");
 
 void printMoves(const Io &io, const QList<MoveRecord> &moves, bool json,
-                const std::optional<Error> &error)
+                const std::optional<Error> &error, const QList<SortFailure> &failed = {})
 {
     if (json) {
-        QJsonObject result{{QStringLiteral("moves"), movesToJson(moves)}};
+        QJsonObject result{{QStringLiteral("moves"), movesToJson(moves)},
+                           {QStringLiteral("failed"), failedToJson(failed)}};
         if (error)
             result.insert(QStringLiteral("error"), error->message);
         io.printJson(result);
@@ -76,10 +77,10 @@ int runSort(const QStringList &arguments, const Io &io, UndoLog &undoLog)
     waitForFinished(sorted);
     progress.finish();
     const SortOutcome outcome = sorted.result();
-    printMoves(io, outcome.records, json, outcome.error);
+    printMoves(io, outcome.records, json, outcome.error, outcome.failed);
     if (outcome.error)
         return io.failure(outcome.error->message);
-    return Success;
+    return reportNotMoved(io, outcome.failed);
 }
 
 } // namespace bp::Cli

@@ -126,6 +126,7 @@ void CreateProjects::sort(const std::shared_ptr<Run> &run)
     m_sorter.run(run->target, run->outcome.projects.constLast(), run->copyProgress)
         .then(this, [this, run](const SortOutcome &sorted) {
             run->outcome.moves = sorted.records;
+            run->outcome.failed = sorted.failed;
             run->outcome.error = sorted.error;
             end(run);
         });

@@ -22,10 +22,11 @@ class UndoLog;
 struct CreationOutcome {
     QStringList projects;       // project folders made, in order (a repeated name repeats)
     QList<MoveRecord> moves;    // made by the sort after a single project
+    QList<SortFailure> failed;  // files that sort left where they were
     std::optional<Error> error; // what stopped the run; what was made before it stays
     bool cancelled = false;
 
-    bool ok() const { return !error && !cancelled; }
+    bool ok() const { return !error && failed.isEmpty() && !cancelled; }
 };
 
 // Creates the projects a configuration describes: one per batch name, or one project that

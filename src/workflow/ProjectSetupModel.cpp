@@ -25,6 +25,22 @@ QString batchSuccessMessage(qsizetype count)
            (count == 1 ? QString() : QStringLiteral("en")) + QStringLiteral(" aangemaakt!");
 }
 
+// A line per file the sort left behind, for the first few: the error line is no list.
+QString notMovedText(const QList<SortFailure> &failed)
+{
+    constexpr qsizetype shown = 3;
+    QStringList lines;
+    for (qsizetype i = 0; i < std::min(failed.size(), shown); ++i) {
+        const QString &source = failed.at(i).source;
+        lines << QStringLiteral("Niet verplaatst: %1 (%2)")
+                     .arg(source.mid(source.lastIndexOf(QLatin1Char('/')) + 1),
+                          failed.at(i).error.message);
+    }
+    if (failed.size() > shown)
+        lines << QStringLiteral("En nog %1 bestanden niet verplaatst.").arg(failed.size() - shown);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, WorkflowHost &host,
@@ -84,9 +100,10 @@ QFuture<void> ProjectSetupModel::createStructure()
     m_runningSort = ++m_sortsStarted;
     m_creation.run(m_config, m_shootDate, progressRelay(m_runningSort))
         .then(this, [this, done](const CreationOutcome &outcome) {
-            if (outcome.error) {
+            if (outcome.error || !outcome.failed.isEmpty()) {
                 setCreating(false);
-                setErrorMessage(outcome.error->message);
+                setErrorMessage(outcome.error ? outcome.error->message
+                                              : notMovedText(outcome.failed));
                 done->finish();
                 return;
             }

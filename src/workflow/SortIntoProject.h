@@ -17,8 +17,9 @@ public:
     explicit SortIntoProject(UndoLog &undoLog, QObject *parent = nullptr);
 
     // progress is called on the worker thread. When the future finishes, on this object's
-    // thread, the undo log holds the moves: those made before a failure too, and a sort that
-    // moved nothing empties it. A failure before the first move leaves the log as it was.
+    // thread, the undo log holds the moves: also when some files could not be moved, and a
+    // sort that moved nothing empties it. A sort that failed without moving anything leaves
+    // the log as it was.
     QFuture<SortOutcome> run(const QString &source, const QString &project,
                              SortProgressFunction progress = {});
 
