@@ -5,11 +5,8 @@
 
 #include <QTemporaryDir>
 
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace bp {
@@ -216,11 +213,6 @@ TEST(FileSorterTest, MovesOnlyLooseVisibleFilesInNameOrderAndReportsTheRest)
     ASSERT_EQ(::symlink("target.jpg", QFile::encodeName(folder.source + "/link.png")), 0);
     ASSERT_EQ(::symlink("/gone", QFile::encodeName(folder.source + "/dangling.mp4")), 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.source + "/pipe.mp4"), 0600), 0);
-    sockaddr_un address{AF_UNIX, {}};
-    std::strcpy(address.sun_path, QFile::encodeName(folder.source + "/sock.mov"));
-    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    ::close(sock);
     // Names taken in the project: the numbered one must fit in 255 bytes, or cannot be made.
     const QString accents = QString(125, u'é');
     const QString noRoom = "x.final-" + QString(247, 'y');
@@ -252,7 +244,7 @@ TEST(FileSorterTest, MovesOnlyLooseVisibleFilesInNameOrderAndReportsTheRest)
     EXPECT_TRUE(QFileInfo(folder.inProject("01_Footage/dangling.mp4")).isSymLink());
     EXPECT_EQ(readFile(folder.inProject("01_Footage/Edits/target.jpg")), "target.jpg");
     for (const char *stays : {".secret.mov", "listed.mov", ".hidden", "clips.mov", "dirlink.mov",
-                              "link.png", "pipe.mp4", "sock.mov"})
+                              "link.png", "pipe.mp4"})
         EXPECT_NE(test::modeOf(folder.source + '/' + stays), -1) << stays;
     EXPECT_TRUE(QFileInfo(folder.project).isDir());
     EXPECT_FALSE(QFileInfo::exists(target));

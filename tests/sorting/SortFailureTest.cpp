@@ -277,8 +277,7 @@ TEST(CopyThenRemoveTest, RefusesASourceReplacedDuringTheCopy)
         FileMove::copyThenRemove(source, dir.filePath("b"), [&](qint64, qint64) {
             ::rename(QFile::encodeName(dir.filePath("new")), QFile::encodeName(source));
         });
-    ASSERT_FALSE(moved.ok());
-    EXPECT_EQ(moved.error().code, EBUSY);
+    EXPECT_EQ(moved.ok() ? 0 : moved.error().code, EBUSY);
     EXPECT_EQ(readFile(source), "new");
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("b")));
 }
