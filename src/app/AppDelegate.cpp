@@ -4,7 +4,7 @@
 #include "GlobalShortcutManager.h"
 #include "StatusItem.h"
 #include "WindowFactory.h"
-#include "model/FileSystem.h"
+#include "model/IncomingPath.h"
 #include "platform/FileManager.h"
 #include "platform/HandOverChannel.h"
 #include "platform/Notifier.h"
@@ -130,7 +130,7 @@ void AppDelegate::openFiles(const QStringList &paths)
 
 bool AppDelegate::openFile(const QString &path)
 {
-    if (!FileSystem::isDirectory(path))
+    if (!IncomingPath::check(path, IncomingPath::Need::existingFolder))
         return false;
     openProjectSetup(path);
     return true;
