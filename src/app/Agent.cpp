@@ -7,7 +7,7 @@
 #include "MemoryRelief.h"
 #include "StandaloneWindowHost.h"
 #include "TrayStatusItem.h"
-#include "model/FileSystem.h"
+#include "model/IncomingPath.h"
 #include "model/Result.h"
 #include "platform/AgentClient.h"
 #include "platform/DBusApplicationService.h"
@@ -27,7 +27,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -73,10 +72,7 @@ QString absolute(const QString &path)
 // The folder given on the command line, or the reason it is none.
 Result<QString> folderArgument(const QString &argument)
 {
-    const QString folder = absolute(argument);
-    if (FileSystem::isDirectory(folder))
-        return folder;
-    return Error::fromErrno(FileSystem::exists(folder) ? ENOTDIR : ENOENT, folder);
+    return IncomingPath::check(absolute(argument), IncomingPath::Need::existingFolder);
 }
 
 int inProcessWindow(const QString &command, const std::optional<QString> &folder, int &argc,

@@ -4,11 +4,13 @@
 #include "GlobalShortcutManager.h"
 #include "StatusItem.h"
 #include "WindowFactory.h"
-#include "model/FileSystem.h"
+#include "contract/AppGroupKeys.h"
+#include "model/IncomingPath.h"
 #include "platform/FileManager.h"
 #include "platform/HandOverChannel.h"
 #include "platform/Notifier.h"
 #include "sorting/UndoLog.h"
+#include "stores/PreferenceSuite.h"
 #include "stores/Preferences.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -20,6 +22,27 @@
 #include <QTimer>
 
 namespace bp {
+namespace {
+
+// The folder the plug-in left in the shared suite: none when the key is absent or not text,
+// an error when the suite or the path in it is refused. Another process controls that file,
+// so this runs off the UI thread.
+Result<std::optional<QString>> storedHandOverFolder(const PreferenceSuite &suite)
+{
+    const Result<QJsonValue> value =
+        suite.read(QString::fromLatin1(AppGroupKeys::selectedFolderPathKey));
+    if (!value)
+        return value.error();
+    const std::optional<QString> text = PreferenceSuite::toString(value.value());
+    if (!text)
+        return std::optional<QString>();
+    Result<QString> checked = IncomingPath::check(*text, IncomingPath::Need::wellFormed);
+    if (!checked)
+        return checked.error();
+    return std::optional(std::move(checked).value());
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)), m_menu(std::make_unique<QMenu>())
@@ -130,7 +153,7 @@ void AppDelegate::openFiles(const QStringList &paths)
 
 bool AppDelegate::openFile(const QString &path)
 {
-    if (!FileSystem::isDirectory(path))
+    if (!IncomingPath::check(path, IncomingPath::Need::existingFolder))
         return false;
     openProjectSetup(path);
     return true;
@@ -143,8 +166,31 @@ void AppDelegate::handleFinderTrigger(std::optional<QString> folder)
         openProjectSetup(folder->isEmpty() ? std::nullopt : folder);
         return;
     }
+    // A visible window keeps its own folder: nothing to read.
+    if (m_setupWindow && m_setupWindow->isVisible()) {
+        m_services.windows.bringToFront(m_setupWindow);
+        return;
+    }
+    // Requests that come while the suite is read are answered by the window that read opens.
+    if (m_readingHandOver)
+        return;
+    m_readingHandOver = true;
     // The key stays as it is: it always holds the folder sent last.
-    openProjectSetup(Preferences::selectedFolderPath(m_services.appGroup));
+    const PreferenceSuite &suite = m_services.appGroup;
+    m_handOverReader.start([this, &suite] {
+        // Queued even after a quick read, so that the requests of a burst find it in flight.
+        QMetaObject::invokeMethod(
+            this,
+            [this, stored = storedHandOverFolder(suite)] {
+                m_readingHandOver = false;
+                // The suite is left as it is; the window opens without a folder.
+                if (!stored)
+                    qWarning().noquote()
+                        << "brindlepath: shared folder not read:" << stored.error().message;
+                openProjectSetup(stored ? stored.value() : std::nullopt);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void AppDelegate::undoLastAction()

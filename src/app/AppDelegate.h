@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <functional>
@@ -62,7 +63,8 @@ public:
     // The open-file entry: only the first path counts, and only when it is a folder.
     void openFiles(const QStringList &paths) override;
     bool openFile(const QString &path);
-    // A file-manager hand-over: the folder it carried, or none when it is left in the suite.
+    // A file-manager hand-over: the folder it carried (checked by the bus, empty when
+    // refused), or none when it is left in the suite, which is then read on another thread.
     void handleFinderTrigger(std::optional<QString> folder);
 
     // The menu's undo: runs after the menu action has returned.
@@ -97,6 +99,10 @@ private:
     QPointer<QWidget> m_setupWindow;
     QPointer<QWidget> m_settingsWindow;
     QPointer<QWidget> m_onboardingWindow;
+    // Reads the shared suite off the UI thread; its destructor waits for a read in flight,
+    // which uses the suite the caller destroys after this object.
+    QThreadPool m_handOverReader;
+    bool m_readingHandOver = false;
 };
 
 } // namespace bp

@@ -2,19 +2,23 @@
 
 #include "DBusHandOverChannel.h"
 #include "brindlepathadaptor.h"
+#include "model/IncomingPath.h"
 #include "workflow/JobRegistry.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
-#include <QUrl>
 
 namespace bp {
 namespace {
 
-QString localPath(const QString &uri)
+// A folder a caller names must be there now; a refused one opens the window without it.
+std::optional<QString> requestedFolder(const QString &path)
 {
-    const QUrl url(uri);
-    return url.isLocalFile() ? url.toLocalFile() : uri;
+    Result<QString> checked = IncomingPath::check(path, IncomingPath::Need::existingFolder);
+    if (checked)
+        return std::move(checked).value();
+    qWarning().noquote() << "brindlepath: folder refused:" << checked.error().message;
+    return std::nullopt;
 }
 
 } // namespace
@@ -91,32 +95,49 @@ void DBusApplicationService::Activate(const QVariantMap &platformData)
 
 void DBusApplicationService::Open(const QStringList &uris, const QVariantMap &platformData)
 {
+    // A refused URI keeps its place as a path that names nothing: only the first one counts.
     QStringList paths;
-    for (const QString &uri : uris)
-        paths += localPath(uri);
+    for (const QString &uri : uris) {
+        Result<QString> path = IncomingPath::fromUri(uri);
+        paths += path ? std::move(path).value() : QString();
+    }
     requests(platformData).openFiles(paths);
 }
 
 void DBusApplicationService::ActivateAction(const QString &action, const QVariantList &parameter,
                                             const QVariantMap &platformData)
 {
-    ApplicationRequests &r = requests(platformData);
     if (action == newAction) {
-        const QString folder = parameter.isEmpty() ? QString() : parameter.first().toString();
-        r.openProjectSetup(folder.isEmpty() ? std::nullopt : std::optional(folder));
-    } else if (action == settingsAction) {
-        r.openSettings();
-    } else if (action == undoAction) {
-        Undo();
-    } else if (action == quitAction) {
-        r.quit();
+        // Anything but one text is the caller's mistake, not a folder: an int would show as
+        // the folder "5".
+        if (parameter.size() > 1 ||
+            (parameter.size() == 1 && parameter.first().typeId() != QMetaType::QString)) {
+            if (calledFromDBus())
+                sendErrorReply(QDBusError::InvalidArgs,
+                               QStringLiteral("\"new\" takes at most one folder path, as text"));
+            return;
+        }
+        const std::optional<QString> folder =
+            parameter.isEmpty() ? std::nullopt : requestedFolder(parameter.first().toString());
+        requests(platformData).openProjectSetup(folder);
+        return;
     }
+    ApplicationRequests &r = requests(platformData);
+    if (action == settingsAction)
+        r.openSettings();
+    else if (action == undoAction)
+        Undo();
+    else if (action == quitAction)
+        r.quit();
 }
 
 void DBusApplicationService::OpenFolder(const QString &folder, const QVariantMap &platformData)
 {
     m_parts.requests.setActivationToken(activationToken(platformData));
-    m_parts.handOver.called(calledFromDBus() ? message().service() : QString(), folder);
+    // A refused folder still counts as this call's: the window opens without one rather than
+    // on whatever the shared suite held before.
+    m_parts.handOver.called(calledFromDBus() ? message().service() : QString(),
+                            requestedFolder(folder).value_or(QString()));
 }
 
 QStringList DBusApplicationService::Undo()

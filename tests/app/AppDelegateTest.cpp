@@ -5,6 +5,7 @@
 #include "platform/FileManager.h"
 #include "platform/HandOverChannel.h"
 #include "platform/Notifier.h"
+#include "platform/PlatformTestSupport.h"
 #include "sorting/UndoLog.h"
 #include "stores/PreferenceSuite.h"
 #include "stores/Preferences.h"
@@ -16,12 +17,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <climits>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -373,6 +377,7 @@ TEST_P(HandOver, OpensTheSetupWindowOnTheStoredFolderAndLeavesTheKey)
         ASSERT_TRUE(Preferences::setSelectedFolderPath(*GetParam().stored, appGroup).ok());
     }
     handOver.handler(std::nullopt);
+    ASSERT_TRUE(test::waitUntil([&] { return !windows.log.isEmpty(); }));
     EXPECT_EQ(windows.log, QStringList{"setup " + GetParam().opened});
     EXPECT_EQ(Preferences::selectedFolderPath(appGroup), GetParam().stored);
 }
@@ -390,9 +395,43 @@ TEST_F(AppDelegateTest, TwoHandOversOpenOneWindowAndBringItForward)
     launch();
     ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/A", appGroup).ok());
     handOver.handler(std::nullopt);
+    ASSERT_TRUE(test::waitUntil([&] { return !windows.log.isEmpty(); }));
     ASSERT_TRUE(Preferences::setSelectedFolderPath("/shoots/B", appGroup).ok());
     handOver.handler(std::nullopt);
     EXPECT_EQ(windows.log, (QStringList{"setup /shoots/A", "front"}));
+}
+
+// Hostile shared suites: a burst of hand-overs returns before the file is touched, the loop
+// keeps answering, one window opens without a folder, and the file is left as it was.
+TEST_F(AppDelegateTest, AHostileSharedSuiteNeitherStallsNorMisleadsTheAgent)
+{
+    launch();
+    appGroup.setReadLimit(qint64(1) << 20);
+    const QString path = appGroup.filePath();
+    const auto write = [&](const QByteArray &data) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    };
+    const std::function<bool()> hostile[] = {
+        [&] { return ::mkfifo(QFile::encodeName(path), 0600) == 0; },
+        [&] { return QFile::link("/dev/zero", path); },
+        [&] { return write(QByteArray(2 << 20, ' ')); },
+        [&] { return write(R"({"selectedFolderPath": "/)" + QByteArray(PATH_MAX, 'a') + "\"}"); }};
+    for (const std::function<bool()> &make : hostile) {
+        QFile::remove(path);
+        ASSERT_TRUE(make());
+        const QFileInfo before(path);
+        for (int i = 0; i < 1000; ++i)
+            handOver.handler(std::nullopt);
+        EXPECT_EQ(windows.log, QStringList{});
+        ASSERT_TRUE(test::waitUntil([&] { return !windows.log.isEmpty(); }));
+        EXPECT_EQ(windows.log, QStringList{"setup (none)"});
+        const QFileInfo after(path);
+        EXPECT_EQ(std::tuple(before.isSymLink(), before.size(), before.lastModified()),
+                  std::tuple(after.isSymLink(), after.size(), after.lastModified()));
+        delegate.setupWindow()->close();
+        windows.log.clear();
+    }
 }
 
 TEST_F(AppDelegateTest, ACallsFolderWinsOverAnOlderOneInTheSuite)

@@ -18,6 +18,8 @@
 #include <QDBusMetaType>
 #include <QProcess>
 
+#include <climits>
+
 #include <functional>
 #include <memory>
 
@@ -247,8 +249,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {"openProjectSetup (none)"}},
         RequestCase{"NewWithFolderAndActivationToken",
                     "XDG_ACTIVATION_TOKEN",
-                    [](AgentClient &c) { return c.activateAction("new", {"/shoots/Nike"}); },
-                    {"openProjectSetup /shoots/Nike @token-42"}},
+                    [](AgentClient &c) { return c.activateAction("new", {"/"}); },
+                    {"openProjectSetup / @token-42"}},
         RequestCase{"SettingsWithStartupId",
                     "DESKTOP_STARTUP_ID",
                     [](AgentClient &c) { return c.activateAction("settings"); },
@@ -263,9 +265,9 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"OpenPassesLocalPathsInOrder",
                     "",
                     [](AgentClient &c) {
-                        return c.open({"/shoots/a file.jpg", "/shoots/Nike Zomer"});
+                        return c.open({"/shoots/a file.jpg", "/shoots/Été Zomer"});
                     },
-                    {"openFiles /shoots/a file.jpg /shoots/Nike Zomer"}},
+                    {"openFiles /shoots/a file.jpg /shoots/Été Zomer"}},
         RequestCase{"UndoTellsWhatWasPutBack",
                     "",
                     [](AgentClient &c) {
@@ -315,14 +317,47 @@ TEST(ApplicationService, AFileManagerCallAndTheSignalAfterItAreOneRequestWithThe
                                           DBusApplicationService::path, plugin);
     const QDBusMessage bare = QDBusMessage::createSignal(
         AppGroupKeys::signalPath, AppGroupKeys::signalInterface, AppGroupKeys::signalMember);
-    for (const QString folder : {"/shoots/A", "/shoots/B"}) {
+    const QString folders[] = {"/", QCoreApplication::applicationDirPath()};
+    for (const QString &folder : folders) {
         proxy.OpenFolder(folder, {});
         plugin.send(bare);
     }
     plugin.send(bare);
     ASSERT_TRUE(waitUntil([&] { return requests.size() >= 3; }));
-    EXPECT_EQ(requests, (QList<std::optional<QString>>{"/shoots/A", "/shoots/B", std::nullopt}));
+    EXPECT_EQ(requests, (QList<std::optional<QString>>{folders[0], folders[1], std::nullopt}));
     QDBusConnection::disconnectFromBus(QStringLiteral("plug-in"));
+}
+
+TEST(ApplicationService, HostileArgumentsOpenNoFolderAndAWrongTypeIsAnError)
+{
+    ServedAgent agent;
+    QList<std::optional<QString>> handedOver;
+    agent.handOver.listen([&](std::optional<QString> folder) { handedOver += folder; });
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
+    QDBusConnection bus = otherConnection(QStringLiteral("hostile"));
+    OrgFreedesktopApplicationInterface application(DBusApplicationService::name,
+                                                   DBusApplicationService::path, bus);
+    ComQuenmoorBrindlepathInterface proxy(DBusApplicationService::name,
+                                          DBusApplicationService::path, bus);
+    const auto answer = [](const QDBusPendingCall &call) {
+        EXPECT_TRUE(waitUntil([&] { return call.isFinished(); }));
+        return call.error().type();
+    };
+    EXPECT_EQ(answer(application.ActivateAction("new", {5}, {})), QDBusError::InvalidArgs);
+    const QString file = QCoreApplication::applicationFilePath();
+    const QString bad[] = {"relative/path", file + "-gone", file, "/" + QString(PATH_MAX, 'a'),
+                           "/" + QString(1 << 20, 'a')};
+    for (const QString &path : bad) {
+        EXPECT_EQ(answer(application.ActivateAction("new", {path}, {})), QDBusError::NoError);
+        EXPECT_EQ(answer(proxy.OpenFolder(path, {})), QDBusError::NoError);
+    }
+    for (const QString uri : {"file:///etc%00/anything", "file:///etc%FF"})
+        EXPECT_EQ(answer(application.Open({uri}, {})), QDBusError::NoError);
+    // Not EXPECT_EQ: a failure would print megabytes.
+    EXPECT_TRUE(agent.requests.log == QStringList(std::size(bad), "openProjectSetup (none)") +
+                                          QStringList(2, "openFiles "));
+    EXPECT_TRUE(handedOver == QList<std::optional<QString>>(std::size(bad), QString()));
+    QDBusConnection::disconnectFromBus(QStringLiteral("hostile"));
 }
 
 TEST(ApplicationService, TheGeneratedProxyListsFollowsAndCancelsJobs)
