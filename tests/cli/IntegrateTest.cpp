@@ -265,16 +265,14 @@ TEST_F(Integrate, ThunarActionsThatAreNotUtf8AreKeptByteForByte)
 // A dangling link in our place would make us create a file wherever it points.
 TEST_F(Integrate, DanglingLinksAreLeftAsTheyAre)
 {
-    QDir().mkpath(QFileInfo(at(places[0])).path());
-    QDir().mkpath(QFileInfo(uca).path());
-    ASSERT_TRUE(QFile::link(tmp.path() + "/a", at(places[0])) &&
-                QFile::link(tmp.path() + "/b", uca));
+    for (const QString &link : {at(places[0]), uca})
+        QDir().mkpath(QFileInfo(link).path()), QFile::link(tmp.path() + "/gone", link);
     const Output o = run({"integrate"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err.count(": a symbolic link"), 2) << o.err.toStdString();
     EXPECT_EQ(run({"integrate", "--remove"}).status, 0);
     EXPECT_TRUE(QFileInfo(uca).isSymLink() && QFileInfo(at(places[0])).isSymLink());
-    EXPECT_FALSE(QFileInfo::exists(tmp.path() + "/a") || QFileInfo::exists(tmp.path() + "/b"));
+    EXPECT_FALSE(QFileInfo::exists(tmp.path() + "/gone"));
 }
 
 TEST_F(Integrate, ProgramOnPathIsNamedPlainly)
