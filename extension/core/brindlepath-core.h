@@ -38,7 +38,8 @@ char *bp_json_set_string_member(const char *document, gsize length, const char *
                                 const char *value);
 
 // Stores value under key in the suite file at path: a locked read-modify-write that
-// replaces the file atomically. Never touches a file it cannot read or parse.
+// replaces the file atomically (at its target, when the file is a link). Never touches a file
+// it cannot read or parse, nor one that is not a regular file of at most 1 MiB.
 gboolean bp_suite_set_string(const char *path, const char *key, const char *value, GError **error);
 
 // What differs between the file managers' libraries: their file-info type, how it tells a
@@ -56,9 +57,9 @@ GList *bp_entries_for_selection(const BpFileManagerApi *api, GList *files);
 GList *bp_entries_for_folder(const BpFileManagerApi *api, gpointer folder);
 
 // Writes target into the shared suite, then calls the program's OpenFolder with it on the
-// session bus (which starts the program when it is not running) and emits the bare signal, on
-// a worker thread. The task keeps source (the activated menu item) alive until the call has
-// ended.
+// session bus (which starts the program when it is not running) and, when target was stored,
+// emits the bare signal, on a worker thread. The task keeps source (the activated menu item) alive
+// until the call has ended.
 void bp_hand_over(GObject *source, const char *target);
 
 G_END_DECLS

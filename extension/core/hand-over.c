@@ -28,8 +28,10 @@ static void hand_over_in_thread(GTask *task, gpointer source, gpointer data,
     // Written first, for anything that reads the suite when the signal reaches it.
     g_autofree char *suite = bp_suite_file_path();
     g_autoptr(GError) error = NULL;
-    if (!bp_suite_set_string(suite, BP_APP_GROUP_SELECTED_FOLDER_PATH_KEY, target, &error))
-        g_debug("Brindlepath: folder not stored: %s", error->message);
+    const gboolean stored =
+        bp_suite_set_string(suite, BP_APP_GROUP_SELECTED_FOLDER_PATH_KEY, target, &error);
+    if (!stored)
+        g_message("Brindlepath: folder not stored: %s", error->message);
     g_clear_error(&error);
 
     g_autoptr(GDBusConnection) bus = g_bus_get_sync(G_BUS_TYPE_SESSION, NULL, &error);
@@ -50,11 +52,11 @@ static void hand_over_in_thread(GTask *task, gpointer source, gpointer data,
                                called, g_object_ref(task));
     }
     // Still emitted once, after the call, for other listeners; the program takes the two as one.
-    // Sent when the folder was not stored too: the program then opens without one.
-    if (!g_dbus_connection_emit_signal(bus, NULL, BP_APP_GROUP_SIGNAL_PATH,
-                                       BP_APP_GROUP_SIGNAL_INTERFACE, BP_APP_GROUP_SIGNAL_MEMBER,
-                                       NULL, &error) ||
-        !g_dbus_connection_flush_sync(bus, NULL, &error)) {
+    // Not when the folder was not stored: a listener would open whatever folder is stored.
+    if (stored && (!g_dbus_connection_emit_signal(bus, NULL, BP_APP_GROUP_SIGNAL_PATH,
+                                                  BP_APP_GROUP_SIGNAL_INTERFACE,
+                                                  BP_APP_GROUP_SIGNAL_MEMBER, NULL, &error) ||
+                   !g_dbus_connection_flush_sync(bus, NULL, &error))) {
         g_debug("Brindlepath: signal not sent: %s", error->message);
     }
     g_task_return_boolean(task, TRUE);

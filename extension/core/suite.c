@@ -13,6 +13,10 @@
 
 // Long enough to ride out the program's own write; we wait on a worker thread only.
 #define LOCK_TIMEOUT_US (5 * G_USEC_PER_SEC)
+// The suite holds a few short values; anything larger is not ours to rewrite.
+#define MAX_SUITE_BYTES (1 << 20)
+// As many links as the kernel follows in one path.
+#define MAX_LINKS 40
 
 char *bp_suite_file_path(void)
 {
@@ -53,9 +57,16 @@ static int try_lock(int fd)
 // The locked descriptor of path, or -1. Closing it releases the lock.
 static int acquire_lock(const char *path, GError **error)
 {
-    const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A link in its place must not make us create a file elsewhere.
+    const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0)
         return fail(error, errno, "Cannot open", path), -1;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_INVAL, "%s is not a regular file", path);
+        return -1;
+    }
     const gint64 deadline = g_get_monotonic_time() + LOCK_TIMEOUT_US;
     gulong pause = 1000;
     for (;;) {
@@ -119,27 +130,91 @@ static gboolean replace_file(const char *path, const char *data, gsize length, G
     return TRUE;
 }
 
+// Where a write to path lands: a suite linked into place (as dotfile managers do) is
+// replaced at its target, so the link stays. Follows links the way QSaveFile does, which the
+// program writes with.
+static char *resolve_links(const char *path, GError **error)
+{
+    char *current = g_strdup(path);
+    for (int hops = 0; hops < MAX_LINKS; ++hops) {
+        struct stat st;
+        if (lstat(current, &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        char *target = g_file_read_link(current, error);
+        if (target == NULL) {
+            g_free(current);
+            return NULL;
+        }
+        if (!g_path_is_absolute(target)) {
+            g_autofree char *folder = g_path_get_dirname(current);
+            g_autofree char *relative = target;
+            target = g_build_filename(folder, relative, NULL);
+        }
+        g_free(current);
+        current = target;
+    }
+    g_free(current);
+    return fail(error, ELOOP, "Cannot follow", path), NULL;
+}
+
+// The suite's bytes, or NULL with *missing set when there is no file. Opened without
+// blocking: a FIFO or device in its place would hold this thread and the lock forever.
+static GString *read_suite(const char *path, gboolean *missing, GError **error)
+{
+    *missing = FALSE;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *missing = errno == ENOENT;
+        return *missing ? NULL : (fail(error, errno, "Cannot open", path), NULL);
+    }
+    struct stat st;
+    const char *refusal = NULL;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        refusal = "is not a regular file";
+    else if (st.st_size > MAX_SUITE_BYTES)
+        refusal = "is too large";
+    GString *data = g_string_sized_new(refusal == NULL ? (gsize)st.st_size : 0);
+    char buffer[16384];
+    while (refusal == NULL) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            refusal = "could not be read";
+        else if (got == 0)
+            break;
+        else if (data->len + (gsize)got > MAX_SUITE_BYTES)
+            refusal = "is too large"; // it grew since fstat
+        else
+            g_string_append_len(data, buffer, got);
+    }
+    close(fd);
+    if (refusal == NULL)
+        return data;
+    g_string_free(data, TRUE);
+    g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_INVAL, "%s %s; left as is", path, refusal);
+    return NULL;
+}
+
 // The read-modify-write itself, with the lock held.
 static gboolean store_locked(const char *path, const char *key, const char *value, GError **error)
 {
-    g_autofree char *current = NULL;
-    gsize length = 0;
-    GError *read_error = NULL;
-    if (!g_file_get_contents(path, &current, &length, &read_error)) {
-        // A file we could not read is never replaced; only a missing one starts afresh.
-        if (!g_error_matches(read_error, G_FILE_ERROR, G_FILE_ERROR_NOENT)) {
-            g_propagate_error(error, read_error);
-            return FALSE;
-        }
-        g_clear_error(&read_error);
-    }
-    g_autofree char *updated = bp_json_set_string_member(current, length, key, value);
+    g_autofree char *target = resolve_links(path, error);
+    if (target == NULL)
+        return FALSE;
+    // A file we could not read is never replaced; only a missing one starts afresh.
+    gboolean missing = FALSE;
+    g_autoptr(GString) current = read_suite(target, &missing, error);
+    if (current == NULL && !missing)
+        return FALSE;
+    g_autofree char *updated = bp_json_set_string_member(
+        current != NULL ? current->str : NULL, current != NULL ? current->len : 0, key, value);
     if (updated == NULL) {
         g_set_error(error, G_FILE_ERROR, G_FILE_ERROR_INVAL, "%s is not a JSON object; left as is",
-                    path);
+                    target);
         return FALSE;
     }
-    return replace_file(path, updated, strlen(updated), error);
+    return replace_file(target, updated, strlen(updated), error);
 }
 
 gboolean bp_suite_set_string(const char *path, const char *key, const char *value, GError **error)

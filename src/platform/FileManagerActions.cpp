@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace bp::FileManagerActions {
@@ -242,6 +243,20 @@ Result<std::optional<QByteArray>> readIfThere(const QString &path)
     return data.error();
 }
 
+// We never make links, so one in our place is the user's: it is not written through (which
+// would create or replace a file wherever it points) nor removed.
+bool isLink(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+Report linkLeftAlone(const QString &place, const QString &path)
+{
+    return {place, Outcome::failed,
+            path + QStringLiteral(": a symbolic link brindlepath did not make; left as it is")};
+}
+
 std::optional<QString> systemCopy(const QString &relative)
 {
     if (relative.isEmpty())
@@ -262,6 +277,11 @@ Report installFile(const FileTarget &target, const QString &command, Manifest &m
     if (!current)
         return {path, Outcome::failed, current.error().message};
     const QByteArray wanted = render(target.text, command, target.quoting);
+    if (isLink(path)) {
+        if (current.value() == wanted)
+            return {path, Outcome::unchanged, {}};
+        return linkLeftAlone(path, path);
+    }
     const std::optional<QString> recorded = manifest.recorded(path);
     const bool ours = current.value() && (*current.value() == wanted ||
                                           (recorded && hash(*current.value()) == *recorded));
@@ -296,6 +316,8 @@ Report installFile(const FileTarget &target, const QString &command, Manifest &m
 Report removeFileTarget(const FileTarget &target, const QString &command, Manifest &manifest)
 {
     const QString &path = target.path;
+    if (isLink(path))
+        return {path, Outcome::keptForeign, QStringLiteral("a symbolic link")};
     const Result<std::optional<QByteArray>> current = readIfThere(path);
     if (!current)
         return {path, Outcome::failed, current.error().message};
@@ -437,38 +459,37 @@ std::optional<ThunarDocument> parseThunar(const QString &text, const QString &id
     return document;
 }
 
-QString withAction(const QString &text, const ThunarDocument &document, QString element)
+QByteArray withAction(const QByteArray &text, const ThunarDocument &document, QByteArray element)
 {
-    QString result = text;
+    QByteArray result = text;
     if (document.action) {
         // The element's own line end stays where it is.
-        if (element.endsWith(QLatin1Char('\n')))
+        if (element.endsWith('\n'))
             element.chop(1);
         return result.replace(document.action->begin, document.action->end - document.action->begin,
                               element);
     }
     if (document.emptyRootBegin >= 0) {
         return result.replace(document.emptyRootBegin, document.insertAt - document.emptyRootBegin,
-                              QStringLiteral("<actions>\n") + element +
-                                  QStringLiteral("</actions>"));
+                              "<actions>\n" + element + "</actions>");
     }
-    if (document.insertAt > 0 && text[document.insertAt - 1] != QLatin1Char('\n'))
-        element.prepend(QLatin1Char('\n'));
+    if (document.insertAt > 0 && text[document.insertAt - 1] != '\n')
+        element.prepend('\n');
     return result.insert(document.insertAt, element);
 }
 
-QString withoutAction(const QString &text, const ThunarAction &action)
+QByteArray withoutAction(const QByteArray &text, const ThunarAction &action)
 {
     qsizetype begin = action.begin;
     qsizetype end = action.end;
     // Take the element's line with it when it stands alone on it.
-    while (begin > 0 && (text[begin - 1] == u' ' || text[begin - 1] == u'\t'))
+    while (begin > 0 && (text[begin - 1] == ' ' || text[begin - 1] == '\t'))
         --begin;
-    if (begin > 0 && text[begin - 1] != u'\n')
+    if (begin > 0 && text[begin - 1] != '\n')
         begin = action.begin;
-    if (end < text.size() && text[end] == u'\n')
+    if (end < text.size() && text[end] == '\n')
         ++end;
-    return QString(text).remove(begin, end - begin);
+    return QByteArray(text).remove(begin, end - begin);
 }
 
 // The user's uca.xml; where there is none yet, Thunar reads the system's, so we start from it.
@@ -487,12 +508,6 @@ Result<QByteArray> ucaData()
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n</actions>\n");
 }
 
-// Only text that survives decoding unchanged can be written back without touching the rest.
-bool isUtf8(const QByteArray &data)
-{
-    return QString::fromUtf8(data).toUtf8() == data;
-}
-
 QString thunarElement(const QString &command)
 {
     return QString::fromUtf8(
@@ -506,16 +521,36 @@ QString canonicalOf(const QString &element)
     return parsed && parsed->action ? parsed->action->canonical : QString();
 }
 
+// The user's uca.xml, read one character per byte so that every offset is a byte offset: an
+// edit changes our action's bytes only, and the user's other actions stay byte for byte, text
+// that is not UTF-8 included. Our own action's fields are read as UTF-8.
+std::optional<ThunarDocument> parseUca(const QByteArray &data)
+{
+    QString text = QString::fromLatin1(data);
+    if (data.startsWith("\xEF\xBB\xBF"))
+        text.replace(0, 3, QStringLiteral("   "));
+    std::optional<ThunarDocument> document = parseThunar(text, thunarUniqueId);
+    if (document && document->action) {
+        const QByteArray element =
+            data.mid(document->action->begin, document->action->end - document->action->begin);
+        const QString decoded = QString::fromUtf8(element);
+        document->action->canonical =
+            decoded.toUtf8() == element ? canonicalOf(decoded) : QString();
+    }
+    return document;
+}
+
 Report installThunar(const QString &command, Manifest &manifest)
 {
     const QString place = thunarPlace();
     const QString key = ucaPath() + QLatin1Char('#') + thunarUniqueId;
+    // A linked uca.xml is written at its target; a dangling link is not followed.
+    if (isLink(ucaPath()) && !QFileInfo::exists(ucaPath()))
+        return linkLeftAlone(place, ucaPath());
     const Result<QByteArray> data = ucaData();
     if (!data)
         return {place, Outcome::failed, data.error().message};
-    const QString text = QString::fromUtf8(data.value());
-    const std::optional<ThunarDocument> document =
-        isUtf8(data.value()) ? parseThunar(text, thunarUniqueId) : std::nullopt;
+    const std::optional<ThunarDocument> document = parseUca(data.value());
     if (!document)
         return {place, Outcome::keptForeign, QStringLiteral("not a Thunar actions file")};
     const QString element = thunarElement(command);
@@ -531,8 +566,8 @@ Report installThunar(const QString &command, Manifest &manifest)
             return {place, recorded ? Outcome::keptChanged : Outcome::keptForeign, {}};
         outcome = Outcome::updated;
     }
-    const QString merged = withAction(text, *document, element);
-    if (Result<void> written = writeFile(ucaPath(), merged.toUtf8(), false); !written)
+    const QByteArray merged = withAction(data.value(), *document, element.toUtf8());
+    if (Result<void> written = writeFile(ucaPath(), merged, false); !written)
         return {place, Outcome::failed, written.error().message};
     manifest.record(key, hash(wanted.toUtf8()));
     return {place, outcome, {}};
@@ -545,9 +580,11 @@ Report removeThunar(const QString &command, Manifest &manifest)
     const Result<std::optional<QByteArray>> data = readIfThere(ucaPath());
     if (!data)
         return {place, Outcome::failed, data.error().message};
-    const QString text = data.value() ? QString::fromUtf8(*data.value()) : QString();
     const std::optional<ThunarDocument> document =
-        data.value() ? parseThunar(text, thunarUniqueId) : std::nullopt;
+        data.value() ? parseUca(*data.value()) : std::nullopt;
+    // Unreadable is not the same as without our action: it may still be in there.
+    if (data.value() && !document)
+        return {place, Outcome::keptForeign, QStringLiteral("not a Thunar actions file")};
     if (!document || !document->action) {
         manifest.forget(key);
         return {place, Outcome::notInstalled, {}};
@@ -560,7 +597,7 @@ Report removeThunar(const QString &command, Manifest &manifest)
     if (!pristine)
         return {place, recorded ? Outcome::keptChanged : Outcome::keptForeign, {}};
     if (Result<void> written =
-            writeFile(ucaPath(), withoutAction(text, *document->action).toUtf8(), false);
+            writeFile(ucaPath(), withoutAction(*data.value(), *document->action), false);
         !written)
         return {place, Outcome::failed, written.error().message};
     manifest.forget(key);

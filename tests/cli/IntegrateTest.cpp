@@ -250,6 +250,31 @@ TEST_F(Integrate, AnUnreadableUcaFileIsLeftAloneAndTheRestInstalled)
     EXPECT_TRUE(QFileInfo::exists(at(places[0])));
 }
 
+// Another action given a byte that is not UTF-8 (a Latin-1 "café") stays byte for byte.
+TEST_F(Integrate, ThunarActionsThatAreNotUtf8AreKeptByteForByte)
+{
+    writeAll(uca, ucaOriginal.toUtf8());
+    integrate();
+    writeAll(uca, readAll(uca).replace("Terminal Here", "caf\xe9"));
+    EXPECT_EQ(run({"integrate", "--remove"}).status, 0);
+    EXPECT_EQ(readAll(uca), ucaOriginal.toUtf8().replace("Terminal Here", "caf\xe9"));
+    integrate();
+    EXPECT_EQ(thunarCommand(readAll(uca).replace('\xe9', 'e')), program + " open %f");
+}
+
+// A dangling link in our place would make us create a file wherever it points.
+TEST_F(Integrate, DanglingLinksAreLeftAsTheyAre)
+{
+    for (const QString &link : {at(places[0]), uca})
+        QDir().mkpath(QFileInfo(link).path()), QFile::link(tmp.path() + "/gone", link);
+    const Output o = run({"integrate"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err.count(": a symbolic link"), 2) << o.err.toStdString();
+    EXPECT_EQ(run({"integrate", "--remove"}).status, 0);
+    EXPECT_TRUE(QFileInfo(uca).isSymLink() && QFileInfo(at(places[0])).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(tmp.path() + "/gone"));
+}
+
 TEST_F(Integrate, ProgramOnPathIsNamedPlainly)
 {
     useProgramAt(tmp.path() + "/bin/brindlepath");
