@@ -8,7 +8,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace bp;
@@ -28,6 +33,19 @@ class ProjectFolderName : public ::testing::TestWithParam<NameCase> {};
 TEST_P(ProjectFolderName, SanitisesAndDates)
 {
     EXPECT_EQ(FolderCreator::projectFolderName(GetParam().name, shootDay), GetParam().expected);
+}
+
+// CI runs under UTC, where local and UTC dates never differ.
+TEST(ProjectFolderNameDate, IsTheLocalDay)
+{
+    const QByteArray saved = qgetenv("TZ");
+    qputenv("TZ", "XYZ-2"); // two hours east of UTC
+    tzset();
+    const QDateTime lateUtc(QDate(2026, 12, 7), QTime(23, 30), QTimeZone::utc());
+    const QString name = FolderCreator::projectFolderName("x", lateUtc);
+    saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+    tzset();
+    EXPECT_EQ(name, "2026-12-08_x");
 }
 
 INSTANTIATE_TEST_SUITE_P(
