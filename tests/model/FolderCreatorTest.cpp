@@ -193,4 +193,30 @@ TEST(FileSystem, MakePathRejectsEmbeddedNul)
     EXPECT_FALSE(QDir(tmp.path() + "/a").exists());
 }
 
+// Qt's save file commits whatever part of its buffer a full disk took, and a target that
+// cannot be replaced fails only at the final rename.
+TEST(FileSystem, WriteAtomicallyFailsWhenTheDataOrTheRenameFails)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("f");
+    ASSERT_TRUE(FileSystem::writeAtomically(path, "old").ok());
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit full = saved;
+    full.rlim_cur = 8;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    const Result<void> partly = FileSystem::writeAtomically(path, QByteArray(64, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(partly.ok());
+
+    if (const int err = test::setInodeFlag(path, FS_APPEND_FL, true))
+        GTEST_SKIP() << "no append-only attribute here: " << std::strerror(err);
+    const Result<void> renamed = FileSystem::writeAtomically(path, "new");
+    test::setInodeFlag(path, FS_APPEND_FL, false);
+    EXPECT_FALSE(renamed.ok());
+    EXPECT_EQ(FileSystem::readFile(path).value(), "old");
+}
+
 } // namespace
