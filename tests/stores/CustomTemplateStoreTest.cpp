@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <sys/stat.h>
+
 using namespace bp;
 
 namespace {
@@ -152,6 +154,44 @@ TEST_F(CustomTemplateStoreTest, UnreadableValueLeavesStoreEmptyAndValueUntouched
     }
     ASSERT_TRUE(m_suite.setString(CustomTemplateStore::key, "[]").ok());
     EXPECT_TRUE(reloaded().isEmpty());
+}
+
+// One damaged template must neither hide the others nor be lost when the next change writes.
+TEST_F(CustomTemplateStoreTest, DamagedValueKeepsTheRestAndIsKeptAsideByTheNextChange)
+{
+    const CustomTemplate good = imported("good");
+    const QByteArray valid =
+        R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","name":"T","icon":"i","roots":[{"id":)"
+        R"("7C9E6679-7425-40DE-944B-E07FC1F90AE7","name":"F","children":[]}],"createdAt":0})";
+    const QList<std::pair<QByteArray, QByteArray>> damages{{R"("icon":"i")", R"("icon":null)"},
+                                                           {R"(:0})", R"(:"0"})"},
+                                                           {R"("F")", R"("a\/b")"},
+                                                           {R"("F")", R"("..")"}};
+    for (const auto &[from, to] : damages) {
+        const QByteArray value =
+            document({good}).chopped(1) + ',' + QByteArray(valid).replace(from, to) + ']';
+        ASSERT_TRUE(m_suite.setData(CustomTemplateStore::key, value).ok());
+        CustomTemplateStore store(m_suite);
+        EXPECT_EQ(store.templates(), QList{good});
+        EXPECT_TRUE(store.unreadable());
+        QStringList copies;
+        QObject::connect(&store, &CustomTemplateStore::unreadableKept,
+                         [&copies](const QString &copy) { copies.append(copy); });
+        ASSERT_TRUE(store.save("new", {}).ok());
+        ASSERT_TRUE(m_suite.setData(CustomTemplateStore::key, value).ok());
+        ASSERT_TRUE(store.remove(good.id).ok());
+        ASSERT_EQ(copies.size(), 2);
+        EXPECT_NE(copies.first(), copies.last());
+        for (const QString &copy : copies) {
+            EXPECT_TRUE(copy.startsWith(m_suite.filePath() + ".customTemplates.corrupt-"));
+            EXPECT_EQ(FileSystem::readFile(copy).value(), value);
+        }
+        EXPECT_TRUE(reloaded().isEmpty());
+        EXPECT_FALSE(store.unreadable());
+    }
+    ASSERT_TRUE(QFile::remove(m_suite.filePath()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_suite.filePath()).constData(), 0600), 0);
+    EXPECT_TRUE(CustomTemplateStore(m_suite).unreadable());
 }
 
 } // namespace
