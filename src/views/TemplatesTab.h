@@ -42,7 +42,8 @@ public:
 
     const std::optional<QString> &exportError() const { return m_exportError; }
     const std::optional<QString> &importError() const { return m_importError; }
-    // The bar's message: the export message first, then the delete and the import message.
+    // The bar's message: the export message first, then the delete and the import message,
+    // then where an unreadable stored list was kept, then why it cannot be read.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
@@ -67,6 +68,7 @@ private:
     std::optional<QString> m_exportError;
     std::optional<QString> m_importError;
     std::optional<QString> m_deleteError;
+    std::optional<QString> m_keptNotice;
     QScrollArea *m_list = nullptr;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customRows = nullptr;
