@@ -256,6 +256,7 @@ std::optional<QString> TemplatesTab::runOpenDialog(QWidget *parent)
 
 void TemplatesTab::exportTemplates()
 {
+    m_keptNotice.reset();
     // A backup that silently lacks templates is worse than none.
     if (const std::optional<QString> &why = m_store.unreadable()) {
         m_exportError = unreadableTemplates + *why;
@@ -281,6 +282,7 @@ void TemplatesTab::exportTemplates()
 
 void TemplatesTab::importTemplates()
 {
+    m_keptNotice.reset();
     const std::optional<QString> path = m_openLocation(window());
     if (!path || path->isEmpty())
         return;
@@ -302,6 +304,7 @@ void TemplatesTab::importTemplates()
 
 void TemplatesTab::deleteTemplate(const QUuid &id)
 {
+    m_keptNotice.reset();
     // A failed write puts the row back and says why.
     whenFinished(m_store.removeLater(id), this, [this](const Result<void> &removed) {
         if (removed)
@@ -315,10 +318,11 @@ void TemplatesTab::deleteTemplate(const QUuid &id)
 QString TemplatesTab::message() const
 {
     // An old export message hides a newer import message until an export succeeds.
-    if (m_exportError || m_deleteError || m_importError)
-        return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
+    // Where the user's templates went matters more than any older message.
     if (m_keptNotice)
         return *m_keptNotice;
+    if (m_exportError || m_deleteError || m_importError)
+        return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
     return m_store.unreadable() ? unreadableTemplates + *m_store.unreadable() : QString();
 }
 

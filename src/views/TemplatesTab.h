@@ -42,8 +42,9 @@ public:
 
     const std::optional<QString> &exportError() const { return m_exportError; }
     const std::optional<QString> &importError() const { return m_importError; }
-    // The bar's message: the export message first, then the delete and the import message,
-    // then where an unreadable stored list was kept, then why it cannot be read.
+    // The bar's message: where the last action kept an unreadable stored list, else the
+    // export message first, then the delete and the import message, else why the stored
+    // list cannot be read.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
