@@ -256,7 +256,7 @@ std::optional<QString> TemplatesTab::runOpenDialog(QWidget *parent)
 
 void TemplatesTab::exportTemplates()
 {
-    m_keptNotice.reset();
+    clearKeptNotice();
     // A backup that silently lacks templates is worse than none.
     if (const std::optional<QString> &why = m_store.unreadable()) {
         m_exportError = unreadableTemplates + *why;
@@ -282,7 +282,7 @@ void TemplatesTab::exportTemplates()
 
 void TemplatesTab::importTemplates()
 {
-    m_keptNotice.reset();
+    clearKeptNotice();
     const std::optional<QString> path = m_openLocation(window());
     if (!path || path->isEmpty())
         return;
@@ -304,7 +304,7 @@ void TemplatesTab::importTemplates()
 
 void TemplatesTab::deleteTemplate(const QUuid &id)
 {
-    m_keptNotice.reset();
+    clearKeptNotice();
     // A failed write puts the row back and says why.
     whenFinished(m_store.removeLater(id), this, [this](const Result<void> &removed) {
         if (removed)
@@ -313,6 +313,15 @@ void TemplatesTab::deleteTemplate(const QUuid &id)
             m_deleteError = deleteFailed + removed.error().message;
         refreshMessage();
     });
+}
+
+void TemplatesTab::clearKeptNotice()
+{
+    // It belongs to the action before; a new one starts from the other messages.
+    if (!m_keptNotice)
+        return;
+    m_keptNotice.reset();
+    refreshMessage();
 }
 
 QString TemplatesTab::message() const

@@ -62,6 +62,7 @@ private:
     QWidget *buildBar();
     void rebuildCustomRows();
     void refreshMessage();
+    void clearKeptNotice();
 
     CustomTemplateStore &m_store;
     SaveLocation m_saveLocation;
