@@ -1,5 +1,6 @@
 // The custom-template document: any bytes either decode or fail with a message, and what
-// decodes survives encode() and decode() again unchanged.
+// decodes survives encode() and decode() again unchanged. Read template by template, a
+// document yields what decode() yields when that succeeds, and otherwise names a problem.
 #include "stores/CustomTemplateStore.h"
 
 #include <cstdint>
@@ -11,11 +12,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const Result<QList<CustomTemplate>> decoded = CustomTemplateJson::decode(input);
+    const CustomTemplateJson::Salvaged salvaged = CustomTemplateJson::decodeEach(input);
     if (!decoded) {
-        if (decoded.error().message.isEmpty())
+        if (decoded.error().message.isEmpty() || salvaged.problems.isEmpty() ||
+            !CustomTemplateJson::decode(CustomTemplateJson::encode(salvaged.templates)))
             std::abort();
         return 0;
     }
+    if (!salvaged.problems.isEmpty() || salvaged.templates != decoded.value())
+        std::abort();
     const QByteArray encoded = CustomTemplateJson::encode(decoded.value());
     const Result<QList<CustomTemplate>> again = CustomTemplateJson::decode(encoded);
     if (!again || again.value() != decoded.value() ||

@@ -4,9 +4,16 @@
 #include "stores/CustomTemplateStore.h"
 
 #include <QJsonDocument>
+#include <QScopeGuard>
 
 namespace bp::Cli {
 namespace {
+
+// Read as far as it could be: what was shown is not all there is.
+int unreadable(const Io &io, const QString &why)
+{
+    return io.failure(QStringLiteral("Opgeslagen templates niet leesbaar: ") + why);
+}
 
 const QString synopsis =
     QStringLiteral("brindlepath templates list [--json] | save NAME [options of create] | "
@@ -24,7 +31,8 @@ int list(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
         if (!doc)
             return io.failure(QStringLiteral("the templates cannot be encoded"));
         io.out << QString::fromUtf8(*doc) << '\n';
-        return Success;
+        io.out.flush();
+        return store.unreadable() ? unreadable(io, *store.unreadable()) : Success;
     }
     for (const CustomTemplate &t : store.templates()) {
         int folders = 0;
@@ -33,7 +41,8 @@ int list(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
         io.out << t.id.toString(QUuid::WithoutBraces).toUpper() << "  " << t.name << "  ("
                << folders << (folders == 1 ? " folder)" : " folders)") << '\n';
     }
-    return Success;
+    io.out.flush();
+    return store.unreadable() ? unreadable(io, *store.unreadable()) : Success;
 }
 
 int save(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
@@ -78,6 +87,9 @@ int exportTemplates(const QStringList &arguments, const Io &io, CustomTemplateSt
 {
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates export takes one FILE or -"), synopsis);
+    // A backup that silently lacks templates is worse than none.
+    if (store.unreadable())
+        return unreadable(io, *store.unreadable());
     const std::optional<QByteArray> doc = store.exportAllAsJSON();
     if (!doc)
         return io.failure(QStringLiteral("Geen templates om te exporteren"));
@@ -107,6 +119,12 @@ int runTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore
         return io.usage(QStringLiteral("missing templates subcommand"), synopsis);
     const QString sub = arguments.first();
     const QStringList rest = arguments.mid(1);
+    const QMetaObject::Connection kept =
+        QObject::connect(&store, &CustomTemplateStore::unreadableKept, [&io](const QString &copy) {
+            io.err << "brindlepath: Onleesbare templates bewaard als " << copy << '\n';
+            io.err.flush();
+        });
+    const auto disconnect = qScopeGuard([&kept] { QObject::disconnect(kept); });
     if (sub == u"list")
         return list(rest, io, store);
     if (sub == u"save")

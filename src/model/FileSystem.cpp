@@ -72,10 +72,15 @@ Result<void> writeAtomically(const QString &path, const QByteArray &data)
 {
     QSaveFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: Qt 6.4 commits a file whose buffered bytes a full disk refused, so every
+    // write must be checked where it happens.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return saveError(file, errno);
     errno = 0;
     if (file.write(data) != data.size())
+        return saveError(file, errno);
+    // Some file systems report a full disk only here, and the commit ignores it.
+    if (::fsync(file.handle()) != 0 && errno != EINVAL)
         return saveError(file, errno);
     errno = 0;
     if (!file.commit())

@@ -149,29 +149,34 @@ class Decoder {
 public:
     Result<QList<CustomTemplate>> run(const QByteArray &json)
     {
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-        if (parseError.error != QJsonParseError::NoError)
-            return fail(QStringLiteral("not valid JSON (%1 at byte %2)")
-                            .arg(parseError.errorString())
-                            .arg(parseError.offset));
-        if (!document.isArray())
-            return fail(QStringLiteral("expected an array of templates"));
-
-        const QJsonArray array = document.array();
+        Result<QJsonArray> array = parse(json);
+        if (!array)
+            return array.error();
         QList<CustomTemplate> templates;
-        templates.reserve(array.size());
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            m_templateIndex = i;
-            m_templateName.reset();
-            if (!array.at(i).isObject())
-                return fail(location() + QStringLiteral(" is not an object"));
+        templates.reserve(array.value().size());
+        for (qsizetype i = 0; i < array.value().size(); ++i) {
             CustomTemplate result;
-            if (std::optional<Error> error = decodeTemplate(array.at(i).toObject(), result))
+            if (std::optional<Error> error = decodeAt(array.value(), i, result))
                 return *error;
             templates.append(std::move(result));
         }
         return templates;
+    }
+
+    Salvaged salvage(const QByteArray &json)
+    {
+        Result<QJsonArray> array = parse(json);
+        if (!array)
+            return {{}, {array.error().message}};
+        Salvaged salvaged;
+        for (qsizetype i = 0; i < array.value().size(); ++i) {
+            CustomTemplate result;
+            if (std::optional<Error> error = decodeAt(array.value(), i, result))
+                salvaged.problems.append(error->message);
+            else
+                salvaged.templates.append(std::move(result));
+        }
+        return salvaged;
     }
 
 private:
@@ -180,6 +185,29 @@ private:
         qsizetype next;
         QList<CustomFolderNode> *out;
     };
+
+    static Result<QJsonArray> parse(const QByteArray &json)
+    {
+        QJsonParseError parseError;
+        const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            return fail(QStringLiteral("not valid JSON (%1 at byte %2)")
+                            .arg(parseError.errorString())
+                            .arg(parseError.offset));
+        if (!document.isArray())
+            return fail(QStringLiteral("expected an array of templates"));
+        return document.array();
+    }
+
+    std::optional<Error> decodeAt(const QJsonArray &array, qsizetype i, CustomTemplate &result)
+    {
+        m_templateIndex = i;
+        m_templateName.reset();
+        m_stack.clear();
+        if (!array.at(i).isObject())
+            return fail(location() + QStringLiteral(" is not an object"));
+        return decodeTemplate(array.at(i).toObject(), result);
+    }
 
     std::optional<Error> decodeTemplate(const QJsonObject &object, CustomTemplate &result)
     {
@@ -356,6 +384,11 @@ QByteArray encode(const QList<CustomTemplate> &templates)
 Result<QList<CustomTemplate>> decode(const QByteArray &json)
 {
     return Decoder().run(json);
+}
+
+Salvaged decodeEach(const QByteArray &json)
+{
+    return Decoder().salvage(json);
 }
 
 std::optional<QString> folderNameProblem(const QString &name)

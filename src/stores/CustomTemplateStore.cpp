@@ -9,14 +9,19 @@ namespace {
 
 using List = QList<CustomTemplate>;
 
-// An undecodable value reads as no templates; the next change replaces it.
-List decodeStored(const QJsonValue &stored)
+// Every template that decodes is kept; the list says why the others could not be read, and
+// the next change keeps the whole value aside before it writes.
+StoredList<List>::Decoded decodeStored(const QJsonValue &stored)
 {
+    if (stored.isUndefined())
+        return {};
     const std::optional<QByteArray> data = PreferenceSuite::toData(stored);
     if (!data)
-        return {};
-    Result<List> decoded = CustomTemplateJson::decode(*data);
-    return decoded ? std::move(decoded.value()) : List();
+        return {{}, QStringLiteral("the stored value is not a template document")};
+    CustomTemplateJson::Salvaged salvaged = CustomTemplateJson::decodeEach(*data);
+    if (salvaged.problems.isEmpty())
+        return {std::move(salvaged.templates), std::nullopt};
+    return {std::move(salvaged.templates), salvaged.problems.join(QStringLiteral("; "))};
 }
 
 QJsonValue encodeStored(const List &templates)
@@ -79,7 +84,9 @@ template <typename T> QFuture<Result<T>> failedLater(const Error &error)
 
 CustomTemplateStore::CustomTemplateStore(PreferenceSuite &suite, QObject *parent)
     : QObject(parent),
-      m_list(*this, suite, key, decodeStored, encodeStored, [this] { Q_EMIT templatesChanged(); })
+      m_list(
+          *this, suite, key, decodeStored, encodeStored, [this] { Q_EMIT templatesChanged(); },
+          [this](const QString &copy) { Q_EMIT unreadableKept(copy); })
 {}
 
 CustomTemplateStore &CustomTemplateStore::shared()

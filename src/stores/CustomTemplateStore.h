@@ -21,6 +21,13 @@ QByteArray encode(const QList<CustomTemplate> &templates);
 // Strict: every key required with its type, unknown keys ignored, any order. Folder names
 // that would leave their parent folder fail the whole document.
 Result<QList<CustomTemplate>> decode(const QByteArray &json);
+// A stored list read template by template: one that fails is left out and said why, so one
+// damaged template does not hide the others.
+struct Salvaged {
+    QList<CustomTemplate> templates;
+    QStringList problems; // empty when everything was read
+};
+Salvaged decodeEach(const QByteArray &json);
 // Why a folder name may not be stored (empty, ".", "..", a "/" or a NUL), or none if it may.
 std::optional<QString> folderNameProblem(const QString &name);
 // The checks decode() applies to folders: valid names and at most maxFolderDepth levels.
@@ -35,12 +42,16 @@ public:
     static inline const QString key = QStringLiteral("customTemplates");
     static inline const QString savedIcon = QStringLiteral("star.fill");
 
-    // Loads the stored list; an unreadable value leaves the store empty.
+    // Loads the stored list. Templates that cannot be read are left out, not lost: the next
+    // change first keeps the whole stored value aside (see unreadableKept()).
     explicit CustomTemplateStore(PreferenceSuite &suite, QObject *parent = nullptr);
 
     static CustomTemplateStore &shared();
 
     const QList<CustomTemplate> &templates() const { return m_list.value(); }
+    // Why the settings file or some stored templates could not be read, if so; templates()
+    // then holds only those that could.
+    const std::optional<QString> &unreadable() const { return m_list.unreadable(); }
 
     // Each change comes in two forms: one that blocks until the file is written (command
     // line, tests) and one for the UI thread that shows the change at once, writes it on the
@@ -61,7 +72,10 @@ public:
     QFuture<Result<void>> importJSONLater(const QByteArray &json);
 
 Q_SIGNALS:
+    // Also when unreadable() changes.
     void templatesChanged();
+    // A change kept the stored value it could not read in full at this path before it wrote.
+    void unreadableKept(const QString &copy);
 
 private:
     using List = QList<CustomTemplate>;

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -55,19 +55,71 @@ std::optional<QJsonObject> parseObject(const QByteArray &data)
     return document.object();
 }
 
+// The first of "<path>.corrupt-<local time>", "…-2", "…-3", … that `place` could take: it
+// returns 0, or EEXIST to try the next name. An earlier copy is never replaced.
+Result<QString> putAside(const QString &path, const std::function<int(const QByteArray &)> &place)
+{
+    const QString base = path + QStringLiteral(".corrupt-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
+    for (int n = 1;; ++n) {
+        const QString target = n == 1 ? base : base + QLatin1Char('-') + QString::number(n);
+        const int err = place(QFile::encodeName(target));
+        if (err == 0)
+            return target;
+        if (err != EEXIST)
+            return Error::fromErrno(err, target);
+    }
+}
+
 // Keeps an unreadable suite next to the original so the user can still recover it.
 Result<void> moveAside(const QString &path)
 {
-    const QString stamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd'T'HHmmss"));
-    const QString base = path + QStringLiteral(".corrupt-") + stamp;
-    QString target = base;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = base + QLatin1Char('-') + QString::number(n);
-    if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) !=
-        0)
-        return Error::fromErrno(errno, path);
+    const QByteArray source = QFile::encodeName(path);
+    const Result<QString> moved = putAside(path, [&source](const QByteArray &target) {
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                        RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EINVAL)
+            return errno;
+        // File systems without RENAME_NOREPLACE: a hard link never replaces either.
+        if (::link(source.constData(), target.constData()) != 0)
+            return errno;
+        return ::unlink(source.constData()) == 0 ? 0 : errno;
+    });
+    if (!moved)
+        return moved.error();
     return success();
+}
+
+// The bytes of a data value, or the JSON text of any other value.
+QByteArray valueBytes(const QJsonValue &value)
+{
+    if (std::optional<QByteArray> data = PreferenceSuite::toData(value))
+        return *data;
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return wrapped.mid(1, wrapped.size() - 2);
+}
+
+int writeNew(const QByteArray &target, const QByteArray &data)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    int err = 0;
+    for (qsizetype done = 0; err == 0 && done < data.size();) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n > 0)
+            done += n;
+        else if (errno != EINTR)
+            err = errno;
+    }
+    if (err == 0 && ::fsync(fd) != 0 && errno != EINVAL)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(target.constData()); // a partial copy would pass for the whole value
+    return err;
 }
 
 // An open-file-description lock on NAME.json.lock. The kernel drops it when the holder
@@ -202,7 +254,9 @@ Result<QJsonObject> PreferenceSuite::readObject() const
         return data.error();
     if (!data.value().has_value())
         return QJsonObject();
-    return parseObject(*data.value()).value_or(QJsonObject());
+    if (std::optional<QJsonObject> object = parseObject(*data.value()))
+        return std::move(*object);
+    return Error::withMessage(filePath() + QStringLiteral(": not a JSON object"), EINVAL);
 }
 
 Result<QJsonValue> PreferenceSuite::read(const QString &key) const
@@ -211,6 +265,13 @@ Result<QJsonValue> PreferenceSuite::read(const QString &key) const
     if (!object)
         return object.error();
     return object.value().value(key);
+}
+
+Result<QString> PreferenceSuite::keepAside(const QString &key, const QJsonValue &value) const
+{
+    const QByteArray data = valueBytes(value);
+    return putAside(filePath() + QLatin1Char('.') + key,
+                    [&data](const QByteArray &target) { return writeNew(target, data); });
 }
 
 QJsonValue PreferenceSuite::value(const QString &key) const

@@ -63,8 +63,12 @@ public:
     // The value of one key as stored: undefined when absent, and when the file cannot be read.
     QJsonValue value(const QString &key) const;
     // The same, but a file that exists and cannot be read (too large, not a regular file, no
-    // permission) is an error rather than an empty suite.
+    // permission, not a JSON object) is an error rather than an empty suite.
     Result<QJsonValue> read(const QString &key) const;
+    // Copies a value that could not be understood to "<file>.<key>.corrupt-<time>" before a
+    // change replaces it, and returns that path: a data value as its bytes, any other as JSON.
+    // An earlier copy is never replaced.
+    Result<QString> keepAside(const QString &key, const QJsonValue &value) const;
 
     // Files above this size are refused, read or written, and left as they are.
     void setReadLimit(qint64 maxBytes) { m_readLimit = maxBytes; }

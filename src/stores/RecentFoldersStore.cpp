@@ -9,7 +9,8 @@ namespace bp {
 namespace {
 
 // Paths that are no longer folders are dropped when read; the next add writes the pruned list.
-QStringList decodeStored(const QJsonValue &stored)
+// A value of another type holds nothing worth keeping.
+StoredList<QStringList>::Decoded decodeStored(const QJsonValue &stored)
 {
     QStringList folders;
     for (const QString &path : PreferenceSuite::toStringList(stored).value_or(QStringList())) {
@@ -19,7 +20,7 @@ QStringList decodeStored(const QJsonValue &stored)
         if (folders.size() == RecentFoldersStore::maxCount)
             break;
     }
-    return folders;
+    return {folders, std::nullopt};
 }
 
 QJsonValue encodeStored(const QStringList &folders)

@@ -116,6 +116,9 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
 
     connect(&m_model, &ProjectSetupModel::configChanged, this, &FormPanel::refresh);
     connect(&m_store, &CustomTemplateStore::templatesChanged, this, &FormPanel::rebuildCustomRows);
+    connect(&m_store, &CustomTemplateStore::unreadableKept, this, [this](const QString &copy) {
+        m_model.reportError(QStringLiteral("Onleesbare templates bewaard als ") + copy);
+    });
     rebuildCustomRows();
     setSaveFieldShown(false);
     refresh();

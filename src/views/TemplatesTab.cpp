@@ -33,6 +33,8 @@ constexpr int iconGap = 8;
 
 const QString importFailed = QStringLiteral("Import mislukt: ");
 const QString deleteFailed = QStringLiteral("Verwijderen mislukt: ");
+const QString unreadableTemplates = QStringLiteral("Opgeslagen templates niet leesbaar: ");
+const QString keptAs = QStringLiteral("Onleesbare templates bewaard als ");
 
 // One row of a list section: the symbol, then the name and whatever follows it. Every other
 // row is a shade lighter.
@@ -134,8 +136,14 @@ TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
     column->setSpacing(0);
     column->addWidget(buildList(), 1);
     column->addWidget(buildBar());
-    connect(&m_store, &CustomTemplateStore::templatesChanged, this,
-            &TemplatesTab::rebuildCustomRows);
+    connect(&m_store, &CustomTemplateStore::templatesChanged, this, [this] {
+        rebuildCustomRows();
+        refreshMessage();
+    });
+    connect(&m_store, &CustomTemplateStore::unreadableKept, this, [this](const QString &copy) {
+        m_keptNotice = keptAs + copy;
+        refreshMessage();
+    });
     rebuildCustomRows();
     refreshMessage();
 }
@@ -248,6 +256,13 @@ std::optional<QString> TemplatesTab::runOpenDialog(QWidget *parent)
 
 void TemplatesTab::exportTemplates()
 {
+    clearKeptNotice();
+    // A backup that silently lacks templates is worse than none.
+    if (const std::optional<QString> &why = m_store.unreadable()) {
+        m_exportError = unreadableTemplates + *why;
+        refreshMessage();
+        return;
+    }
     const std::optional<QByteArray> data = m_store.exportAllAsJSON();
     if (!data) {
         m_exportError = QStringLiteral("Geen templates om te exporteren");
@@ -267,6 +282,7 @@ void TemplatesTab::exportTemplates()
 
 void TemplatesTab::importTemplates()
 {
+    clearKeptNotice();
     const std::optional<QString> path = m_openLocation(window());
     if (!path || path->isEmpty())
         return;
@@ -288,6 +304,7 @@ void TemplatesTab::importTemplates()
 
 void TemplatesTab::deleteTemplate(const QUuid &id)
 {
+    clearKeptNotice();
     // A failed write puts the row back and says why.
     whenFinished(m_store.removeLater(id), this, [this](const Result<void> &removed) {
         if (removed)
@@ -298,10 +315,24 @@ void TemplatesTab::deleteTemplate(const QUuid &id)
     });
 }
 
+void TemplatesTab::clearKeptNotice()
+{
+    // It belongs to the action before; a new one starts from the other messages.
+    if (!m_keptNotice)
+        return;
+    m_keptNotice.reset();
+    refreshMessage();
+}
+
 QString TemplatesTab::message() const
 {
     // An old export message hides a newer import message until an export succeeds.
-    return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
+    // Where the user's templates went matters more than any older message.
+    if (m_keptNotice)
+        return *m_keptNotice;
+    if (m_exportError || m_deleteError || m_importError)
+        return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
+    return m_store.unreadable() ? unreadableTemplates + *m_store.unreadable() : QString();
 }
 
 void TemplatesTab::refreshMessage()

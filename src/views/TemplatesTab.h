@@ -42,7 +42,9 @@ public:
 
     const std::optional<QString> &exportError() const { return m_exportError; }
     const std::optional<QString> &importError() const { return m_importError; }
-    // The bar's message: the export message first, then the delete and the import message.
+    // The bar's message: where the last action kept an unreadable stored list, else the
+    // export message first, then the delete and the import message, else why the stored
+    // list cannot be read.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
@@ -60,6 +62,7 @@ private:
     QWidget *buildBar();
     void rebuildCustomRows();
     void refreshMessage();
+    void clearKeptNotice();
 
     CustomTemplateStore &m_store;
     SaveLocation m_saveLocation;
@@ -67,6 +70,7 @@ private:
     std::optional<QString> m_exportError;
     std::optional<QString> m_importError;
     std::optional<QString> m_deleteError;
+    std::optional<QString> m_keptNotice;
     QScrollArea *m_list = nullptr;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customRows = nullptr;

@@ -135,6 +135,25 @@ TEST_F(Cli, ImportOfBadDocumentFailsAndChangesNothing)
     EXPECT_EQ(run({"templates", "list", "--json"}).out, "[]\n");
 }
 
+TEST_F(Cli, DamagedStoredTemplatesFailListAndExportAndAreKeptAsideBySave)
+{
+    const QByteArray doc = R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"good",)"
+                           R"("icon":"i","roots":[],"createdAt":0},{"icon":null}])";
+    QDir().mkpath(tmp.path() + "/config/brindlepath");
+    QFile file(tmp.path() + "/config/brindlepath/com.quenmoor.brindlepath.json");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"customTemplates":{"base64":")" + doc.toBase64() + R"("}})");
+    file.close();
+    const Output listed = run({"templates", "list"});
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_TRUE(listed.out.contains("good") && listed.err.contains("niet leesbaar"));
+    EXPECT_EQ(run({"templates", "export", "-"}).status, 1);
+    QFile kept(run({"templates", "save", "new"}).err.section("bewaard als ", 1).trimmed());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), doc);
+    EXPECT_EQ(run({"templates", "list"}).status, 0);
+}
+
 TEST_F(Cli, ConfigDefaultsFeedCreate)
 {
     ASSERT_EQ(run({"config", "set", "defaultBasePath", shoots}).status, 0);

@@ -8,7 +8,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
+#include <csignal>
+#include <ctime>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace bp;
@@ -28,6 +32,19 @@ class ProjectFolderName : public ::testing::TestWithParam<NameCase> {};
 TEST_P(ProjectFolderName, SanitisesAndDates)
 {
     EXPECT_EQ(FolderCreator::projectFolderName(GetParam().name, shootDay), GetParam().expected);
+}
+
+// CI runs under UTC, where the local and the UTC day never differ.
+TEST(ProjectFolderNameDate, IsTheLocalDay)
+{
+    const QByteArray saved = qgetenv("TZ");
+    qputenv("TZ", "XYZ-2"); // two hours east of UTC
+    tzset();
+    const QDateTime lateUtc(QDate(2026, 12, 7), QTime(23, 30), QTimeZone::utc());
+    const QString name = FolderCreator::projectFolderName("x", lateUtc);
+    saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+    tzset();
+    EXPECT_EQ(name, "2026-12-08_x");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -173,6 +190,29 @@ TEST(FileSystem, MakePathRejectsEmbeddedNul)
     ASSERT_FALSE(made.ok());
     EXPECT_EQ(made.error().code, EINVAL);
     EXPECT_FALSE(QDir(tmp.path() + "/a").exists());
+}
+
+// Qt's save file commits what a full disk left of its buffer; a target that cannot be
+// replaced fails only at the final rename.
+TEST(FileSystem, WriteAtomicallyFailsWhenTheDataOrTheRenameFails)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("f");
+    ASSERT_TRUE(FileSystem::writeAtomically(path, "old").ok());
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit full{8, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    const bool partly = FileSystem::writeAtomically(path, QByteArray(64, 'x')).ok();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(partly);
+    if (test::setInodeFlag(path, FS_APPEND_FL, true) != 0)
+        GTEST_SKIP() << "no append-only attribute here";
+    const bool renamed = FileSystem::writeAtomically(path, "new").ok();
+    test::setInodeFlag(path, FS_APPEND_FL, false);
+    EXPECT_FALSE(renamed);
+    EXPECT_EQ(FileSystem::readFile(path).value(), "old");
 }
 
 } // namespace

@@ -54,6 +54,9 @@ TEST(CustomTemplateJson, EncodesExactlyAndDecodesBack)
     const auto decoded = Json::decode(fixtureJson);
     ASSERT_TRUE(decoded.ok()) << decoded.error().message.toStdString();
     EXPECT_EQ(decoded.value(), fixture());
+
+    const CustomTemplate shortFraction{{}, "", "", {}, since2001(5)};
+    EXPECT_EQ(Json::decode(Json::encode({shortFraction})).value(), QList{shortFraction});
 }
 
 // A chain of folders `depth` levels deep inside one template.

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <sys/stat.h>
+
 using namespace bp;
 
 namespace {
@@ -152,6 +154,38 @@ TEST_F(CustomTemplateStoreTest, UnreadableValueLeavesStoreEmptyAndValueUntouched
     }
     ASSERT_TRUE(m_suite.setString(CustomTemplateStore::key, "[]").ok());
     EXPECT_TRUE(reloaded().isEmpty());
+}
+
+// One damaged template must neither hide the others nor be lost when the next change writes.
+TEST_F(CustomTemplateStoreTest, DamagedValueKeepsTheRestAndIsKeptAsideByTheNextChange)
+{
+    const CustomTemplate good = imported("good");
+    for (const auto &[from, to] : {std::pair{"\"heart\"", "null"},
+                                   {"\"createdAt\":", "\"createdAt\":\"0\",\"x\":"},
+                                   {"\"Folder\"", "\"a\\/b\""},
+                                   {"\"Folder\"", "\"..\""}}) {
+        const QByteArray value = document({good}).chopped(1) + ',' +
+                                 document({imported("bad")}).mid(1).replace(from, to);
+        ASSERT_TRUE(m_suite.setData(CustomTemplateStore::key, value).ok());
+        CustomTemplateStore store(m_suite);
+        EXPECT_EQ(store.templates(), QList{good});
+        EXPECT_TRUE(store.unreadable());
+        QStringList copies;
+        QObject::connect(&store, &CustomTemplateStore::unreadableKept,
+                         [&copies](const QString &copy) { copies.append(copy); });
+        ASSERT_TRUE(store.save("new", {}).ok());
+        ASSERT_TRUE(m_suite.setData(CustomTemplateStore::key, value).ok());
+        ASSERT_TRUE(store.remove(good.id).ok());
+        ASSERT_EQ(copies.size(), 2);
+        EXPECT_TRUE(copies.last().startsWith(m_suite.filePath() + ".customTemplates.corrupt-"));
+        EXPECT_NE(copies.first(), copies.last());
+        for (const QString &copy : copies)
+            EXPECT_EQ(FileSystem::readFile(copy).value(), value);
+        EXPECT_FALSE(store.unreadable());
+    }
+    ASSERT_TRUE(QFile::remove(m_suite.filePath()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_suite.filePath()).constData(), 0600), 0);
+    EXPECT_TRUE(CustomTemplateStore(m_suite).unreadable());
 }
 
 } // namespace

@@ -108,6 +108,7 @@ TEST_P(PreferenceSuiteCorrupt, ReadsEmptyAndIsKeptAsideOnWrite)
     PreferenceSuite suite(suiteName, dir.path());
     writeRaw(suite.filePath(), GetParam());
     EXPECT_TRUE(suite.keys().isEmpty());
+    EXPECT_FALSE(suite.read("b").ok());
 
     ASSERT_TRUE(suite.setBool("b", true).ok());
     EXPECT_EQ(suite.keys(), QStringList{"b"});

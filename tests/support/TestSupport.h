@@ -56,21 +56,27 @@ std::string nameByIndex(const Info &info, const Names &...names)
     return all[info.index];
 }
 
-// Sets or clears the immutable attribute of a folder; even root cannot add to or remove from
-// such a folder. Returns errno, 0 on success.
-inline int setImmutable(const QString &path, bool on)
+// Sets or clears an inode attribute (FS_IMMUTABLE_FL, FS_APPEND_FL, ...) that binds even root.
+// Returns errno, 0 on success.
+inline int setInodeFlag(const QString &path, int flag, bool on)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
     if (fd < 0)
         return errno;
     int flags = 0;
     int err = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? 0 : errno;
     if (err == 0) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        flags = on ? flags | flag : flags & ~flag;
         err = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0 ? 0 : errno;
     }
     ::close(fd);
     return err;
+}
+
+// Even root cannot add to or remove from an immutable folder.
+inline int setImmutable(const QString &path, bool on)
+{
+    return setInodeFlag(path, FS_IMMUTABLE_FL, on);
 }
 
 // Another process that holds a suite's lock file locked, as a writer in the middle of its

@@ -548,6 +548,22 @@ TEST_F(SettingsTest, ImportAddsTheTemplatesAndAFailedImportChangesNothing)
     EXPECT_EQ(m_store.templates().size(), 2);
 }
 
+TEST_F(SettingsTest, DamagedStoredTemplatesAreReportedNeverExportedAndKeptAside)
+{
+    ASSERT_TRUE(m_suite.setData(CustomTemplateStore::key, "[1]").ok());
+    Q_EMIT m_suite.changedOnDisk();
+    open();
+    EXPECT_TRUE(templates()->message().startsWith("Opgeslagen templates niet leesbaar: "));
+    saveTo = m_tmp.filePath("out.json");
+    templates()->exportTemplates();
+    EXPECT_FALSE(QFile::exists(*saveTo));
+    openFrom = writeFile("in.json", "[]");
+    templates()->importTemplates();
+    drainWrites();
+    EXPECT_TRUE(templates()->message().startsWith("Onleesbare templates bewaard als " +
+                                                  m_suite.filePath()));
+}
+
 // ---- About tab ----
 
 TEST_F(SettingsTest, AboutShowsNameVersionAndMaker)
