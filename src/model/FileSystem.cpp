@@ -68,7 +68,8 @@ Result<QByteArray> readFile(const QString &path, qint64 maxBytes)
     return data;
 }
 
-Result<void> writeAtomically(const QString &path, const QByteArray &data)
+Result<void> writeAtomically(const QString &path, const QByteArray &data,
+                             std::optional<QFileDevice::Permissions> permissions)
 {
     QSaveFile file(path);
     errno = 0;
@@ -81,6 +82,8 @@ Result<void> writeAtomically(const QString &path, const QByteArray &data)
         return saveError(file, errno);
     // Some file systems report a full disk only here, and the commit ignores it.
     if (::fsync(file.handle()) != 0 && errno != EINVAL)
+        return saveError(file, errno);
+    if (permissions && !file.setPermissions(*permissions))
         return saveError(file, errno);
     errno = 0;
     if (!file.commit())

@@ -2,6 +2,10 @@
 
 #include "Result.h"
 
+#include <QFileDevice>
+
+#include <optional>
+
 namespace bp::FileSystem {
 
 // mkdir -p: creates the folder and any missing parents. An existing folder is no error;
@@ -17,7 +21,9 @@ inline constexpr qint64 defaultReadLimit = qint64(64) << 20;
 Result<QByteArray> readFile(const QString &path, qint64 maxBytes = defaultReadLimit);
 // Replaces the file by rename, so that readers see the old file or the whole new one and a
 // failed write leaves the old one as it was.
-Result<void> writeAtomically(const QString &path, const QByteArray &data);
+// With permissions, the new file has them before it appears under its name.
+Result<void> writeAtomically(const QString &path, const QByteArray &data,
+                             std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 
 // $XDG_CONFIG_HOME, or ~/.config where it is unset or (invalid per the XDG rules) relative.
 QString configHome();

@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
 
@@ -205,24 +204,16 @@ private:
     bool m_changed = false;
 };
 
-// Atomic like FileSystem::writeAtomically, with the mode set before the file appears.
 Result<void> writeFile(const QString &path, const QByteArray &data, bool executable)
 {
     if (Result<void> made = FileSystem::makePath(QFileInfo(path).path()); !made)
         return made;
     if (!executable)
         return FileSystem::writeAtomically(path, data);
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
-        return Error::fromErrno(errno ? errno : EIO, path);
     using P = QFileDevice::Permission;
-    file.setPermissions(P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadGroup | P::ExeGroup |
-                        P::ReadOther | P::ExeOther);
-    errno = 0;
-    if (!file.commit())
-        return Error::fromErrno(errno ? errno : EIO, path);
-    return success();
+    return FileSystem::writeAtomically(path, data,
+                                       P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadGroup |
+                                           P::ExeGroup | P::ReadOther | P::ExeOther);
 }
 
 Result<void> removeFile(const QString &path)
