@@ -36,8 +36,10 @@ QString notMovedText(const QList<SortFailure> &failed)
                      .arg(source.mid(source.lastIndexOf(QLatin1Char('/')) + 1),
                           failed.at(i).error.message);
     }
-    if (failed.size() > shown)
-        lines << QStringLiteral("En nog %1 bestanden niet verplaatst.").arg(failed.size() - shown);
+    if (const qsizetype more = failed.size() - shown; more == 1)
+        lines << QStringLiteral("En nog 1 bestand niet verplaatst.");
+    else if (more > 1)
+        lines << QStringLiteral("En nog %1 bestanden niet verplaatst.").arg(more);
     return lines.join(QLatin1Char('\n'));
 }
 
