@@ -1,7 +1,9 @@
 // A URI or path from another process, as Open and the hand-over receive it: whatever the gate
 // lets through is absolute, NUL-free, valid Unicode and fits in PATH_MAX, and a file: URI
 // made from an accepted clean path decodes back to that very path. (QUrl takes a path that
-// starts with "//" for a network share, so the round trip starts from the clean path.)
+// starts with "//" for a network share, so the round trip starts from the clean path. The
+// URI is percent-encoded from the path's UTF-8 bytes, as GIO does: Qt 6.4's
+// QUrl::fromLocalFile writes a noncharacter such as U+BFFFF as a lone surrogate.)
 #include "model/IncomingPath.h"
 
 #include <QDir>
@@ -29,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         !QStringView(accepted).isValidUtf16() || QFile::encodeName(accepted).size() >= PATH_MAX)
         std::abort();
     const QString clean = QDir::cleanPath(accepted);
-    const Result<QString> again =
-        IncomingPath::fromUri(QUrl::fromLocalFile(clean).toString(QUrl::FullyEncoded));
+    const Result<QString> again = IncomingPath::fromUri(
+        QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(clean, "/")));
     if (!again || again.value() != clean)
         std::abort();
     return 0;
