@@ -22,7 +22,36 @@ Error saveError(const QSaveFile &file, int err)
 {
     if (err != 0)
         return Error::fromErrno(err, file.fileName());
-    return Error::withMessage(file.fileName() + QStringLiteral(": ") + file.errorString());
+    return Error{0, file.fileName() + QStringLiteral(": ") + file.errorString(), file.fileName(),
+                 Error::Kind::other};
+}
+
+Result<void> save(QSaveFile &file, const QByteArray &data,
+                  std::optional<QFileDevice::Permissions> permissions)
+{
+    errno = 0;
+    // Unbuffered: Qt 6.4 commits a file whose buffered bytes a full disk refused, so every
+    // write must be checked where it happens.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        int err = errno;
+        // Qt refuses a file it may not write before any system call could say why.
+        if (err == 0 && ::access(QFile::encodeName(file.fileName()).constData(), W_OK) != 0 &&
+            errno != ENOENT)
+            err = errno;
+        return saveError(file, err);
+    }
+    errno = 0;
+    if (file.write(data) != data.size())
+        return saveError(file, errno);
+    // Some file systems report a full disk only here, and the commit ignores it.
+    if (::fsync(file.handle()) != 0 && errno != EINVAL)
+        return saveError(file, errno);
+    if (permissions && !file.setPermissions(*permissions))
+        return saveError(file, errno);
+    errno = 0;
+    if (!file.commit())
+        return saveError(file, errno);
+    return success();
 }
 
 } // namespace
@@ -41,10 +70,12 @@ Result<QByteArray> readFile(const QString &path, qint64 maxBytes)
     if (::fstat(fd, &st) != 0)
         return fail(Error::fromErrno(errno, path));
     if (!S_ISREG(st.st_mode))
-        return fail(Error::withMessage(path + QStringLiteral(": not a regular file"), EINVAL));
-    const Error tooLarge = Error::withMessage(path + QStringLiteral(": larger than ") +
-                                                  QLocale::c().formattedDataSize(maxBytes, 0),
-                                              EFBIG);
+        return fail(Error{EINVAL, path + QStringLiteral(": not a regular file"), path,
+                          Error::Kind::notRegularFile});
+    const Error tooLarge{EFBIG,
+                         path + QStringLiteral(": larger than ") +
+                             QLocale::c().formattedDataSize(maxBytes, 0),
+                         path, Error::Kind::other};
     if (st.st_size > maxBytes)
         return fail(tooLarge);
     QByteArray data;
@@ -72,23 +103,14 @@ Result<void> writeAtomically(const QString &path, const QByteArray &data,
                              std::optional<QFileDevice::Permissions> permissions)
 {
     QSaveFile file(path);
-    errno = 0;
-    // Unbuffered: Qt 6.4 commits a file whose buffered bytes a full disk refused, so every
-    // write must be checked where it happens.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return saveError(file, errno);
-    errno = 0;
-    if (file.write(data) != data.size())
-        return saveError(file, errno);
-    // Some file systems report a full disk only here, and the commit ignores it.
-    if (::fsync(file.handle()) != 0 && errno != EINVAL)
-        return saveError(file, errno);
-    if (permissions && !file.setPermissions(*permissions))
-        return saveError(file, errno);
-    errno = 0;
-    if (!file.commit())
-        return saveError(file, errno);
-    return success();
+    return save(file, data, permissions);
+}
+
+Result<void> writeChosenFile(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    return save(file, data, std::nullopt);
 }
 
 QString configHome()

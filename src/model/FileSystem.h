@@ -25,6 +25,11 @@ Result<QByteArray> readFile(const QString &path, qint64 maxBytes = defaultReadLi
 Result<void> writeAtomically(const QString &path, const QByteArray &data,
                              std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 
+// For a file the user chose: replaced by rename where its folder lets us, else written in
+// place, so that a writable file in a folder we may not write can still be saved (without
+// the guarantee that a failed write leaves the old file). Never for our own stores.
+Result<void> writeChosenFile(const QString &path, const QByteArray &data);
+
 // $XDG_CONFIG_HOME, or ~/.config where it is unset or (invalid per the XDG rules) relative.
 QString configHome();
 

@@ -71,11 +71,12 @@ Result<void> validateNames(const QList<FolderNode> &nodes)
         const QString &name = node.name;
         if (name.isEmpty() || name == u"." || name == u".." || name.contains(QLatin1Char('/')) ||
             name.contains(QChar(0))) {
-            return Error::withMessage(
+            return Error{
+                EINVAL,
                 QStringLiteral("Invalid folder name \u201c%1\u201d: a folder name must not be "
                                "empty, \".\" or \"..\", nor contain \"/\"")
                     .arg(QString(name).replace(QChar(0), QStringLiteral("\\0"))),
-                EINVAL);
+                QString(), Error::Kind::invalidFolderName};
         }
         if (Result<void> below = validateNames(node.children); !below)
             return below;

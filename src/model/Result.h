@@ -11,8 +11,13 @@ namespace bp {
 // A failure as the user sees it: the operating system's text for file-system errors, or a
 // message of our own where no system call failed (bad template documents, invalid names).
 struct Error {
+    // Failures no errno names, told apart so that windows can word them in their own language.
+    enum class Kind { other, notRegularFile, invalidDocument, invalidFolderName, foldersTooDeep };
+
     int code = 0; // errno, or 0 when no system call failed
     QString message;
+    QString path; // the file the failure is about, if any
+    Kind kind = Kind::other;
 
     // "path: strerror(code)", the form Linux tools report file errors in.
     static Error fromErrno(int errnum, const QString &path);

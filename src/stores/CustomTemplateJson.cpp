@@ -347,7 +347,8 @@ private:
 
     static Error fail(const QString &what)
     {
-        return Error::withMessage(QStringLiteral("Invalid template document: ") + what);
+        return Error{0, QStringLiteral("Invalid template document: ") + what, QString(),
+                     Error::Kind::invalidDocument};
     }
 
     qsizetype m_templateIndex = 0;
@@ -417,12 +418,14 @@ Result<void> checkFolders(const QList<CustomFolderNode> &roots)
         pending.pop_back();
         for (const CustomFolderNode &node : *level.nodes) {
             if (std::optional<QString> problem = folderNameProblem(node.name))
-                return Error::withMessage(*problem);
+                return Error{0, *problem, QString(), Error::Kind::invalidFolderName};
             if (node.children.isEmpty())
                 continue;
             if (level.depth >= maxFolderDepth)
-                return Error::withMessage(
-                    QStringLiteral("folders are nested deeper than %1 levels").arg(maxFolderDepth));
+                return Error{
+                    0,
+                    QStringLiteral("folders are nested deeper than %1 levels").arg(maxFolderDepth),
+                    QString(), Error::Kind::foldersTooDeep};
             pending.push_back({&node.children, level.depth + 1});
         }
     }

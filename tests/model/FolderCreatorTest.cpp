@@ -12,7 +12,10 @@
 
 #include <csignal>
 #include <ctime>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace bp;
@@ -213,6 +216,30 @@ TEST(FileSystem, WriteAtomicallyFailsWhenTheDataOrTheRenameFails)
     test::setInodeFlag(path, FS_APPEND_FL, false);
     EXPECT_FALSE(renamed);
     EXPECT_EQ(FileSystem::readFile(path).value(), "old");
+}
+
+// A chosen file in a folder we may not write is written in place; our own stores still only
+// replace by rename. In a child without capabilities, so that the folder stops root too.
+TEST(FileSystem, ChosenFileInAReadOnlyFolderIsWrittenInPlace)
+{
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath("templates.json");
+    ASSERT_TRUE(FileSystem::writeAtomically(path, "old").ok());
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct none[2]{};
+        const bool dropped = ::syscall(SYS_capset, &header, none) == 0;
+        const bool atomic = FileSystem::writeAtomically(path, "atomic").ok();
+        const bool chosen = FileSystem::writeChosenFile(path, "new").ok();
+        ::_exit(int(dropped) | int(atomic) << 1 | int(chosen) << 2);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(WEXITSTATUS(status), 0b101) << "dropped, not atomic, chosen";
+    EXPECT_EQ(FileSystem::readFile(path).value(), "new");
 }
 
 } // namespace
