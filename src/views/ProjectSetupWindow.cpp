@@ -5,6 +5,7 @@
 #include "stores/RecentFoldersStore.h"
 #include "views/AccessibleRole.h"
 #include "views/DropTargetFrame.h"
+#include "views/ErrorText.h"
 #include "views/FolderSelector.h"
 #include "views/FormPanel.h"
 #include "views/GoldButtonStyle.h"
@@ -63,6 +64,7 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     : QWidget(parent), m_model(model)
 {
     setObjectName(QStringLiteral("projectSetupWindow"));
+    m_model.setErrorWording(&ErrorText::dutch);
     // A window, so screen readers name it by its title when it becomes active.
     if (!parent)
         setAccessibleRole(this, QAccessible::Window);

@@ -5,6 +5,7 @@
 #include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "views/AccessibleRole.h"
+#include "views/ErrorText.h"
 #include "views/GoldOutlineButtonStyle.h"
 #include "views/KeyboardNavigation.h"
 #include "views/SettingsStyle.h"
@@ -31,9 +32,11 @@ constexpr int rowPadV = 6;
 constexpr int iconSide = 14;
 constexpr int iconGap = 8;
 
+const QString exportFailed = QStringLiteral("Export mislukt: ");
 const QString importFailed = QStringLiteral("Import mislukt: ");
 const QString deleteFailed = QStringLiteral("Verwijderen mislukt: ");
-const QString unreadableTemplates = QStringLiteral("Opgeslagen templates niet leesbaar: ");
+// Why in detail is English and for the command line ("brindlepath templates list").
+const QString unreadableTemplates = QStringLiteral("Opgeslagen templates niet leesbaar");
 const QString keptAs = QStringLiteral("Onleesbare templates bewaard als ");
 
 // One row of a list section: the symbol, then the name and whatever follows it. Every other
@@ -200,9 +203,14 @@ QWidget *TemplatesTab::buildBar()
     bar->setObjectName(QStringLiteral("templateBar"));
     bar->setStyleSheet(
         QStringLiteral("QFrame#templateBar { background: %1; }").arg(Style::css(bpCard)));
-    auto *row = new QHBoxLayout(bar);
-    row->setContentsMargins(12, 12, 12, 12);
+    // The message below the buttons, across the whole width: beside them it had room for
+    // a few words a line only.
+    auto *column = new QVBoxLayout(bar);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(8);
+    auto *row = new QHBoxLayout;
     row->setSpacing(12);
+    column->addLayout(row);
 
     m_export = new QPushButton(QStringLiteral("Exporteer templates"));
     m_export->setObjectName(QStringLiteral("exportButton"));
@@ -224,9 +232,9 @@ QWidget *TemplatesTab::buildBar()
     auto *message = new WrappingLabel(bpRed);
     message->setObjectName(QStringLiteral("templateMessage"));
     message->setFont(Style::uiFont(10));
-    message->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    message->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_message = message;
-    row->addWidget(m_message);
+    column->addWidget(m_message);
     return bar;
 }
 
@@ -258,8 +266,8 @@ void TemplatesTab::exportTemplates()
 {
     clearKeptNotice();
     // A backup that silently lacks templates is worse than none.
-    if (const std::optional<QString> &why = m_store.unreadable()) {
-        m_exportError = unreadableTemplates + *why;
+    if (m_store.unreadable()) {
+        m_exportError = unreadableTemplates;
         refreshMessage();
         return;
     }
@@ -272,11 +280,11 @@ void TemplatesTab::exportTemplates()
     const std::optional<QString> path = m_saveLocation(window(), exportFileName);
     if (!path || path->isEmpty())
         return;
-    const Result<void> written = FileSystem::writeAtomically(*path, *data);
+    const Result<void> written = FileSystem::writeChosenFile(*path, *data);
     if (written)
         m_exportError.reset();
     else
-        m_exportError = written.error().message;
+        m_exportError = exportFailed + ErrorText::dutch(written.error());
     refreshMessage();
 }
 
@@ -288,18 +296,24 @@ void TemplatesTab::importTemplates()
         return;
     const Result<QByteArray> data = FileSystem::readFile(*path);
     if (!data) {
-        m_importError = importFailed + data.error().message;
+        m_importError = importFailed + ErrorText::dutch(data.error());
         refreshMessage();
         return;
     }
     // The store shows the new templates at once and writes them off the UI thread.
-    whenFinished(m_store.importJSONLater(data.value()), this, [this](const Result<void> &imported) {
-        if (imported)
-            m_importError.reset();
-        else
-            m_importError = importFailed + imported.error().message;
-        refreshMessage();
-    });
+    whenFinished(m_store.importJSONLater(data.value()), this,
+                 [this, file = *path](const Result<void> &imported) {
+                     if (imported) {
+                         m_importError.reset();
+                     } else {
+                         // A document that cannot be read is about the file the user chose.
+                         Error error = imported.error();
+                         if (error.path.isEmpty())
+                             error.path = file;
+                         m_importError = importFailed + ErrorText::dutch(error);
+                     }
+                     refreshMessage();
+                 });
 }
 
 void TemplatesTab::deleteTemplate(const QUuid &id)
@@ -310,7 +324,7 @@ void TemplatesTab::deleteTemplate(const QUuid &id)
         if (removed)
             m_deleteError.reset();
         else
-            m_deleteError = deleteFailed + removed.error().message;
+            m_deleteError = deleteFailed + ErrorText::dutch(removed.error());
         refreshMessage();
     });
 }
@@ -332,7 +346,7 @@ QString TemplatesTab::message() const
         return *m_keptNotice;
     if (m_exportError || m_deleteError || m_importError)
         return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
-    return m_store.unreadable() ? unreadableTemplates + *m_store.unreadable() : QString();
+    return m_store.unreadable() ? unreadableTemplates : QString();
 }
 
 void TemplatesTab::refreshMessage()

@@ -26,7 +26,8 @@ QString batchSuccessMessage(qsizetype count)
 }
 
 // A line per file the sort left behind, for the first few: the error line is no list.
-QString notMovedText(const QList<SortFailure> &failed)
+QString notMovedText(const QList<SortFailure> &failed,
+                     const ProjectSetupModel::ErrorWording &wording)
 {
     constexpr qsizetype shown = 3;
     QStringList lines;
@@ -34,7 +35,7 @@ QString notMovedText(const QList<SortFailure> &failed)
         const QString &source = failed.at(i).source;
         lines << QStringLiteral("Niet verplaatst: %1 (%2)")
                      .arg(source.mid(source.lastIndexOf(QLatin1Char('/')) + 1),
-                          failed.at(i).error.message);
+                          wording(failed.at(i).error));
     }
     if (const qsizetype more = failed.size() - shown; more == 1)
         lines << QStringLiteral("En nog 1 bestand niet verplaatst.");
@@ -104,8 +105,8 @@ QFuture<void> ProjectSetupModel::createStructure()
         .then(this, [this, done](const CreationOutcome &outcome) {
             if (outcome.error || !outcome.failed.isEmpty()) {
                 setCreating(false);
-                setErrorMessage(outcome.error ? outcome.error->message
-                                              : notMovedText(outcome.failed));
+                setErrorMessage(outcome.error ? m_wording(*outcome.error)
+                                              : notMovedText(outcome.failed, m_wording));
                 done->finish();
                 return;
             }

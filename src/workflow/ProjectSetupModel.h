@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPromise>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -61,6 +62,11 @@ public:
     // Names project folders after this day instead of today (a shoot date).
     void setShootDate(const std::optional<QDate> &date);
 
+    // How a failure reads in the error bar: the window words it in its language; without
+    // one, the failure's own text.
+    using ErrorWording = std::function<QString(const Error &)>;
+    void setErrorWording(ErrorWording wording) { m_wording = std::move(wording); }
+
     // Shows a failure outside a run in the error bar: a template or the recent folders that
     // could not be stored. The next run clears it.
     void reportError(const QString &message);
@@ -69,7 +75,7 @@ public:
     {
         whenFinished(change, this, [this](const Result<T> &stored) {
             if (!stored)
-                reportError(stored.error().message);
+                reportError(m_wording(stored.error()));
         });
     }
 
@@ -107,6 +113,7 @@ private:
     quint64 m_sortsStarted = 0;
     quint64 m_runningSort = 0; // 0: none
     std::optional<QDate> m_shootDate;
+    ErrorWording m_wording = [](const Error &error) { return error.message; };
 };
 
 } // namespace bp

@@ -501,18 +501,28 @@ INSTANTIATE_TEST_SUITE_P(
         MessageCase{"exportWorks", {Step::exportWorks}, MessageCase::nothing, false, false}),
     byName);
 
-TEST_F(SettingsTest, FailedMessagesCarryTheSystemsDescription)
+// In Dutch from the system's error or the decoder's kind, naming the file, not its folders,
+// in a line below the buttons that spans the bar.
+TEST_F(SettingsTest, FailedMessagesAreDutchAndNameTheFile)
 {
     open();
     showTab(1);
     saveTo = m_tmp.filePath("missing-folder/brindlepath-templates.json");
     templates()->exportTemplates();
-    EXPECT_EQ(templates()->exportError(), *saveTo + ": No such file or directory");
+    EXPECT_EQ(templates()->exportError(),
+              "Export mislukt: brindlepath-templates.json: bestaat niet");
+    QWidget *bar = templates()->exportButton()->parentWidget();
+    QCoreApplication::processEvents();
+    EXPECT_GE(templates()->messageLabel()->y(), templates()->exportButton()->geometry().bottom());
+    EXPECT_GT(templates()->messageLabel()->width(), bar->width() * 3 / 4);
 
     openFrom = m_tmp.filePath("weg.json");
     templates()->importTemplates();
-    EXPECT_EQ(templates()->importError(),
-              "Import mislukt: " + *openFrom + ": No such file or directory");
+    EXPECT_EQ(templates()->importError(), "Import mislukt: weg.json: bestaat niet");
+    openFrom = writeFile("notes.txt", "gewone tekst, geen JSON");
+    templates()->importTemplates();
+    drainWrites();
+    EXPECT_EQ(templates()->importError(), "Import mislukt: notes.txt: geen geldig templatebestand");
 }
 
 TEST_F(SettingsTest, ExportWritesTheStoresDocumentUnderTheProposedName)
@@ -553,7 +563,7 @@ TEST_F(SettingsTest, DamagedStoredTemplatesAreReportedNeverExportedAndKeptAside)
     ASSERT_TRUE(m_suite.setData(CustomTemplateStore::key, "[1]").ok());
     Q_EMIT m_suite.changedOnDisk();
     open();
-    EXPECT_TRUE(templates()->message().startsWith("Opgeslagen templates niet leesbaar: "));
+    EXPECT_EQ(templates()->message(), "Opgeslagen templates niet leesbaar");
     saveTo = m_tmp.filePath("out.json");
     templates()->exportTemplates();
     EXPECT_FALSE(QFile::exists(*saveTo));
