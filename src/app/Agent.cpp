@@ -19,6 +19,7 @@
 #include "platform/StartupSettingsLauncher.h"
 #include "platform/XdgAutostart.h"
 #include "stores/PreferenceSuite.h"
+#include "views/Translations.h"
 #include "workflow/JobRegistry.h"
 #include "workflow/Stores.h"
 
@@ -79,6 +80,7 @@ int inProcessWindow(const QString &command, const std::optional<QString> &folder
                     char **argv)
 {
     QApplication app(argc, argv);
+    Translations::useDutch();
     QApplication::setApplicationName(QStringLiteral("brindlepath"));
     QApplication::setDesktopFileName(QStringLiteral("com.quenmoor.brindlepath"));
     const Stores stores = Stores::processWide();

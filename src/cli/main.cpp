@@ -1,5 +1,6 @@
 #include "Cli.h"
 #include "app/Agent.h"
+#include "views/Translations.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -12,6 +13,7 @@ int main(int argc, char **argv)
 
     if (arguments.isEmpty()) {
         QApplication app(argc, argv);
+        bp::Translations::useDutch();
         // Panels show the tray item under the application's name. No display name: the
         // window system plugin would append it to every window title.
         QApplication::setApplicationName(QStringLiteral("Brindlepath"));
