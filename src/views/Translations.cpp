@@ -10,9 +10,10 @@ namespace bp::Translations {
 bool useDutch()
 {
     const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
-    // Widgets that format for the default locale (dates and sizes in the file dialog) then
-    // match the Dutch around them. Our own formats name their locale (C or Dutch), and the
-    // command line's processes never come here, so no output a script reads changes.
+    // Qt's widgets that format by the default locale then match the Dutch around them (the
+    // file dialog's dates follow the system locale, the user's region). Our own formats name
+    // their locale (C or Dutch), and command-line processes never come here, so nothing a
+    // script reads changes.
     QLocale::setDefault(dutch);
     auto *translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(dutch, QStringLiteral("qtbase"), QStringLiteral("_"),
