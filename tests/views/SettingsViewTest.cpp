@@ -283,17 +283,30 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"removed", "/srv/shoots", FolderCase::remove, "", std::nullopt}),
     byName);
 
-TEST_F(SettingsTest, ShortcutButtonAsksTheDesktopToRegisterTheShortcut)
+TEST_F(SettingsTest, ShortcutButtonAsksTheDesktopAndSaysWhatItDid)
 {
     open();
     QStringList texts;
     for (QLabel *label : general()->findChildren<QLabel *>())
         texts.append(label->text());
     EXPECT_TRUE(texts.contains("Ctrl+Alt+N — Nieuwe projectstructuur"));
-    EXPECT_TRUE(texts.contains("Registreert Ctrl+Alt+N als systeemsneltoets bij het bureaublad"));
+    EXPECT_TRUE(texts.contains("Voegt Ctrl+Alt+N toe aan de sneltoetsen van je bureaublad"));
     EXPECT_EQ(general()->shortcutButton()->text(), "Inschakelen");
-    QTest::mouseClick(general()->shortcutButton(), Qt::LeftButton);
-    EXPECT_EQ(m_shortcuts.requests, 1);
+    QLabel *outcome = general()->shortcutOutcomeLabel();
+    EXPECT_FALSE(outcome->isVisible());
+    for (const auto &[answer, text] :
+         {std::pair{ShortcutRegistration::added, "Ctrl+Alt+N toegevoegd aan je bureaublad"},
+          {ShortcutRegistration::taken, "Ctrl+Alt+N is op dit bureaublad al in gebruik"},
+          {ShortcutRegistration::failed, "Kon Ctrl+Alt+N niet toevoegen"},
+          {ShortcutRegistration::unavailable,
+           "Geen sneltoetsmethode gevonden op dit bureaublad"}}) {
+        m_shortcuts.outcome = answer;
+        QTest::mouseClick(general()->shortcutButton(), Qt::LeftButton);
+        EXPECT_TRUE(outcome->isVisible());
+        EXPECT_EQ(outcome->text(), text);
+        EXPECT_EQ(accessibleName(outcome), text);
+    }
+    EXPECT_EQ(m_shortcuts.requests, 4);
 }
 
 // ---- Templates tab ----
