@@ -159,7 +159,9 @@ QWidget *GeneralTab::buildFolderSection()
     connect(m_remove, &QPushButton::clicked, this, &GeneralTab::removeBasePath);
     row->addWidget(m_remove);
 
-    setBasePath(Preferences::defaultBasePath(m_suite).value_or(QString()));
+    // An empty or relative text reads as none, yet "Verwijder" can still take the key away.
+    setBasePath(Preferences::defaultBasePath(m_suite).value_or(QString()),
+                m_suite.contains(PreferenceKeys::defaultBasePath));
     return section(QStringLiteral("Standaard projectmap"), card);
 }
 
@@ -234,27 +236,27 @@ void GeneralTab::pickBasePath()
     const std::optional<QString> folder = m_picker(window());
     if (!folder || folder->isEmpty())
         return;
-    setBasePath(*folder);
+    setBasePath(*folder, true);
     report(Preferences::setDefaultBasePathLater(*folder, m_suite));
 }
 
 void GeneralTab::removeBasePath()
 {
     const bool hadFocus = m_remove->hasFocus();
-    setBasePath(QString());
+    setBasePath(QString(), false);
     // The key goes, not just its text: absent means no default folder.
     report(Preferences::removeDefaultBasePathLater(m_suite));
     if (hadFocus)
         m_choose->setFocus();
 }
 
-void GeneralTab::setBasePath(const QString &path)
+void GeneralTab::setBasePath(const QString &path, bool stored)
 {
     m_basePath = path;
     m_basePathField->setText(path);
     m_basePathField->setToolTip(path);
     m_basePathField->setCursorPosition(0);
-    m_remove->setVisible(!path.isEmpty());
+    m_remove->setVisible(stored);
 }
 
 void GeneralTab::report(const QFuture<Result<void>> &write)

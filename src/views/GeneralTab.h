@@ -60,7 +60,8 @@ private:
     QWidget *buildTemplateSection();
     QWidget *buildFolderSection();
     QWidget *buildShortcutSection();
-    void setBasePath(const QString &path);
+    // stored: the key exists, even with a text that is no usable folder.
+    void setBasePath(const QString &path, bool stored);
     void showShortcutOutcome(ShortcutRegistration outcome);
     void report(const QFuture<Result<void>> &write);
     void showResult(const Result<void> &written);

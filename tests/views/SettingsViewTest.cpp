@@ -258,7 +258,7 @@ TEST_P(DefaultFolder, FieldAndRemoveButtonFollowThePreference)
     EXPECT_FALSE(field->isEnabled());
     EXPECT_EQ(field->placeholderText(), "Geen ingesteld");
     EXPECT_EQ(field->text(), c.field);
-    EXPECT_EQ(general()->removeButton()->isVisible(), !c.field.isEmpty());
+    EXPECT_EQ(general()->removeButton()->isVisible(), c.storedAfter.has_value());
     EXPECT_EQ(general()->removeButton()->text(), "Verwijder");
     EXPECT_EQ(general()->chooseButton()->text(), "Kies…");
     // Removing takes the key away; an empty text would not be the same.
@@ -280,7 +280,11 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"cancelKeepsNone", std::nullopt, FolderCase::cancelPick, "", std::nullopt},
         FolderCase{"cancelKeepsPath", "/srv/shoots", FolderCase::cancelPick, "/srv/shoots",
                    "/srv/shoots"},
-        FolderCase{"removed", "/srv/shoots", FolderCase::remove, "", std::nullopt}),
+        FolderCase{"removed", "/srv/shoots", FolderCase::remove, "", std::nullopt},
+        // Neither is a folder to use, yet the key can still go.
+        FolderCase{"storedEmpty", "", FolderCase::none, "", ""},
+        FolderCase{"storedRelative", "shoots", FolderCase::none, "", "shoots"},
+        FolderCase{"relativeRemoved", "shoots", FolderCase::remove, "", std::nullopt}),
     byName);
 
 TEST_F(SettingsTest, ShortcutButtonAsksTheDesktopAndSaysWhatItDid)
