@@ -9,9 +9,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <map>
-#include <optional>
-
 // GLib names a struct member "signals", which Qt defines as a keyword.
 #undef signals
 #define G_SETTINGS_ENABLE_BACKEND
@@ -23,33 +20,36 @@ using namespace bp;
 namespace {
 
 using Registrar = GSettingsShortcutRegistrar;
-using Binding = QStringList; // name, command, binding
-using Outcome = std::optional<ShortcutRegistration>;
+using Outcomes = QList<ShortcutRegistration>;
 
-const Binding brindlepath{"Brindlepath", "brindlepath new", "<Control><Alt>n"};
-const Binding terminal{"Terminal", "x-terminal-emulator", "<Super>t"};
-
-// Where each desktop's own settings tool puts a binding, and how its list names one.
+// Where each desktop's own settings tool keeps a binding, how its list names one, and what
+// XDG_CURRENT_DESKTOP says there.
 struct Desktop {
     const char *name;
     GSettingsKeybindings keys;
     const char *package;
     QString folder;
     QString listed; // none: the desktop has no list
+    QStringList xdg;
     friend void PrintTo(const Desktop &desktop, std::ostream *os) { *os << desktop.name; }
 };
 
-const Desktop gnome{"Gnome", Registrar::gnome, "gnome-settings-daemon-common",
-                    "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/",
-                    "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/%1/"};
-const Desktop cinnamon{"Cinnamon", Registrar::cinnamon, "cinnamon-desktop-data",
-                       "/org/cinnamon/desktop/keybindings/custom-keybindings/", "%1"};
+const QString gnomeFolder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+const Desktop gnome{"Gnome",     Registrar::gnome,    "gnome-settings-daemon-common",
+                    gnomeFolder, gnomeFolder + "%1/", {"ubuntu", "GNOME"}};
+const Desktop cinnamon{"Cinnamon",
+                       Registrar::cinnamon,
+                       "cinnamon-desktop-data",
+                       "/org/cinnamon/desktop/keybindings/custom-keybindings/",
+                       "%1",
+                       {"X-Cinnamon"}};
 const Desktop mate{
-    "Mate", Registrar::mate, "mate-control-center-common", "/org/mate/desktop/keybindings/", {}};
+    "Mate", Registrar::mate, "mate-control-center-common", "/org/mate/desktop/keybindings/",
+    {},     {"MATE"}};
 
-// A desktop's keybindings through the real GSettings and the schemas its Debian package
-// installs, kept by the keyfile backend in this binary's private config folder, never in the
-// user's own dconf database.
+// A desktop's keybindings through the real GSettings and the schemas of its Debian package,
+// kept by the keyfile backend in this binary's private config folder, never in the user's own
+// dconf database.
 class Keybindings : public ::testing::TestWithParam<Desktop> {
 protected:
     static void SetUpTestSuite() { qputenv("GSETTINGS_BACKEND", "keyfile"); }
@@ -68,12 +68,9 @@ protected:
             m_list = g_settings_new_full(list, nullptr, nullptr);
             g_settings_reset(m_list, keys().listKey);
         }
-        for (const char *entry : {"brindlepath", "custom0", "custom1"}) {
-            g_autoptr(GSettings) settings = at(entry);
-            g_auto(GStrv) names = g_settings_schema_list_keys(m_binding);
-            for (char **key = names; *key; ++key)
-                g_settings_reset(settings, *key);
-        }
+        for (const char *entry : {"brindlepath", "custom0"})
+            for (const char *key : {"name", "binding", keys().commandKey})
+                g_settings_reset(at(entry), key);
     }
 
     void TearDown() override
@@ -84,60 +81,39 @@ protected:
 
     const GSettingsKeybindings &keys() const { return GetParam().keys; }
 
-    GSettings *at(const QString &entry) const
+    GSettings *at(const QString &entry)
     {
-        const QString path = GetParam().folder + entry + "/";
-        return g_settings_new_full(m_binding, nullptr, path.toUtf8().constData());
+        const QByteArray path = (GetParam().folder + entry + "/").toUtf8();
+        return m_kept.emplace_back(g_settings_new_full(m_binding, nullptr, path), g_object_unref)
+            .get();
     }
 
-    QString listed(const QString &entry) const { return GetParam().listed.arg(entry); }
-
-    QStringList list() const
+    // The key's value as GVariant text.
+    QString value(const QString &entry, const char *key)
     {
-        g_auto(GStrv) entries = g_settings_get_strv(m_list, keys().listKey);
-        return QStringList(entries, entries + g_strv_length(entries));
+        g_autoptr(GVariant) value = g_settings_get_value(at(entry), key);
+        g_autofree char *text = g_variant_print(value, FALSE);
+        return text;
     }
 
-    void list(const QStringList &entries)
+    // The list as the desktop's own tool names the entries.
+    QString list() const
     {
-        g_autoptr(GStrvBuilder) builder = g_strv_builder_new();
+        g_autoptr(GVariant) entries = g_settings_get_value(m_list, keys().listKey);
+        g_autofree char *text = g_variant_print(entries, FALSE);
+        return text;
+    }
+    QString listed(const QStringList &entries) const
+    {
+        QStringList names;
         for (const QString &entry : entries)
-            g_strv_builder_add(builder, listed(entry).toUtf8().constData());
-        g_auto(GStrv) strv = g_strv_builder_end(builder);
-        g_settings_set_strv(m_list, keys().listKey, strv);
-    }
-
-    Binding binding(const QString &entry) const
-    {
-        g_autoptr(GSettings) settings = at(entry);
-        Binding values;
-        for (const char *key : {"name", keys().commandKey, "binding"}) {
-            g_autoptr(GVariant) value = g_settings_get_value(settings, key);
-            if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)) {
-                values.append(QString::fromUtf8(g_variant_get_string(value, nullptr)));
-            } else {
-                g_auto(GStrv) strings = g_variant_dup_strv(value, nullptr);
-                values.append(QStringList(strings, strings + g_strv_length(strings)).join(u' '));
-            }
-        }
-        return values;
-    }
-
-    void set(const QString &entry, const Binding &values)
-    {
-        g_autoptr(GSettings) settings = at(entry);
-        g_settings_set_string(settings, "name", values[0].toUtf8().constData());
-        g_settings_set_string(settings, keys().commandKey, values[1].toUtf8().constData());
-        const QByteArray accelerator = values[2].toUtf8();
-        const char *accelerators[] = {accelerator.constData(), nullptr};
-        if (keys().bindingIsList)
-            g_settings_set_strv(settings, "binding", accelerators);
-        else
-            g_settings_set_string(settings, "binding", accelerator.constData());
+            names.append("'" + GetParam().listed.arg(entry) + "'");
+        return entries.isEmpty() ? "@as []" : "[" + names.join(", ") + "]";
     }
 
     GSettingsSchema *m_binding = nullptr;
     GSettings *m_list = nullptr;
+    std::vector<std::unique_ptr<GSettings, decltype(&g_object_unref)>> m_kept;
 };
 
 TEST_P(Keybindings, GetOneBindingHoweverOftenAskedAndKeepTheUsersOwn)
@@ -148,25 +124,27 @@ TEST_P(Keybindings, GetOneBindingHoweverOftenAskedAndKeepTheUsersOwn)
     for (const auto &[before, after] :
          {Listing{{}, {"brindlepath"}}, Listing{{"custom0"}, {"custom0", "brindlepath"}},
           Listing{{"custom0", "brindlepath", "custom1"}, {"custom0", "brindlepath", "custom1"}}}) {
-        SCOPED_TRACE(before.join(u' ').toStdString());
-        set("custom0", terminal);
+        SCOPED_TRACE(listed(before).toStdString());
+        g_settings_set_string(at("custom0"), keys().commandKey, "x-terminal-emulator");
         if (m_list)
-            list(before);
+            g_settings_set_value(m_list, keys().listKey,
+                                 g_variant_new_parsed(listed(before).toUtf8().constData()));
+        // First as the desktop's name picks it, then once more.
+        Outcomes outcomes;
+        const auto record = [&](ShortcutRegistration o) { outcomes.append(o); };
+        DesktopShortcutRegistrar desktop(DesktopShortcutRegistrar::runNewProject, GetParam().xdg);
+        desktop.requestRegistration(record);
+        ASSERT_TRUE(test::waitUntil([&] { return !outcomes.isEmpty(); }));
+        Registrar(keys()).requestRegistration(record);
 
-        Registrar registrar(keys());
-        QList<ShortcutRegistration> outcomes;
-        for (int i = 0; i < 2; ++i)
-            registrar.requestRegistration([&](ShortcutRegistration o) { outcomes.append(o); });
-
-        EXPECT_EQ(outcomes, QList<ShortcutRegistration>(2, ShortcutRegistration::added));
-        if (m_list) {
-            QStringList expected;
-            for (const QString &entry : after)
-                expected.append(listed(entry));
-            EXPECT_EQ(list(), expected);
-        }
-        EXPECT_EQ(binding("brindlepath"), brindlepath);
-        EXPECT_EQ(binding("custom0"), terminal);
+        EXPECT_EQ(outcomes, Outcomes(2, ShortcutRegistration::added));
+        if (m_list)
+            EXPECT_EQ(list(), listed(after));
+        EXPECT_EQ(value("brindlepath", "name"), "'Brindlepath'");
+        EXPECT_EQ(value("brindlepath", keys().commandKey), "'brindlepath new'");
+        EXPECT_EQ(value("brindlepath", "binding"),
+                  keys().bindingIsList ? "['<Control><Alt>n']" : "'<Control><Alt>n'");
+        EXPECT_EQ(value("custom0", keys().commandKey), "'x-terminal-emulator'");
     }
 }
 
@@ -180,33 +158,15 @@ TEST_P(Keybindings, AreUnavailableWhereTheDesktopsSchemaIsNotInstalled)
     xml.close();
     ASSERT_EQ(QProcess::execute("glib-compile-schemas", {schemas.path()}), 0);
 
-    Outcome outcome;
-    Registrar(keys(), schemas.path().toStdString()).requestRegistration([&](auto o) {
-        outcome = o;
-    });
-    EXPECT_EQ(outcome, ShortcutRegistration::unavailable);
-    EXPECT_EQ(binding("brindlepath")[1], "");
-}
-
-// Without a portal, the desktop named in XDG_CURRENT_DESKTOP decides.
-TEST_P(Keybindings, AreWhatTheirDesktopGetsWithoutAPortal)
-{
-    const std::map<std::string, QStringList> names{
-        {"Gnome", {"ubuntu", "GNOME"}}, {"Cinnamon", {"X-Cinnamon"}}, {"Mate", {"MATE"}}};
-    Outcome outcome;
-    DesktopShortcutRegistrar desktop(DesktopShortcutRegistrar::runNewProject,
-                                     names.at(GetParam().name));
-    desktop.requestRegistration([&](auto o) { outcome = o; });
-    EXPECT_TRUE(bp::test::waitUntil([&] { return outcome.has_value(); }));
-    EXPECT_EQ(outcome, ShortcutRegistration::added);
-    EXPECT_EQ(binding("brindlepath"), brindlepath);
-
-    // One we do not know gets nothing, and says so.
-    outcome.reset();
+    Outcomes outcomes;
+    const auto record = [&](ShortcutRegistration o) { outcomes.append(o); };
+    Registrar(keys(), schemas.path().toStdString()).requestRegistration(record);
+    // Nor does a desktop we do not know get anything.
     DesktopShortcutRegistrar unknown(DesktopShortcutRegistrar::runNewProject, {"Enlightenment"});
-    unknown.requestRegistration([&](auto o) { outcome = o; });
-    EXPECT_TRUE(bp::test::waitUntil([&] { return outcome.has_value(); }));
-    EXPECT_EQ(outcome, ShortcutRegistration::unavailable);
+    unknown.requestRegistration(record);
+    ASSERT_TRUE(test::waitUntil([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(outcomes, Outcomes(2, ShortcutRegistration::unavailable));
+    EXPECT_EQ(value("brindlepath", keys().commandKey), "''");
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, Keybindings, ::testing::Values(gnome, cinnamon, mate),
