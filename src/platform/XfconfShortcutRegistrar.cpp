@@ -9,7 +9,7 @@ namespace {
 
 const QString defaults = QStringLiteral("/commands/default/");
 const QString custom = QStringLiteral("/commands/custom/");
-const QString override = QStringLiteral("/commands/custom/override");
+const QString customOverride = QStringLiteral("/commands/custom/override");
 
 } // namespace
 
@@ -32,7 +32,8 @@ bool XfconfShortcutRegistrar::set(const QString &name, const QVariant &value) co
 
 ShortcutRegistration XfconfShortcutRegistrar::registration() const
 {
-    const QDBusMessage reply = call(QStringLiteral("GetAllProperties"), {channel, "/"});
+    const QDBusMessage reply =
+        call(QStringLiteral("GetAllProperties"), {channel, QStringLiteral("/")});
     if (reply.type() != QDBusMessage::ReplyMessage)
         return reply.errorName() == u"org.freedesktop.DBus.Error.ServiceUnknown"
                    ? ShortcutRegistration::unavailable
@@ -41,7 +42,7 @@ ShortcutRegistration XfconfShortcutRegistrar::registration() const
 
     // Until the custom commands override the defaults, XFCE replaces them with a copy of the
     // defaults when it starts; count the defaults in, and make that copy before adding ours.
-    const bool customised = properties.value(override).toBool();
+    const bool customised = properties.value(customOverride).toBool();
     const auto commandOf = [&](const QString &shortcut) {
         const QVariant own = properties.value(custom + shortcut);
         return own.isValid() || customised ? own.toString()
@@ -64,7 +65,7 @@ ShortcutRegistration XfconfShortcutRegistrar::registration() const
                 return ShortcutRegistration::failed;
         }
     }
-    if (!set(property, command) || (!customised && !set(override, true)))
+    if (!set(property, command) || (!customised && !set(customOverride, true)))
         return ShortcutRegistration::failed;
     return ShortcutRegistration::added;
 }
