@@ -138,8 +138,9 @@ TEST_P(Keybindings, GetOneBindingHoweverOftenAskedAndKeepTheUsersOwn)
         Registrar(keys()).requestRegistration(record);
 
         EXPECT_EQ(outcomes, Outcomes(2, ShortcutRegistration::added));
-        if (m_list)
+        if (m_list) {
             EXPECT_EQ(list(), listed(after));
+        }
         EXPECT_EQ(value("brindlepath", "name"), "'Brindlepath'");
         EXPECT_EQ(value("brindlepath", keys().commandKey), "'brindlepath new'");
         EXPECT_EQ(value("brindlepath", "binding"),
