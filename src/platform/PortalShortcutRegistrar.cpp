@@ -5,6 +5,8 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 
+#include <utility>
+
 namespace bp {
 namespace {
 
@@ -48,11 +50,11 @@ PortalShortcutRegistrar::PortalShortcutRegistrar(ShortcutRegistrar *fallback,
     qDBusRegisterMetaType<QList<PortalShortcut>>();
 }
 
-void PortalShortcutRegistrar::requestRegistration()
+void PortalShortcutRegistrar::requestRegistration(Done done)
 {
-    if (m_busy)
+    m_waiting.append(std::move(done));
+    if (m_waiting.size() > 1)
         return;
-    m_busy = true;
     if (!m_session.isEmpty()) {
         bindShortcuts();
         return;
@@ -76,9 +78,11 @@ void PortalShortcutRegistrar::requestRegistration()
             createSession();
             return;
         }
-        finish();
-        if (m_fallback)
-            m_fallback->requestRegistration();
+        if (!m_fallback) {
+            finish(ShortcutRegistration::unavailable);
+            return;
+        }
+        m_fallback->requestRegistration([this](ShortcutRegistration outcome) { finish(outcome); });
     });
 }
 
@@ -115,7 +119,7 @@ void PortalShortcutRegistrar::send(const QDBusMessage &call, const char *slot)
                 w->deleteLater();
                 if (w->isError()) {
                     stopAwaiting(slot);
-                    finish();
+                    finish(ShortcutRegistration::failed);
                 }
             });
 }
@@ -138,9 +142,12 @@ void PortalShortcutRegistrar::stopAwaiting(const char *slot)
     m_bus.disconnect(service, m_request, requestInterface, QStringLiteral("Response"), this, slot);
 }
 
-void PortalShortcutRegistrar::finish()
+void PortalShortcutRegistrar::finish(ShortcutRegistration outcome)
 {
-    m_busy = false;
+    // A done may ask again: it starts afresh.
+    const QList<Done> waiting = std::exchange(m_waiting, {});
+    for (const Done &done : waiting)
+        done(outcome);
 }
 
 void PortalShortcutRegistrar::sessionCreated(uint response, const QVariantMap &results)
@@ -153,7 +160,7 @@ void PortalShortcutRegistrar::sessionCreated(uint response, const QVariantMap &r
                     : handle.toString();
     if (response != 0 || m_session.isEmpty()) {
         m_session.clear();
-        finish();
+        finish(ShortcutRegistration::failed);
         return;
     }
     m_bus.connect(service, path, interface, QStringLiteral("Activated"), this,
@@ -161,11 +168,11 @@ void PortalShortcutRegistrar::sessionCreated(uint response, const QVariantMap &r
     bindShortcuts();
 }
 
-void PortalShortcutRegistrar::shortcutsBound(uint, const QVariantMap &)
+void PortalShortcutRegistrar::shortcutsBound(uint response, const QVariantMap &)
 {
-    // Whatever the user chose in the desktop's dialogue is the desktop's to keep.
+    // Whatever key the user chose in the desktop's dialogue is the desktop's to keep.
     stopAwaiting(SLOT(shortcutsBound(uint, QVariantMap)));
-    finish();
+    finish(response == 0 ? ShortcutRegistration::added : ShortcutRegistration::failed);
 }
 
 void PortalShortcutRegistrar::shortcutActivated(const QDBusObjectPath &session, const QString &id,

@@ -14,9 +14,9 @@ namespace bp {
 
 // Binds Ctrl+Alt+N through the desktop's global shortcuts portal (KDE Plasma), which shows
 // the desktop's own confirmation and lets the user pick another key there. Every call is
-// asynchronous. A portal shortcut belongs to its session, and the session to our bus
-// connection: activated runs only while this object lives. Without the portal, fallback is
-// asked instead.
+// asynchronous; requests made while one is under way get its outcome too. A portal shortcut
+// belongs to its session, and the session to our bus connection: activated runs only while
+// this object lives. Without the portal, fallback is asked instead, if there is one.
 class PortalShortcutRegistrar final : public QObject, public ShortcutRegistrar {
     Q_OBJECT
 public:
@@ -29,7 +29,7 @@ public:
     PortalShortcutRegistrar(ShortcutRegistrar *fallback, std::function<void()> activated,
                             const QDBusConnection &bus = QDBusConnection::sessionBus());
 
-    void requestRegistration() override;
+    void requestRegistration(Done done) override;
 
 private Q_SLOTS:
     void sessionCreated(uint response, const QVariantMap &results);
@@ -43,7 +43,7 @@ private:
     void send(const QDBusMessage &call, const char *slot);
     QString awaitResponse(const char *slot);
     void stopAwaiting(const char *slot);
-    void finish();
+    void finish(ShortcutRegistration outcome);
 
     QDBusConnection m_bus;
     ShortcutRegistrar *m_fallback;
@@ -51,7 +51,7 @@ private:
     QString m_session;
     QString m_request;
     int m_requests = 0;
-    bool m_busy = false;
+    QList<Done> m_waiting; // under way while not empty
 };
 
 } // namespace bp

@@ -2,7 +2,6 @@
 
 #include "model/WhenFinished.h"
 #include "platform/LoginItem.h"
-#include "platform/ShortcutRegistrar.h"
 #include "stores/Preferences.h"
 #include "views/FolderDialog.h"
 #include "views/SettingsStyle.h"
@@ -17,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -159,7 +159,9 @@ QWidget *GeneralTab::buildFolderSection()
     connect(m_remove, &QPushButton::clicked, this, &GeneralTab::removeBasePath);
     row->addWidget(m_remove);
 
-    setBasePath(Preferences::defaultBasePath(m_suite).value_or(QString()));
+    // An empty or relative text reads as none, yet "Verwijder" can still take the key away.
+    setBasePath(Preferences::defaultBasePath(m_suite).value_or(QString()),
+                m_suite.contains(PreferenceKeys::defaultBasePath));
     return section(QStringLiteral("Standaard projectmap"), card);
 }
 
@@ -171,17 +173,57 @@ QWidget *GeneralTab::buildShortcutSection()
     texts->setSpacing(4);
     texts->addWidget(Style::label(QStringLiteral("Ctrl+Alt+N — Nieuwe projectstructuur"), 12,
                                   QFont::Medium, bpText));
-    texts->addWidget(Style::label(
-        QStringLiteral("Registreert Ctrl+Alt+N als systeemsneltoets bij het bureaublad"), 10.5,
-        QFont::Normal, bpText, 0.45));
+    texts->addWidget(
+        Style::label(QStringLiteral("Voegt Ctrl+Alt+N toe aan de sneltoetsen van je bureaublad"),
+                     10.5, QFont::Normal, bpText, 0.45));
     row->addLayout(texts);
     row->addStretch(1);
     m_shortcut = SettingsStyle::formButton(QStringLiteral("Inschakelen"), 11);
     m_shortcut->setObjectName(QStringLiteral("enableShortcutButton"));
-    // The desktop answers nothing; a shortcut it took works from then on.
-    connect(m_shortcut, &QPushButton::clicked, this, [this] { m_shortcuts.requestRegistration(); });
+    // The desktop may answer long after the tab is gone (the portal asks the user first).
+    connect(m_shortcut, &QPushButton::clicked, this, [this] {
+        m_shortcuts.requestRegistration([tab = QPointer(this)](ShortcutRegistration outcome) {
+            if (tab)
+                tab->showShortcutOutcome(outcome);
+        });
+    });
     row->addWidget(m_shortcut, 0, Qt::AlignVCenter);
-    return section(QStringLiteral("Snelkoppeling"), card);
+
+    QWidget *group = section(QStringLiteral("Snelkoppeling"), card);
+    // Below the card; selectable by keyboard like the message line, so a screen reader
+    // reads it.
+    m_shortcutOutcome = Style::label(QString(), 11, QFont::Normal, bpText);
+    m_shortcutOutcome->setObjectName(QStringLiteral("shortcutOutcome"));
+    m_shortcutOutcome->setWordWrap(true);
+    m_shortcutOutcome->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                               Qt::TextSelectableByMouse);
+    m_shortcutOutcome->hide();
+    group->layout()->addWidget(m_shortcutOutcome);
+    return group;
+}
+
+void GeneralTab::showShortcutOutcome(ShortcutRegistration outcome)
+{
+    QString text;
+    switch (outcome) {
+    case ShortcutRegistration::added:
+        text = QStringLiteral("Ctrl+Alt+N toegevoegd aan je bureaublad");
+        break;
+    case ShortcutRegistration::taken:
+        text = QStringLiteral("Ctrl+Alt+N is op dit bureaublad al in gebruik");
+        break;
+    case ShortcutRegistration::failed:
+        text = QStringLiteral("Kon Ctrl+Alt+N niet toevoegen");
+        break;
+    case ShortcutRegistration::unavailable:
+        text = QStringLiteral("Geen sneltoetsmethode gevonden op dit bureaublad");
+        break;
+    }
+    Style::setLabelColor(m_shortcutOutcome, outcome == ShortcutRegistration::added ? bpText : bpRed,
+                         outcome == ShortcutRegistration::added ? 0.7 : 1.0);
+    m_shortcutOutcome->setText(text);
+    m_shortcutOutcome->setAccessibleName(text);
+    m_shortcutOutcome->show();
 }
 
 std::optional<QString> GeneralTab::runFolderDialog(QWidget *parent, const QString &startIn)
@@ -194,27 +236,27 @@ void GeneralTab::pickBasePath()
     const std::optional<QString> folder = m_picker(window());
     if (!folder || folder->isEmpty())
         return;
-    setBasePath(*folder);
+    setBasePath(*folder, true);
     report(Preferences::setDefaultBasePathLater(*folder, m_suite));
 }
 
 void GeneralTab::removeBasePath()
 {
     const bool hadFocus = m_remove->hasFocus();
-    setBasePath(QString());
+    setBasePath(QString(), false);
     // The key goes, not just its text: absent means no default folder.
     report(Preferences::removeDefaultBasePathLater(m_suite));
     if (hadFocus)
         m_choose->setFocus();
 }
 
-void GeneralTab::setBasePath(const QString &path)
+void GeneralTab::setBasePath(const QString &path, bool stored)
 {
     m_basePath = path;
     m_basePathField->setText(path);
     m_basePathField->setToolTip(path);
     m_basePathField->setCursorPosition(0);
-    m_remove->setVisible(!path.isEmpty());
+    m_remove->setVisible(stored);
 }
 
 void GeneralTab::report(const QFuture<Result<void>> &write)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Result.h"
+#include "platform/ShortcutRegistrar.h"
 
 #include <QFuture>
 #include <QWidget>
@@ -17,7 +18,6 @@ namespace bp {
 
 class LoginItem;
 class PreferenceSuite;
-class ShortcutRegistrar;
 class ToggleSwitch;
 
 // Settings that shape every new setup window and the start of the program: start at login,
@@ -49,6 +49,8 @@ public:
     QPushButton *chooseButton() const { return m_choose; }
     QPushButton *removeButton() const { return m_remove; }
     QPushButton *shortcutButton() const { return m_shortcut; }
+    // What the desktop made of the last "Inschakelen"; hidden before the first.
+    QLabel *shortcutOutcomeLabel() const { return m_shortcutOutcome; }
     // The last change's failure, empty once a later change was stored.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
@@ -58,7 +60,9 @@ private:
     QWidget *buildTemplateSection();
     QWidget *buildFolderSection();
     QWidget *buildShortcutSection();
-    void setBasePath(const QString &path);
+    // stored: the key exists, even with a text that is no usable folder.
+    void setBasePath(const QString &path, bool stored);
+    void showShortcutOutcome(ShortcutRegistration outcome);
     void report(const QFuture<Result<void>> &write);
     void showResult(const Result<void> &written);
 
@@ -73,6 +77,7 @@ private:
     QPushButton *m_choose = nullptr;
     QPushButton *m_remove = nullptr;
     QPushButton *m_shortcut = nullptr;
+    QLabel *m_shortcutOutcome = nullptr;
     QLabel *m_message = nullptr;
 };
 

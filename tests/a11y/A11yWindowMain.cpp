@@ -55,7 +55,11 @@ public:
 
 class Shortcuts final : public ShortcutRegistrar {
 public:
-    void requestRegistration() override { ++requests; }
+    void requestRegistration(Done done) override
+    {
+        ++requests;
+        done(ShortcutRegistration::added);
+    }
     int requests = 0;
 };
 

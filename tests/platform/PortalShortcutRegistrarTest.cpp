@@ -68,7 +68,11 @@ private:
 
 class RecordingRegistrar final : public ShortcutRegistrar {
 public:
-    void requestRegistration() override { ++asked; }
+    void requestRegistration(Done done) override
+    {
+        ++asked;
+        done(ShortcutRegistration::taken);
+    }
     int asked = 0;
 };
 
@@ -81,13 +85,24 @@ protected:
 
     RecordingRegistrar fallback;
     int activations = 0;
+    QList<ShortcutRegistration> outcomes;
+    ShortcutRegistrar::Done record = [this](ShortcutRegistration o) { outcomes.append(o); };
     PortalShortcutRegistrar registrar{&fallback, [this] { ++activations; }};
 };
 
 TEST_F(PortalShortcutRegistrarTest, AsksTheFallbackWhereThereIsNoPortal)
 {
-    registrar.requestRegistration();
-    EXPECT_TRUE(waitUntil([&] { return fallback.asked == 1; }));
+    // A request while one is under way gets the same answer.
+    registrar.requestRegistration(record);
+    registrar.requestRegistration(record);
+    EXPECT_TRUE(waitUntil([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(fallback.asked, 1);
+    EXPECT_EQ(outcomes, QList<ShortcutRegistration>(2, ShortcutRegistration::taken));
+
+    PortalShortcutRegistrar alone(nullptr, {});
+    alone.requestRegistration(record);
+    EXPECT_TRUE(waitUntil([&] { return outcomes.size() == 3; }));
+    EXPECT_EQ(outcomes.last(), ShortcutRegistration::unavailable);
 }
 
 // The portal on a connection of its own, as from its own process.
@@ -98,8 +113,8 @@ protected:
         PortalShortcutRegistrarTest::SetUp();
         ASSERT_TRUE(portalBus.registerVirtualObject(PortalShortcutRegistrar::path, &portal));
         ASSERT_TRUE(portalBus.registerService(PortalShortcutRegistrar::service));
-        registrar.requestRegistration();
-        ASSERT_TRUE(waitUntil([&] { return portal.members().contains("BindShortcuts"); }));
+        registrar.requestRegistration(record);
+        ASSERT_TRUE(waitUntil([&] { return !outcomes.isEmpty(); }));
     }
 
     void TearDown() override
@@ -136,6 +151,7 @@ TEST_F(WithPortal, BindsControlAltNInASessionOfItsOwn)
     EXPECT_EQ(properties, (QVariantMap{{"description", "Nieuwe projectstructuur"},
                                        {"preferred_trigger", "CTRL+ALT+n"}}));
     EXPECT_EQ(fallback.asked, 0);
+    EXPECT_EQ(outcomes, QList{ShortcutRegistration::added});
 }
 
 TEST_F(WithPortal, RunsTheActionWhenTheDesktopActivatesTheShortcut)

@@ -45,10 +45,16 @@ public:
     int opens = 0;
 };
 
+// Answers every request with outcome.
 class RecordingShortcutRegistrar final : public ShortcutRegistrar {
 public:
-    void requestRegistration() override { ++requests; }
+    void requestRegistration(Done done) override
+    {
+        ++requests;
+        done(outcome);
+    }
     int requests = 0;
+    ShortcutRegistration outcome = ShortcutRegistration::added;
 };
 
 // Starts in the given state; a set failure makes every change fail and change nothing.

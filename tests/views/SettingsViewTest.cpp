@@ -258,7 +258,7 @@ TEST_P(DefaultFolder, FieldAndRemoveButtonFollowThePreference)
     EXPECT_FALSE(field->isEnabled());
     EXPECT_EQ(field->placeholderText(), "Geen ingesteld");
     EXPECT_EQ(field->text(), c.field);
-    EXPECT_EQ(general()->removeButton()->isVisible(), !c.field.isEmpty());
+    EXPECT_EQ(general()->removeButton()->isVisible(), c.storedAfter.has_value());
     EXPECT_EQ(general()->removeButton()->text(), "Verwijder");
     EXPECT_EQ(general()->chooseButton()->text(), "Kies…");
     // Removing takes the key away; an empty text would not be the same.
@@ -280,20 +280,37 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"cancelKeepsNone", std::nullopt, FolderCase::cancelPick, "", std::nullopt},
         FolderCase{"cancelKeepsPath", "/srv/shoots", FolderCase::cancelPick, "/srv/shoots",
                    "/srv/shoots"},
-        FolderCase{"removed", "/srv/shoots", FolderCase::remove, "", std::nullopt}),
+        FolderCase{"removed", "/srv/shoots", FolderCase::remove, "", std::nullopt},
+        // Neither is a folder to use, yet the key can still go.
+        FolderCase{"storedEmpty", "", FolderCase::none, "", ""},
+        FolderCase{"storedRelative", "shoots", FolderCase::none, "", "shoots"},
+        FolderCase{"relativeRemoved", "shoots", FolderCase::remove, "", std::nullopt}),
     byName);
 
-TEST_F(SettingsTest, ShortcutButtonAsksTheDesktopToRegisterTheShortcut)
+TEST_F(SettingsTest, ShortcutButtonAsksTheDesktopAndSaysWhatItDid)
 {
     open();
     QStringList texts;
     for (QLabel *label : general()->findChildren<QLabel *>())
         texts.append(label->text());
     EXPECT_TRUE(texts.contains("Ctrl+Alt+N — Nieuwe projectstructuur"));
-    EXPECT_TRUE(texts.contains("Registreert Ctrl+Alt+N als systeemsneltoets bij het bureaublad"));
+    EXPECT_TRUE(texts.contains("Voegt Ctrl+Alt+N toe aan de sneltoetsen van je bureaublad"));
     EXPECT_EQ(general()->shortcutButton()->text(), "Inschakelen");
-    QTest::mouseClick(general()->shortcutButton(), Qt::LeftButton);
-    EXPECT_EQ(m_shortcuts.requests, 1);
+    QLabel *outcome = general()->shortcutOutcomeLabel();
+    EXPECT_FALSE(outcome->isVisible());
+    for (const auto &[answer, text] :
+         {std::pair{ShortcutRegistration::added, "Ctrl+Alt+N toegevoegd aan je bureaublad"},
+          {ShortcutRegistration::taken, "Ctrl+Alt+N is op dit bureaublad al in gebruik"},
+          {ShortcutRegistration::failed, "Kon Ctrl+Alt+N niet toevoegen"},
+          {ShortcutRegistration::unavailable,
+           "Geen sneltoetsmethode gevonden op dit bureaublad"}}) {
+        m_shortcuts.outcome = answer;
+        QTest::mouseClick(general()->shortcutButton(), Qt::LeftButton);
+        EXPECT_TRUE(outcome->isVisible());
+        EXPECT_EQ(outcome->text(), text);
+        EXPECT_EQ(accessibleName(outcome), text);
+    }
+    EXPECT_EQ(m_shortcuts.requests, 4);
 }
 
 // ---- Templates tab ----
