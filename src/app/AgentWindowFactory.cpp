@@ -85,13 +85,15 @@ QWidget *AgentWindowFactory::openSettingsWindow()
     return view;
 }
 
-QWidget *AgentWindowFactory::openOnboardingWindow()
+QWidget *AgentWindowFactory::openOnboardingWindow(std::function<void()> afterComplete)
 {
     auto window = std::make_shared<QPointer<QWidget>>();
     auto *view = new OnboardingView(
-        [window] {
+        [window, afterComplete = std::move(afterComplete)] {
             if (*window)
                 (*window)->close();
+            if (afterComplete)
+                afterComplete();
         },
         m_startupSettings, m_stores.standard);
     *window = view;

@@ -21,7 +21,7 @@ public:
     QWidget *openSetupWindow(const std::optional<QString> &folder,
                              std::unique_ptr<WorkflowHost> host) override;
     QWidget *openSettingsWindow() override;
-    QWidget *openOnboardingWindow() override;
+    QWidget *openOnboardingWindow(std::function<void()> afterComplete) override;
     void bringToFront(QWidget *window) override;
     void setActivationToken(const QString &token) override { m_token = token; }
 
