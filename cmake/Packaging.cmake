@@ -31,6 +31,9 @@ Brindlepath creates a complete, numbered project folder structure for one
 project or a batch, from built-in or saved templates, and sorts the loose
 files of the target folder into the new project, with undo. It lives in the
 system tray and has a command line.")
+# Stock GNOME shows no tray icons without this extension. Only suggested: it depends on
+# gnome-shell, which a recommendation would pull onto every other desktop.
+set(CPACK_DEBIAN_BRINDLEPATH_PACKAGE_SUGGESTS gnome-shell-extension-appindicator)
 # The icon cache and the desktop database follow file triggers on these folders; naming them
 # here makes the refresh explicit also for installs that bypass the usual paths.
 configure_file(${CMAKE_SOURCE_DIR}/data/deb/triggers ${CMAKE_BINARY_DIR}/deb/brindlepath/triggers

@@ -14,9 +14,9 @@
 #include "platform/DBusHandOverChannel.h"
 #include "platform/DesktopShortcutRegistrar.h"
 #include "platform/FileManagerActions.h"
+#include "platform/FileManagerIntegration.h"
 #include "platform/FreedesktopFileManager.h"
 #include "platform/FreedesktopNotifier.h"
-#include "platform/StartupSettingsLauncher.h"
 #include "platform/XdgAutostart.h"
 #include "stores/PreferenceSuite.h"
 #include "views/Translations.h"
@@ -110,8 +110,9 @@ int runAgent()
             agentDelegate->openProjectSetup(std::nullopt);
     });
     XdgAutostart loginItem;
-    StartupSettingsLauncher startupSettings;
-    AgentWindowFactory windows(stores, shortcuts, loginItem, startupSettings);
+    FileManagerIntegration fileManagerSetup(
+        FileManagerActions::programCommand(QCoreApplication::applicationFilePath()));
+    AgentWindowFactory windows(stores, shortcuts, loginItem, fileManagerSetup, statusItem);
     AppDelegate delegate(AppDelegate::Services{
         statusItem, handOver, notifier, fileManager, windows, GlobalShortcutManager::shared(),
         stores.undoLog, stores.standard, stores.appGroup, [] { QCoreApplication::quit(); }});

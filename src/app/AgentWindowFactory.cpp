@@ -2,6 +2,7 @@
 
 #include "AgentWorkflowHost.h"
 #include "StandaloneWindowHost.h"
+#include "StatusItem.h"
 #include "platform/WindowActivation.h"
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
@@ -56,9 +57,10 @@ void fixWindow(QWidget *window, Qt::WindowFlags extra = {})
 } // namespace
 
 AgentWindowFactory::AgentWindowFactory(const Stores &stores, ShortcutRegistrar &shortcuts,
-                                       LoginItem &loginItem, StartupSettings &startupSettings)
+                                       LoginItem &loginItem, FileManagerSetup &fileManagers,
+                                       StatusItem &statusItem)
     : m_stores(stores), m_shortcuts(shortcuts), m_loginItem(loginItem),
-      m_startupSettings(startupSettings)
+      m_fileManagers(fileManagers), m_statusItem(statusItem)
 {}
 
 QWidget *AgentWindowFactory::openSetupWindow(const std::optional<QString> &folder,
@@ -85,16 +87,24 @@ QWidget *AgentWindowFactory::openSettingsWindow()
     return view;
 }
 
-QWidget *AgentWindowFactory::openOnboardingWindow()
+QWidget *AgentWindowFactory::openOnboardingWindow(std::function<void()> afterComplete)
 {
     auto window = std::make_shared<QPointer<QWidget>>();
     auto *view = new OnboardingView(
-        [window] {
+        [window, afterComplete = std::move(afterComplete)] {
             if (*window)
                 (*window)->close();
+            if (afterComplete)
+                afterComplete();
         },
-        m_startupSettings, m_stores.standard);
+        m_fileManagers, m_stores.standard);
     *window = view;
+    view->setTrayShown(m_statusItem.isShown());
+    // A tray host that comes later makes the tray texts true after all.
+    m_statusItem.whenShown([window] {
+        if (auto *shown = qobject_cast<OnboardingView *>(*window))
+            shown->setTrayShown(true);
+    });
     view->setAttribute(Qt::WA_DeleteOnClose);
     fixWindow(view);
     present(view);

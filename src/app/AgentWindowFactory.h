@@ -6,9 +6,10 @@
 
 namespace bp {
 
+class FileManagerSetup;
 class LoginItem;
 class ShortcutRegistrar;
-class StartupSettings;
+class StatusItem;
 
 // The real windows: setup, settings and onboarding views in fixed, centred top-level windows
 // without minimise; the setup window stays above normal windows where the window manager
@@ -16,12 +17,12 @@ class StartupSettings;
 class AgentWindowFactory final : public WindowFactory {
 public:
     AgentWindowFactory(const Stores &stores, ShortcutRegistrar &shortcuts, LoginItem &loginItem,
-                       StartupSettings &startupSettings);
+                       FileManagerSetup &fileManagers, StatusItem &statusItem);
 
     QWidget *openSetupWindow(const std::optional<QString> &folder,
                              std::unique_ptr<WorkflowHost> host) override;
     QWidget *openSettingsWindow() override;
-    QWidget *openOnboardingWindow() override;
+    QWidget *openOnboardingWindow(std::function<void()> afterComplete) override;
     void bringToFront(QWidget *window) override;
     void setActivationToken(const QString &token) override { m_token = token; }
 
@@ -31,7 +32,8 @@ private:
     Stores m_stores;
     ShortcutRegistrar &m_shortcuts;
     LoginItem &m_loginItem;
-    StartupSettings &m_startupSettings;
+    FileManagerSetup &m_fileManagers;
+    StatusItem &m_statusItem;
     QString m_token;
     MemoryRelief m_relief;
 };

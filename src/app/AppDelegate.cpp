@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <utility>
+
 namespace bp {
 namespace {
 
@@ -60,6 +62,7 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    m_onboardingPending = !Preferences::onboardingCompleted(m_services.standard);
     setupStatusItem();
     registerHandOver();
     // Desktop notifications need no permission here: the server shows them or does not.
@@ -78,8 +81,9 @@ void AppDelegate::finishLaunching()
             self->openProjectSetup(std::nullopt);
     };
     m_services.shortcut.start();
-    if (!Preferences::onboardingCompleted(m_services.standard))
-        openOnboarding();
+    m_launched = true;
+    if (m_onboardingPending)
+        showOnboarding();
 }
 
 QIcon AppDelegate::trayIcon()
@@ -122,11 +126,46 @@ void AppDelegate::registerHandOver()
 
 void AppDelegate::openOnboarding()
 {
-    m_onboardingWindow = m_services.windows.openOnboardingWindow();
+    m_onboardingWindow = m_services.windows.openOnboardingWindow([self = QPointer(this)] {
+        if (self)
+            self->onboardingCompleted();
+    });
+}
+
+void AppDelegate::showOnboarding()
+{
+    if (!m_launched)
+        return;
+    if (m_onboardingWindow && m_onboardingWindow->isVisible())
+        m_services.windows.bringToFront(m_onboardingWindow);
+    else
+        openOnboarding();
+}
+
+void AppDelegate::onboardingCompleted()
+{
+    m_onboardingPending = false;
+    for (std::optional<QString> &folder : std::exchange(m_waitingSetups, {}))
+        openProjectSetup(std::move(folder));
+}
+
+void AppDelegate::activate()
+{
+    if (m_onboardingPending)
+        showOnboarding();
+    else
+        openProjectSetup(std::nullopt);
 }
 
 void AppDelegate::openProjectSetup(std::optional<QString> folder)
 {
+    if (m_onboardingPending) {
+        // A repeat of the request just before it would only bring the same window forward.
+        if (m_waitingSetups.empty() || m_waitingSetups.back() != folder)
+            m_waitingSetups.push_back(std::move(folder));
+        showOnboarding();
+        return;
+    }
     // A visible window keeps its own folder and state.
     if (m_setupWindow && m_setupWindow->isVisible()) {
         m_services.windows.bringToFront(m_setupWindow);

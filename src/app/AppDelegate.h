@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -58,6 +59,9 @@ public:
     // onboarding window on the first run only.
     void applicationDidFinishLaunching();
 
+    // Until onboarding is completed, only onboarding shows: the launcher's activation raises it,
+    // and new and open requests wait in order until "Aan de slag →" ends it.
+    void activate() override;
     void openProjectSetup(std::optional<QString> folder) override;
     void openSettings() override;
     // The open-file entry: only the first path counts, and only when it is a folder.
@@ -91,6 +95,9 @@ private:
     // The launch steps that wait for the tray icon.
     void finishLaunching();
     void openOnboarding();
+    // Opens onboarding, or raises it when it is open; waits for the launch to get there.
+    void showOnboarding();
+    void onboardingCompleted();
     void updateUndoMenuItem();
 
     Services m_services;
@@ -99,6 +106,10 @@ private:
     QPointer<QWidget> m_setupWindow;
     QPointer<QWidget> m_settingsWindow;
     QPointer<QWidget> m_onboardingWindow;
+    bool m_launched = false;
+    bool m_onboardingPending = false;
+    // The setup windows asked for while onboarding is pending.
+    std::vector<std::optional<QString>> m_waitingSetups;
     // Reads the shared suite off the UI thread; its destructor waits for a read in flight,
     // which uses the suite the caller destroys after this object.
     QThreadPool m_handOverReader;

@@ -20,6 +20,10 @@ public:
     // is shown if so), so start-up work that can wait does not hold the icon up. Calls run in
     // the order given; right away where there is nothing to wait for.
     virtual void whenSettled(std::function<void()> next) { next(); }
+    // Whether a tray host shows the item now.
+    virtual bool isShown() const { return true; }
+    // Runs next once, when the item is first shown; right away if it already is.
+    virtual void whenShown(std::function<void()> next) { next(); }
 };
 
 } // namespace bp

@@ -83,6 +83,14 @@ void TrayStatusItem::whenSettled(std::function<void()> next)
     m_settleLimit.start();
 }
 
+void TrayStatusItem::whenShown(std::function<void()> next)
+{
+    if (m_tray)
+        next();
+    else
+        m_whenShown.push_back(std::move(next));
+}
+
 void TrayStatusItem::settle()
 {
     m_settleLimit.stop();
@@ -107,6 +115,8 @@ void TrayStatusItem::makeIcon()
                     m_menu->popup(QCursor::pos());
             });
     m_tray->show();
+    for (const std::function<void()> &next : std::exchange(m_whenShown, {}))
+        next();
 }
 
 } // namespace bp

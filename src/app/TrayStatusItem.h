@@ -32,6 +32,8 @@ public:
 
     void install(const QIcon &icon, const QString &title, QMenu *menu) override;
     void whenSettled(std::function<void()> next) override;
+    bool isShown() const override { return m_tray != nullptr; }
+    void whenShown(std::function<void()> next) override;
 
 private Q_SLOTS:
     // Asks the watcher, if any, whether a host shows its items.
@@ -50,6 +52,7 @@ private:
     QPointer<QMenu> m_menu;
     bool m_settled = false;
     std::vector<std::function<void()>> m_whenSettled;
+    std::vector<std::function<void()>> m_whenShown;
     // A hung watcher answers only when the call times out; the waiting work need not wait that
     // long. Stopped when the answer comes, so it never fires in a normal start.
     QTimer m_settleLimit;

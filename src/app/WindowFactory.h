@@ -23,8 +23,8 @@ public:
     virtual QWidget *openSetupWindow(const std::optional<QString> &folder,
                                      std::unique_ptr<WorkflowHost> host) = 0;
     virtual QWidget *openSettingsWindow() = 0;
-    // Closes itself once the onboarding is finished.
-    virtual QWidget *openOnboardingWindow() = 0;
+    // Closes itself once the onboarding is finished, then runs afterComplete.
+    virtual QWidget *openOnboardingWindow(std::function<void()> afterComplete) = 0;
     // Raises and activates a window that is already visible.
     virtual void bringToFront(QWidget *window) = 0;
     // The caller's xdg-activation token or startup id, used by the next window brought up.

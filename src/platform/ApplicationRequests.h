@@ -20,6 +20,8 @@ public:
     // the focus.
     virtual void setActivationToken(const QString &token) = 0;
 
+    // The desktop's plain launch, as from its app launcher.
+    virtual void activate() { openProjectSetup(std::nullopt); }
     virtual void openProjectSetup(std::optional<QString> folder) = 0;
     // Local paths, in the order they were given.
     virtual void openFiles(const QStringList &paths) = 0;

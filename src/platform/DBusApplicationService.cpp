@@ -90,7 +90,7 @@ ApplicationRequests &DBusApplicationService::requests(const QVariantMap &platfor
 
 void DBusApplicationService::Activate(const QVariantMap &platformData)
 {
-    requests(platformData).openProjectSetup(std::nullopt);
+    requests(platformData).activate();
 }
 
 void DBusApplicationService::Open(const QStringList &uris, const QVariantMap &platformData)

@@ -1,7 +1,6 @@
 #include "views/OnboardingView.h"
 
 #include "model/WhenFinished.h"
-#include "platform/StartupSettings.h"
 #include "stores/Preferences.h"
 #include "views/AccessibleRole.h"
 #include "views/BPLogoView.h"
@@ -17,12 +16,15 @@
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <QtConcurrent>
 
 namespace bp {
 namespace {
@@ -108,6 +110,85 @@ private:
     QColor m_symbolColor;
 };
 
+// Rings its focus only once the window has seen a key press.
+class FocusButton final : public QPushButton {
+public:
+    FocusButton(const QString &text, const bool &keyboardUsed)
+        : QPushButton(text), m_keyboardUsed(keyboardUsed)
+    {
+        setCursor(Qt::PointingHandCursor);
+        // Return presses the focused button, as Space does.
+        setAutoDefault(true);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionButton *option) const override
+    {
+        QPushButton::initStyleOption(option);
+        if (!m_keyboardUsed)
+            option->state &= ~QStyle::State_HasFocus;
+    }
+
+private:
+    const bool &m_keyboardUsed;
+};
+
+QString managerName(FileManagerSetup::Manager manager)
+{
+    using M = FileManagerSetup::Manager;
+    switch (manager) {
+    case M::nautilus:
+        return QStringLiteral("Nautilus");
+    case M::nemo:
+        return QStringLiteral("Nemo");
+    case M::caja:
+        return QStringLiteral("Caja");
+    case M::thunar:
+        return QStringLiteral("Thunar");
+    case M::dolphin:
+        return QStringLiteral("Dolphin");
+    }
+    return {};
+}
+
+// Where the entry appears in that file manager's context menu of a folder.
+QString entryPlace(FileManagerSetup::Manager manager)
+{
+    using M = FileManagerSetup::Manager;
+    switch (manager) {
+    case M::nautilus:
+        return QStringLiteral("Scripts → Brindlepath - Maak Structuur");
+    // Dolphin gathers more than three service actions under "Acties".
+    case M::dolphin:
+        return QStringLiteral("in het menu of onder Acties");
+    default:
+        return QStringLiteral("direct in het menu");
+    }
+}
+
+// What became of the entry in that file manager.
+QString entryState(const FileManagerSetup::Entry &entry)
+{
+    using S = FileManagerSetup::State;
+    QString state;
+    switch (entry.state) {
+    case S::ready:
+        state = entryPlace(entry.manager);
+        break;
+    case S::needsPlugin:
+        state = QStringLiteral("installeer het pakket brindlepath-%1")
+                    .arg(managerName(entry.manager).toLower());
+        break;
+    case S::leftAlone:
+        state = QStringLiteral("eigen versie gevonden, niet aangepast");
+        break;
+    case S::failed:
+        state = QStringLiteral("mislukt, kon niet schrijven");
+        break;
+    }
+    return state;
+}
+
 QFrame *band(const QString &name, const QColor &background)
 {
     auto *frame = new QFrame;
@@ -162,11 +243,12 @@ QVBoxLayout *centredColumn(QWidget *page, int spacing)
 
 } // namespace
 
-OnboardingView::OnboardingView(std::function<void()> onComplete, StartupSettings &startupSettings,
+OnboardingView::OnboardingView(std::function<void()> onComplete, FileManagerSetup &fileManagers,
                                PreferenceSuite &suite, QWidget *parent)
-    : QWidget(parent), m_onComplete(std::move(onComplete)), m_startupSettings(startupSettings),
+    : QWidget(parent), m_onComplete(std::move(onComplete)), m_fileManagers(fileManagers),
       m_suite(suite)
 {
+    m_worker.setMaxThreadCount(1);
     setObjectName(QStringLiteral("onboardingView"));
     // A window, so screen readers name it by its title when it becomes active.
     if (!parent)
@@ -208,20 +290,46 @@ OnboardingView::OnboardingView(std::function<void()> onComplete, StartupSettings
     m_forward->setFocus();
 }
 
-OnboardingView *OnboardingView::openWindow(StartupSettings &startupSettings, PreferenceSuite &suite,
-                                           std::function<void()> afterComplete)
+OnboardingView::~OnboardingView()
 {
-    auto *view = new OnboardingView({}, startupSettings, suite);
-    view->m_onComplete = [view, afterComplete = std::move(afterComplete)] {
-        if (afterComplete)
-            afterComplete();
-        view->close();
-    };
-    view->setAttribute(Qt::WA_DeleteOnClose);
-    view->show();
-    view->raise();
-    view->activateWindow();
-    return view;
+    // The setup refers to nothing of the window, but its result comes back to it.
+    m_worker.waitForDone();
+}
+
+void OnboardingView::setTrayShown(bool shown)
+{
+    if (shown == m_trayShown)
+        return;
+    m_trayShown = shown;
+    // Only the welcome and the last step speak of the tray; neither holds focus.
+    if (m_step == 1)
+        return;
+    if (m_transition->state() == QAbstractAnimation::Running) {
+        m_transition->stop();
+        settleTransition();
+    }
+    QWidget *old = m_content;
+    m_content = buildStep(m_step);
+    placeContent(1);
+    old->hide();
+    old->deleteLater();
+}
+
+bool OnboardingView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && !m_keyboardUsed) {
+        m_keyboardUsed = true;
+        if (auto *widget = qobject_cast<QWidget *>(watched))
+            widget->update();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QPushButton *OnboardingView::button(const QString &text)
+{
+    auto *made = new FocusButton(text, m_keyboardUsed);
+    made->installEventFilter(this);
+    return made;
 }
 
 QWidget *OnboardingView::buildHeader()
@@ -236,13 +344,10 @@ QWidget *OnboardingView::buildFooter()
     auto *row = new QHBoxLayout(footer);
     row->setContentsMargins(28, 16, 28, 16);
 
-    m_back = new QPushButton(QStringLiteral("← Terug"));
+    m_back = button(QStringLiteral("← Terug"));
     m_back->setObjectName(QStringLiteral("backButton"));
     m_back->setFont(Style::uiFont(13));
     m_back->setStyleSheet(Style::plainButtonSheet(bpText, 0.45));
-    m_back->setCursor(Qt::PointingHandCursor);
-    // Return presses the focused button, as Space does.
-    m_back->setAutoDefault(true);
     m_back->setVisible(false);
     connect(m_back, &QPushButton::clicked, this, [this] {
         if (m_step > 0)
@@ -256,11 +361,9 @@ QWidget *OnboardingView::buildFooter()
     m_message->setVisible(false);
     row->addWidget(m_message, 1, Qt::AlignVCenter);
 
-    m_forward = new QPushButton(QStringLiteral("Volgende →"));
+    m_forward = button(QStringLiteral("Volgende →"));
     m_forward->setObjectName(QStringLiteral("forwardButton"));
     GoldButtonStyle::apply(m_forward);
-    m_forward->setCursor(Qt::PointingHandCursor);
-    m_forward->setAutoDefault(true);
     connect(m_forward, &QPushButton::clicked, this, &OnboardingView::goForward);
     row->addWidget(m_forward, 0, Qt::AlignVCenter);
     return footer;
@@ -288,10 +391,13 @@ QWidget *OnboardingView::stepWelcome()
     page->setShadowedLogo(logo, {Style::withAlpha(bpBlue, 0.35), 24, QPointF(0, 10)});
     column->addWidget(logo, 0, Qt::AlignHCenter);
     column->addWidget(centredLabel(QStringLiteral("Welkom bij Brindlepath"), 22, QFont::Bold, 1.0));
+    const QString ways = m_trayShown
+                             ? QStringLiteral("bestandsbeheer of via het systeemvak")
+                             : QStringLiteral("bestandsbeheer, het appoverzicht of met Ctrl+Alt+N");
     column->addWidget(paragraph(QStringLiteral("Maak in 10 seconden een complete "
                                                "projectmapstructuur voor foto- en videoprojecten "
-                                               "— rechtstreeks vanuit bestandsbeheer of via het "
-                                               "systeemvak."),
+                                               "— rechtstreeks vanuit ") +
+                                    ways + QLatin1Char('.'),
                                 13, 0.55, 52));
     column->addStretch(1);
     return page;
@@ -301,7 +407,7 @@ QWidget *OnboardingView::stepActivate()
 {
     auto *page = new StepPage;
     page->setObjectName(QStringLiteral("stepActivate"));
-    QVBoxLayout *column = centredColumn(page, 18);
+    QVBoxLayout *column = centredColumn(page, 14);
     column->addStretch(1);
     column->addWidget(new SymbolTile(72, 36, bpCard, bpBorder,
                                      QStringLiteral("cursorarrow.click.2"), 30, bpBlue,
@@ -313,18 +419,16 @@ QWidget *OnboardingView::stepActivate()
                                                "**Scripts** of **Acties**\n→ **Brindlepath - Maak "
                                                "Structuur**"),
                                 13, 0.55, 40));
-    auto *open = new QPushButton(QStringLiteral("Open opstarttoepassingen"));
-    open->setObjectName(QStringLiteral("openStartupSettingsButton"));
-    GoldOutlineButtonStyle::apply(open);
-    open->setCursor(Qt::PointingHandCursor);
-    open->setAutoDefault(true);
-    // A desktop without a known tool simply gets nothing.
-    connect(open, &QPushButton::clicked, this, [this] { m_startupSettings.open(); });
-    column->addWidget(open, 0, Qt::AlignHCenter);
-    column->addWidget(centredLabel(QStringLiteral("Bestandsbeheer → Instellingen → Contextmenu of "
-                                                  "Acties\n→ schakel 'Brindlepath - Maak "
-                                                  "Structuur' in"),
-                                   10.5, QFont::Normal, 0.28));
+    m_prepare = button(QStringLiteral("Zet klaar in bestandsbeheer"));
+    m_prepare->setObjectName(QStringLiteral("prepareFileManagersButton"));
+    GoldOutlineButtonStyle::apply(m_prepare);
+    connect(m_prepare, &QPushButton::clicked, this, &OnboardingView::prepareFileManagers);
+    column->addWidget(m_prepare, 0, Qt::AlignHCenter);
+    m_hint = centredLabel(QString(), 10.5, QFont::Normal, 0.45);
+    m_hint->setObjectName(QStringLiteral("fileManagerHint"));
+    m_hint->setWordWrap(true);
+    updateHint();
+    column->addWidget(m_hint);
     column->addStretch(1);
     return page;
 }
@@ -350,12 +454,27 @@ QWidget *OnboardingView::stepReady()
     // The caption style of the desktop: 10 points.
     ways->addWidget(Style::label(QStringLiteral("of"), 10, QFont::Normal, bpText, 0.25), 0,
                     Qt::AlignVCenter);
-    ways->addWidget(iconCard(QStringLiteral("menubar.rectangle"),
-                             QStringLiteral("Icoon in het\nsysteemvak"),
-                             QStringLiteral("Systeemvak")),
-                    0, Qt::AlignVCenter);
+    if (m_trayShown) {
+        ways->addWidget(iconCard(QStringLiteral("menubar.rectangle"),
+                                 QStringLiteral("Icoon in het\nsysteemvak"),
+                                 QStringLiteral("Systeemvak")),
+                        0, Qt::AlignVCenter);
+    } else {
+        ways->addWidget(iconCard(QStringLiteral("folder.badge.plus"),
+                                 QStringLiteral("Appoverzicht\nof Ctrl+Alt+N"),
+                                 QStringLiteral("Appoverzicht")),
+                        0, Qt::AlignVCenter);
+    }
     ways->addStretch(1);
     column->addLayout(ways);
+    // Without a tray the menu's two entries are the desktop entry's own actions.
+    if (!m_trayShown) {
+        column->setSpacing(12);
+        column->addWidget(paragraph(QStringLiteral("Rechtsklik op Brindlepath in het appoverzicht "
+                                                   "voor **Nieuwe projectstructuur…** of "
+                                                   "**Instellingen…**"),
+                                    11, 0.45, 40));
+    }
     column->addStretch(1);
     return page;
 }
@@ -454,6 +573,70 @@ void OnboardingView::settleTransition()
     }
     if (m_content)
         m_content->setGraphicsEffect(nullptr);
+}
+
+void OnboardingView::prepareFileManagers()
+{
+    // Pressed again while it runs: the answer is on its way.
+    if (m_preparing)
+        return;
+    m_preparing = true;
+    updateHint();
+    FileManagerSetup &setup = m_fileManagers;
+    whenFinished(QtConcurrent::run(&m_worker, [&setup] { return setup.prepare(); }), this,
+                 [this](const QList<FileManagerSetup::Entry> &entries) {
+                     m_preparing = false;
+                     m_prepared = entries;
+                     updateHint();
+                     Q_EMIT fileManagersPrepared();
+                 });
+}
+
+void OnboardingView::updateHint()
+{
+    if (!m_hint)
+        return;
+    QStringList lines;
+    QStringList html;
+    if (m_preparing) {
+        lines += QStringLiteral("Bezig…");
+    } else if (!m_prepared) {
+        lines += QStringLiteral("Voegt de actie toe aan elk bestandsbeheer op deze computer");
+    } else {
+        // File managers with the same outcome share a line: "Nemo, Thunar: direct in het menu".
+        QStringList states;
+        QList<QStringList> names;
+        QList<bool> failed;
+        for (const FileManagerSetup::Entry &entry : *m_prepared) {
+            const QString state = entryState(entry);
+            qsizetype at = states.indexOf(state);
+            if (at < 0) {
+                at = states.size();
+                states += state;
+                names += QStringList();
+                failed += entry.state == FileManagerSetup::State::failed;
+            }
+            names[at] += managerName(entry.manager);
+        }
+        for (qsizetype i = 0; i < states.size(); ++i) {
+            lines += names[i].join(QStringLiteral(", ")) + QStringLiteral(": ") + states[i];
+            // What did not work stands out in red.
+            html += failed[i] ? QStringLiteral("<span style=\"color: %1;\">%2</span>")
+                                    .arg(Style::css(bpRed), lines.last().toHtmlEscaped())
+                              : lines.last().toHtmlEscaped();
+        }
+        if (lines.isEmpty())
+            lines += QStringLiteral("Geen bekend bestandsbeheer gevonden op deze computer");
+    }
+    if (html.isEmpty()) {
+        m_hint->setTextFormat(Qt::PlainText);
+        m_hint->setText(lines.join(QLatin1Char('\n')));
+    } else {
+        m_hint->setTextFormat(Qt::RichText);
+        m_hint->setText(html.join(QStringLiteral("<br>")));
+    }
+    // Rich text would reach assistive technology with its markup.
+    m_hint->setAccessibleName(lines.join(QStringLiteral(", ")));
 }
 
 void OnboardingView::finish()

@@ -9,9 +9,9 @@
 // Usage: bp_a11y_window setup|settings|onboarding [--folder DIR] [--recent DIR]...
 //                       [--template NAME]
 #include "model/TemplateEngine.h"
+#include "platform/FileManagerSetup.h"
 #include "platform/LoginItem.h"
 #include "platform/ShortcutRegistrar.h"
-#include "platform/StartupSettings.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
 #include "stores/RecentFoldersStore.h"
@@ -63,9 +63,9 @@ public:
     int requests = 0;
 };
 
-class Startup final : public StartupSettings {
+class FileManagers final : public FileManagerSetup {
 public:
-    bool open() override { return true; }
+    QList<Entry> prepare() override { return {{Manager::nautilus, State::ready}}; }
 };
 
 struct Session {
@@ -73,7 +73,7 @@ struct Session {
     test::RecordingHost host;
     Login login;
     Shortcuts shortcuts;
-    Startup startup;
+    FileManagers fileManagers;
     std::unique_ptr<ProjectSetupModel> model;
     std::unique_ptr<QWidget> window;
     bool completed = false;
@@ -194,7 +194,7 @@ int main(int argc, char **argv)
                 session.completed = true;
                 session.window->close();
             },
-            session.startup, session.stores.standard);
+            session.fileManagers, session.stores.standard);
     } else {
         std::fprintf(stderr, "usage: bp_a11y_window setup|settings|onboarding [options]\n");
         return 2;

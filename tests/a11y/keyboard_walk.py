@@ -69,7 +69,7 @@ SETTINGS_ABOUT_STOPS = [
 
 ONBOARDING_STOPS = [
     ["push button 'Volgende →'"],
-    ["push button 'Volgende →'", "push button 'Open opstarttoepassingen'",
+    ["push button 'Volgende →'", "push button 'Zet klaar in bestandsbeheer'",
      "push button '← Terug'"],
     ["push button 'Aan de slag →'", "push button '← Terug'"],
 ]

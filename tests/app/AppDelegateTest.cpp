@@ -105,15 +105,17 @@ public:
         log += "settings";
         return make();
     }
-    QWidget *openOnboardingWindow() override
+    QWidget *openOnboardingWindow(std::function<void()> afterComplete) override
     {
         log += "onboarding";
+        finishOnboarding = std::move(afterComplete);
         return make();
     }
     void bringToFront(QWidget *) override { log += "front"; }
     void setActivationToken(const QString &token) override { log += "token " + token; }
 
     QStringList log;
+    std::function<void()> finishOnboarding;
     std::vector<std::unique_ptr<WorkflowHost>> hosts;
     std::vector<std::unique_ptr<QWidget>> windows;
 
@@ -214,6 +216,40 @@ TEST_F(AppDelegateTest, TheShortcutAndOnboardingWaitUntilTheTrayHostHasAnswered)
     statusItem.settle();
     EXPECT_NE(shortcut.monitor(), nullptr);
     EXPECT_EQ(windows.log, QStringList{"onboarding"});
+}
+
+TEST_F(AppDelegateTest, FirstStartFromTheLauncherShowsOnboardingAlone)
+{
+    statusItem.holding = true;
+    launch(false);
+    delegate.activate();
+    statusItem.settle();
+    delegate.activate();
+    EXPECT_EQ(windows.log, (QStringList{"onboarding", "front"}));
+    // Closed without finishing: the launcher brings it back, still alone.
+    delegate.onboardingWindow()->close();
+    delegate.activate();
+    EXPECT_EQ(windows.log, (QStringList{"onboarding", "front", "onboarding"}));
+}
+
+TEST_F(AppDelegateTest, RequestsWaitForOnboardingAndOpenInOrderOnceItEnds)
+{
+    launch(false);
+    delegate.openProjectSetup(QStringLiteral("/shoots/A"));
+    delegate.openProjectSetup(QStringLiteral("/shoots/A"));
+    shortcut.action();
+    EXPECT_TRUE(delegate.openFile(work.path()));
+    EXPECT_EQ(windows.log, (QStringList{"onboarding", "front", "front", "front", "front"}));
+
+    windows.log.clear();
+    windows.finishOnboarding();
+    // Each waiting request as it would have gone: the first opens, the rest bring it forward.
+    EXPECT_EQ(windows.log, (QStringList{"setup /shoots/A", "front", "front"}));
+    delegate.activate();
+    EXPECT_EQ(windows.log.last(), "front");
+    delegate.setupWindow()->close();
+    delegate.activate();
+    EXPECT_EQ(windows.log.last(), "setup (none)");
 }
 
 class FirstRun : public AppDelegateTest, public ::testing::WithParamInterface<bool> {};

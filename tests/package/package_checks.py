@@ -192,6 +192,10 @@ class DebianPackages(unittest.TestCase):
         for file_manager in ("nautilus", "nemo", "caja"):
             with self.subTest(file_manager):
                 self.assertNotIn(file_manager, depends)
+        # Suggested only: the extension would pull GNOME Shell onto every other desktop.
+        self.assertIn("gnome-shell-extension-appindicator",
+                      field(packages()["brindlepath"], "Suggests"))
+        self.assertNotIn("gnome-shell", depends)
 
     def test_packages_install_only_under_usr(self):
         for name, deb in packages().items():

@@ -1,6 +1,5 @@
 // Start at login and the startup-applications settings, against a private config folder and
 // a made-up desktop.
-#include "platform/StartupSettingsLauncher.h"
 #include "platform/XdgAutostart.h"
 
 #include <gtest/gtest.h>
@@ -164,87 +163,6 @@ TEST_F(AutostartTest, MissingEntryReadsAsOff)
     // A folder in the entry's place is no entry either.
     QDir().mkpath(entryPath());
     EXPECT_FALSE(m_autostart.isEnabled());
-}
-
-struct LaunchCase {
-    const char *name;
-    QString desktop;
-    QStringList installed;
-    QStringList expected; // program then arguments of the first command tried; empty: none
-};
-
-class StartupSettingsTools : public ::testing::TestWithParam<LaunchCase> {};
-
-TEST_P(StartupSettingsTools, StartsTheRunningDesktopsToolFirst)
-{
-    const LaunchCase &c = GetParam();
-    QList<QStringList> started;
-    StartupSettingsLauncher launcher(
-        c.desktop,
-        [&](const QString &name) {
-            return c.installed.contains(name) ? "/usr/bin/" + name : QString();
-        },
-        [&](const QString &program, const QStringList &arguments) {
-            started.append(QStringList{program} + arguments);
-            return true;
-        });
-    EXPECT_EQ(launcher.open(), !c.expected.isEmpty());
-    if (c.expected.isEmpty()) {
-        EXPECT_TRUE(started.isEmpty());
-        return;
-    }
-    ASSERT_EQ(started.size(), 1);
-    QStringList expected = c.expected;
-    expected[0] = "/usr/bin/" + expected[0];
-    EXPECT_EQ(started.first(), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    StartupSettings, StartupSettingsTools,
-    ::testing::Values(
-        LaunchCase{
-            "plasma6", "KDE", {"kcmshell6", "systemsettings"}, {"kcmshell6", "kcm_autostart"}},
-        LaunchCase{"plasma5", "KDE", {"kcmshell5"}, {"kcmshell5", "kcm_autostart"}},
-        LaunchCase{"plasmaSystemSettingsOnly",
-                   "KDE",
-                   {"systemsettings"},
-                   {"systemsettings", "kcm_autostart"}},
-        LaunchCase{"xfce", "XFCE", {"xfce4-session-settings"}, {"xfce4-session-settings"}},
-        LaunchCase{
-            "cinnamon", "X-Cinnamon", {"cinnamon-settings"}, {"cinnamon-settings", "startup"}},
-        LaunchCase{"mate", "MATE", {"mate-session-properties"}, {"mate-session-properties"}},
-        LaunchCase{"gnome", "GNOME", {"gnome-tweaks"}, {"gnome-tweaks"}},
-        LaunchCase{"ubuntuPrefersItsOwnOverKde",
-                   "ubuntu:GNOME",
-                   {"kcmshell5", "gnome-tweaks"},
-                   {"gnome-tweaks"}},
-        LaunchCase{"desktopNamesIgnoreCase",
-                   "xfce",
-                   {"kcmshell6", "xfce4-session-settings"},
-                   {"xfce4-session-settings"}},
-        LaunchCase{"unknownDesktopUsesAnyTool",
-                   "Hyprland",
-                   {"mate-session-properties"},
-                   {"mate-session-properties"}},
-        LaunchCase{"ownToolMissingFallsBack",
-                   "GNOME",
-                   {"xfce4-session-settings"},
-                   {"xfce4-session-settings"}},
-        LaunchCase{"nothingInstalled", "GNOME", {}, {}},
-        LaunchCase{"noDesktopNothingInstalled", "", {}, {}}),
-    byName);
-
-TEST(StartupSettingsLauncherTest, AToolThatFailsToStartMakesWayForTheNext)
-{
-    QStringList tried;
-    StartupSettingsLauncher launcher(
-        "KDE", [](const QString &name) { return "/usr/bin/" + name; },
-        [&](const QString &program, const QStringList &) {
-            tried.append(QFileInfo(program).fileName());
-            return tried.size() == 3;
-        });
-    EXPECT_TRUE(launcher.open());
-    EXPECT_EQ(tried, (QStringList{"kcmshell6", "kcmshell5", "systemsettings"}));
 }
 
 } // namespace

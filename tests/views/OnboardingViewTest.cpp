@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <memory>
 
@@ -28,7 +29,7 @@ protected:
                 completedSeenByCallback.append(
                     Preferences::onboardingCompleted(PreferenceSuite::standard()));
             },
-            m_startup, PreferenceSuite::standard());
+            m_fileManagers, PreferenceSuite::standard());
         ASSERT_TRUE(showActive(*m_view));
     }
 
@@ -58,7 +59,7 @@ protected:
         return texts;
     }
 
-    RecordingStartupSettings m_startup;
+    RecordingFileManagerSetup m_fileManagers;
     QList<bool> completedSeenByCallback;
     std::unique_ptr<OnboardingView> m_view;
 };
@@ -116,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Actie in bestandsbeheer",
                   "Rechtsklik op een map in bestandsbeheer → Scripts of Acties → Brindlepath - "
                   "Maak Structuur",
-                  "Bestandsbeheer → Instellingen → Contextmenu of Acties → schakel 'Brindlepath "
-                  "- Maak Structuur' in"}},
+                  "Voegt de actie toe aan elk bestandsbeheer op deze computer"}},
         StepCase{"ready",
                  2,
                  "stepReady",
@@ -226,35 +226,63 @@ TEST_P(OnboardingClose, ClosingWritesNothing)
 INSTANTIATE_TEST_SUITE_P(Onboarding, OnboardingClose, ::testing::Values(0, 1, 2),
                          [](const auto &info) { return "atStep" + std::to_string(info.param); });
 
-TEST_F(OnboardingTest, StartupSettingsButtonOpensThemAndStaysOnTheStep)
+TEST_F(OnboardingTest, PrepareButtonSaysWhereEachFileManagerShowsTheEntry)
 {
+    using S = FileManagerSetup::State;
+    using M = FileManagerSetup::Manager;
     goTo(1);
-    auto *open = m_view->findChild<QPushButton *>("openStartupSettingsButton");
-    ASSERT_NE(open, nullptr);
-    EXPECT_EQ(open->text(), "Open opstarttoepassingen");
-    QTest::mouseClick(open, Qt::LeftButton);
-    EXPECT_EQ(m_startup.opens, 1);
+    m_fileManagers.entries = {{M::nautilus, S::ready},
+                              {M::nemo, S::ready},
+                              {M::dolphin, S::failed},
+                              {M::thunar, S::ready}};
+    QTest::mouseClick(m_view->prepareButton(), Qt::LeftButton);
+    QSignalSpy prepared(m_view.get(), &OnboardingView::fileManagersPrepared);
+    ASSERT_TRUE(prepared.wait());
+    EXPECT_EQ(accessibleName(m_view->fileManagerHint()),
+              "Nautilus: Scripts → Brindlepath - Maak Structuur, Nemo, Thunar: direct in het "
+              "menu, Dolphin: mislukt, kon niet schrijven");
+    EXPECT_EQ(m_fileManagers.runs, 1);
     EXPECT_EQ(m_view->step(), 1);
     EXPECT_FALSE(PreferenceSuite::standard().contains(PreferenceKeys::onboardingCompleted));
 }
 
+TEST_F(OnboardingTest, WithoutATrayTheTextsPointAtTheAppOverviewAndTheShortcut)
+{
+    m_view->setTrayShown(false);
+    EXPECT_TRUE(labelTexts().contains("Maak in 10 seconden een complete projectmapstructuur voor "
+                                      "foto- en videoprojecten — rechtstreeks vanuit "
+                                      "bestandsbeheer, het appoverzicht of met Ctrl+Alt+N."));
+    goTo(2);
+    const QStringList texts = labelTexts();
+    EXPECT_TRUE(texts.contains("Appoverzicht of Ctrl+Alt+N"));
+    EXPECT_TRUE(texts.contains("Rechtsklik op Brindlepath in het appoverzicht voor Nieuwe "
+                               "projectstructuur… of Instellingen…"));
+    EXPECT_FALSE(texts.join(' ').contains("systeemvak"));
+    // A tray host that answers later brings the tray back into the texts.
+    m_view->setTrayShown(true);
+    EXPECT_TRUE(labelTexts().contains("Icoon in het systeemvak"));
+}
+
 TEST_F(OnboardingTest, KeyboardAloneGoesThroughEveryStepAndFinishes)
 {
-    // Opens ready to go on.
+    // Opens ready to go on, its focus shown only once a key is pressed.
     EXPECT_EQ(QApplication::focusWidget(), m_view->forwardButton());
+    const QImage quiet = m_view->forwardButton()->grab().toImage();
+    QTest::keyClick(m_view->forwardButton(), Qt::Key_Tab);
+    EXPECT_NE(m_view->forwardButton()->grab().toImage(), quiet);
     QTest::keyClick(m_view->forwardButton(), Qt::Key_Return);
     settle();
     ASSERT_EQ(m_view->step(), 1);
 
-    // Step 1: the settings button, back and forward, in a cycle.
-    auto *open = m_view->findChild<QPushButton *>("openStartupSettingsButton");
+    // Step 1: the file-manager button, back and forward, in a cycle.
+    QPushButton *open = m_view->prepareButton();
     const QList<QWidget *> cycle = tabCycle(*m_view);
     EXPECT_EQ(cycle.size(), 3);
     EXPECT_TRUE(cycle.contains(open));
     EXPECT_TRUE(cycle.contains(m_view->backButton()));
     open->setFocus();
     QTest::keyClick(open, Qt::Key_Space);
-    EXPECT_EQ(m_startup.opens, 1);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return m_fileManagers.runs == 1; }));
 
     m_view->backButton()->setFocus();
     QTest::keyClick(m_view->backButton(), Qt::Key_Space);

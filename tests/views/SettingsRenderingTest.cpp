@@ -67,13 +67,13 @@ class OnboardingRendering : public ::testing::Test,
 protected:
     void SetUp() override { clearPreferences(); }
     LightDesktop m_light;
-    RecordingStartupSettings m_startup;
+    RecordingFileManagerSetup m_fileManagers;
 };
 
 TEST_P(OnboardingRendering, PaletteAppearsWhereTheLayoutPutsIt)
 {
     const OnboardingShot &c = GetParam();
-    OnboardingView view([] {}, m_startup, PreferenceSuite::standard());
+    OnboardingView view([] {}, m_fileManagers, PreferenceSuite::standard());
     ASSERT_TRUE(showActive(view));
     while (view.step() < c.step) {
         QTest::mouseClick(view.forwardButton(), Qt::LeftButton);

@@ -3,9 +3,9 @@
 // Shared by the onboarding and settings window tests.
 
 #include "ViewTestSupport.h"
+#include "platform/FileManagerSetup.h"
 #include "platform/LoginItem.h"
 #include "platform/ShortcutRegistrar.h"
-#include "platform/StartupSettings.h"
 #include "stores/Preferences.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include <QThreadPool>
 #include <QWidget>
 
+#include <atomic>
 #include <optional>
 
 namespace bp::test {
@@ -35,14 +36,15 @@ void PrintTo(const Case &c, std::ostream *os)
     *os << c.name;
 }
 
-class RecordingStartupSettings final : public StartupSettings {
+class RecordingFileManagerSetup final : public FileManagerSetup {
 public:
-    bool open() override
+    QList<Entry> prepare() override
     {
-        ++opens;
-        return true;
+        ++runs;
+        return entries;
     }
-    int opens = 0;
+    QList<Entry> entries;
+    std::atomic<int> runs = 0;
 };
 
 // Answers every request with outcome.
