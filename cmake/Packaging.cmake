@@ -34,6 +34,8 @@ system tray and has a command line.")
 # Stock GNOME shows no tray icons without this extension. Only suggested: it depends on
 # gnome-shell, which a recommendation would pull onto every other desktop.
 set(CPACK_DEBIAN_BRINDLEPATH_PACKAGE_SUGGESTS gnome-shell-extension-appindicator)
+# Without it Qt's stock dialogs (folder chooser, import, export) stay English.
+set(CPACK_DEBIAN_BRINDLEPATH_PACKAGE_RECOMMENDS qt6-translations-l10n)
 # The icon cache and the desktop database follow file triggers on these folders; naming them
 # here makes the refresh explicit also for installs that bypass the usual paths.
 configure_file(${CMAKE_SOURCE_DIR}/data/deb/triggers ${CMAKE_BINARY_DIR}/deb/brindlepath/triggers

@@ -12,6 +12,7 @@
 #include "sorting/UndoLog.h"
 #include "stores/PreferenceSuite.h"
 #include "stores/Preferences.h"
+#include "views/ErrorText.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 #include "workflow/UndoLastSort.h"
@@ -245,7 +246,7 @@ Result<QStringList> AppDelegate::undoNow()
     // An undo that failed or came too late leaves the log as it is: refresh the item anyway.
     updateUndoMenuItem();
     if (outcome.error) {
-        m_services.notifier.notify(undoFailedTitle, outcome.error->message);
+        m_services.notifier.notify(undoFailedTitle, ErrorText::dutch(*outcome.error));
         return *outcome.error;
     }
     return outcome.putBack;

@@ -3,6 +3,7 @@
 #include "model/WhenFinished.h"
 #include "platform/LoginItem.h"
 #include "stores/Preferences.h"
+#include "views/ErrorText.h"
 #include "views/FolderDialog.h"
 #include "views/SettingsStyle.h"
 #include "views/Style.h"
@@ -266,7 +267,7 @@ void GeneralTab::report(const QFuture<Result<void>> &write)
 
 void GeneralTab::showResult(const Result<void> &written)
 {
-    const QString text = written ? QString() : saveFailed + written.error().message;
+    const QString text = written ? QString() : saveFailed + ErrorText::dutch(written.error());
     m_message->setText(text);
     m_message->setAccessibleName(text);
     m_message->setVisible(!text.isEmpty());

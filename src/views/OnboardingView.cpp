@@ -5,6 +5,7 @@
 #include "views/AccessibleRole.h"
 #include "views/BPLogoView.h"
 #include "views/EaseInOut.h"
+#include "views/ErrorText.h"
 #include "views/GoldButtonStyle.h"
 #include "views/GoldOutlineButtonStyle.h"
 #include "views/HeaderBand.h"
@@ -653,7 +654,7 @@ void OnboardingView::finish()
                      if (!stored) {
                          m_finishing = false;
                          const QString text = QStringLiteral("Kon instelling niet opslaan: ") +
-                                              stored.error().message;
+                                              ErrorText::dutch(stored.error());
                          m_message->setText(text);
                          m_message->setAccessibleName(text);
                          m_message->setVisible(true);

@@ -210,6 +210,7 @@ TEST_F(OnboardingTest, AFinishThatCannotBeStoredSaysWhyAndStaysOpen)
     QTest::mouseClick(m_view->forwardButton(), Qt::LeftButton);
     drainWrites();
     QTRY_COMPARE(completedSeenByCallback, QList<bool>{true});
+    EXPECT_EQ(completedSeenByCallback, QList<bool>{true});
 }
 
 class OnboardingClose : public OnboardingTest, public ::testing::WithParamInterface<int> {};
