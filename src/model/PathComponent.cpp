@@ -1,0 +1,107 @@
+#include "PathComponent.h"
+
+namespace bp::PathComponent {
+namespace {
+
+bool isTrimmed(QChar c)
+{
+    return c == QLatin1Char('.') || c == QLatin1Char(' ');
+}
+
+void checkLength(Safe &safe)
+{
+    // A UTF-16 unit is at most three UTF-8 bytes, so short names skip the conversion.
+    if (safe.text.size() * 3 > maxBytes)
+        safe.tooLong = safe.text.toUtf8().size() > maxBytes;
+}
+
+// Where the base name ends: Windows looks at what comes before the first dot, trailing
+// spaces ignored.
+qsizetype baseEnd(const QString &name)
+{
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? name.size() : dot;
+}
+
+} // namespace
+
+bool isForbidden(QChar c)
+{
+    switch (c.unicode()) {
+    case '/':
+    case ':':
+    case '\\':
+    case '?':
+    case '%':
+    case '*':
+    case '|':
+    case '"':
+    case '<':
+    case '>':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isReplaced(QChar c)
+{
+    return isForbidden(c) || c.category() == QChar::Other_Control;
+}
+
+bool isReserved(const QString &name)
+{
+    qsizetype end = baseEnd(name);
+    while (end > 0 && name.at(end - 1) == QLatin1Char(' '))
+        --end;
+    const QString base = name.left(end).toUpper();
+    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL")
+        return true;
+    return base.size() == 4 && (base.startsWith(u"COM") || base.startsWith(u"LPT")) &&
+           base.at(3) >= QLatin1Char('1') && base.at(3) <= QLatin1Char('9');
+}
+
+Safe makeSafe(const QString &name)
+{
+    Safe safe{name, {}};
+    for (QChar &c : safe.text) {
+        if (isForbidden(c)) {
+            c = QLatin1Char('-');
+            safe.changes |= ComponentChange::forbiddenCharacter;
+        } else if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char('-');
+            safe.changes |= ComponentChange::controlCharacter;
+        }
+    }
+    qsizetype end = safe.text.size();
+    while (end > 0 && isTrimmed(safe.text.at(end - 1)))
+        --end;
+    if (end < safe.text.size()) {
+        safe.text.truncate(end);
+        safe.changes |= ComponentChange::trimmedEnd;
+    }
+    if (safe.text.isEmpty()) {
+        safe.text = QStringLiteral("-");
+        safe.changes |= ComponentChange::emptyName;
+    } else if (isReserved(safe.text)) {
+        safe.text.insert(baseEnd(safe.text), QLatin1Char('-'));
+        safe.changes |= ComponentChange::reservedName;
+    }
+    checkLength(safe);
+    return safe;
+}
+
+Safe makeSafeAsBefore(const QString &name)
+{
+    Safe safe{name, {}};
+    for (QChar &c : safe.text) {
+        if (isForbidden(c)) {
+            c = QLatin1Char('-');
+            safe.changes |= ComponentChange::forbiddenCharacter;
+        }
+    }
+    checkLength(safe);
+    return safe;
+}
+
+} // namespace bp::PathComponent
