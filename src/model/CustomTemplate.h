@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldDefinition.h"
 #include "ProjectConfig.h"
 
 #include <QDateTime>
@@ -30,6 +31,11 @@ struct CustomTemplate {
     QString icon;
     QList<CustomFolderNode> roots;
     QDateTime createdAt;
+    // Added later; the initialisers keep brace-initialisation without them warning-free.
+    // The project folder's name pattern (see NamePattern); empty: today's "{datum}_{naam}".
+    QString projectNamePattern = {};
+    // What the template asks for per project, in form order.
+    QList<FieldDefinition> fields = {};
 
     friend bool operator==(const CustomTemplate &, const CustomTemplate &) = default;
 };

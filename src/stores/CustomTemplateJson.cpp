@@ -1,5 +1,7 @@
 #include "CustomTemplateStore.h"
 
+#include "model/NamePattern.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,6 +24,16 @@ const QString iconKey = QStringLiteral("icon");
 const QString rootsKey = QStringLiteral("roots");
 const QString createdAtKey = QStringLiteral("createdAt");
 const QString childrenKey = QStringLiteral("children");
+const QString patternKey = QStringLiteral("projectNamePattern");
+const QString fieldsKey = QStringLiteral("fields");
+const QString fieldKeyKey = QStringLiteral("key");
+const QString labelKey = QStringLiteral("label");
+const QString kindKey = QStringLiteral("kind");
+const QString requiredKey = QStringLiteral("required");
+const QString defaultKey = QStringLiteral("default");
+const QString regexKey = QStringLiteral("pattern");
+const QString formatKey = QStringLiteral("format");
+const QString choicesKey = QStringLiteral("choices");
 
 void appendString(QByteArray &out, const QString &text)
 {
@@ -120,6 +132,43 @@ void appendFolders(QByteArray &out, const QList<CustomFolderNode> &roots)
     }
 }
 
+void appendFields(QByteArray &out, const QList<FieldDefinition> &fields)
+{
+    out += '[';
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const FieldDefinition &field = fields.at(i);
+        if (i > 0)
+            out += ',';
+        out += "{\"key\":";
+        appendString(out, field.key);
+        out += ",\"label\":";
+        appendString(out, field.label);
+        out += ",\"kind\":";
+        appendString(out, rawValue(field.kind));
+        out += field.required ? ",\"required\":true" : ",\"required\":false";
+        out += ",\"default\":";
+        appendString(out, field.defaultValue);
+        // Only what the kind uses, so a document says nothing it does not mean.
+        if (field.kind == FieldKind::text && !field.pattern.isEmpty()) {
+            out += ",\"pattern\":";
+            appendString(out, field.pattern);
+        } else if (field.kind == FieldKind::date && !field.format.isEmpty()) {
+            out += ",\"format\":";
+            appendString(out, field.format);
+        } else if (field.kind == FieldKind::choice) {
+            out += ",\"choices\":[";
+            for (qsizetype c = 0; c < field.choices.size(); ++c) {
+                if (c > 0)
+                    out += ',';
+                appendString(out, field.choices.at(c));
+            }
+            out += ']';
+        }
+        out += '}';
+    }
+    out += ']';
+}
+
 bool isHexDigit(QChar c)
 {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
@@ -203,6 +252,7 @@ private:
     {
         m_templateIndex = i;
         m_templateName.reset();
+        m_fieldIndex.reset();
         m_stack.clear();
         if (!array.at(i).isObject())
             return fail(location() + QStringLiteral(" is not an object"));
@@ -224,7 +274,104 @@ private:
             return error;
         if (std::optional<Error> error = readDate(object, result.createdAt))
             return error;
+        if (std::optional<Error> error = readPattern(object, result.projectNamePattern))
+            return error;
+        if (std::optional<Error> error = readFields(object, result.fields))
+            return error;
         return decodeFolders(roots, result.roots);
+    }
+
+    // Optional: documents from before patterns have none.
+    std::optional<Error> readPattern(const QJsonObject &object, QString &out)
+    {
+        if (!object.contains(patternKey))
+            return std::nullopt;
+        if (std::optional<Error> error = readString(object, patternKey, out))
+            return error;
+        if (const std::optional<NameProblem> problem = NamePattern::parse(out).syntaxError())
+            return fail(location() + QStringLiteral(": key ") + quoted(patternKey) +
+                        QStringLiteral(": ") + problem->message());
+        return std::nullopt;
+    }
+
+    // Optional like the pattern; when present, every field is read strictly.
+    std::optional<Error> readFields(const QJsonObject &object, QList<FieldDefinition> &out)
+    {
+        if (!object.contains(fieldsKey))
+            return std::nullopt;
+        QJsonArray fields;
+        if (std::optional<Error> error = readArray(object, fieldsKey, fields))
+            return error;
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            m_fieldIndex = i;
+            if (!fields.at(i).isObject())
+                return fail(location() + QStringLiteral(" is not an object"));
+            FieldDefinition field;
+            if (std::optional<Error> error = readField(fields.at(i).toObject(), field))
+                return error;
+            out.append(std::move(field));
+        }
+        m_fieldIndex.reset();
+        if (std::optional<FieldProblem> problem = Fields::checkDefinitions(out))
+            return fail(location() + QStringLiteral(": ") + problem->message());
+        return std::nullopt;
+    }
+
+    std::optional<Error> readField(const QJsonObject &object, FieldDefinition &field)
+    {
+        QString kind;
+        if (std::optional<Error> error = readString(object, fieldKeyKey, field.key))
+            return error;
+        if (std::optional<Error> error = readString(object, labelKey, field.label))
+            return error;
+        if (std::optional<Error> error = readString(object, kindKey, kind))
+            return error;
+        if (std::optional<Error> error = readBool(object, requiredKey, field.required))
+            return error;
+        if (std::optional<Error> error = readString(object, defaultKey, field.defaultValue))
+            return error;
+        const std::optional<FieldKind> parsed = fieldKindFromRawValue(kind);
+        if (!parsed)
+            return fail(location() +
+                        QStringLiteral(": key \"kind\" is not one of \"text\", "
+                                       "\"number\", \"date\", \"choice\": ") +
+                        quoted(kind));
+        field.kind = *parsed;
+        switch (field.kind) {
+        case FieldKind::text:
+            if (object.contains(regexKey))
+                return readString(object, regexKey, field.pattern);
+            break;
+        case FieldKind::date:
+            if (object.contains(formatKey))
+                return readString(object, formatKey, field.format);
+            break;
+        case FieldKind::choice: {
+            QJsonArray choices;
+            if (std::optional<Error> error = readArray(object, choicesKey, choices))
+                return error;
+            for (const QJsonValue &choice : std::as_const(choices)) {
+                if (!choice.isString() || !choice.toString().isValidUtf16())
+                    return wrongType(choicesKey, QStringLiteral("an array of strings"));
+                field.choices.append(choice.toString());
+            }
+            break;
+        }
+        case FieldKind::number:
+            break;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Error> readBool(const QJsonObject &object, const QString &key, bool &out)
+    {
+        const auto it = object.constFind(key);
+        if (it == object.constEnd())
+            return missing(key);
+        if (!it->isBool())
+            return wrongType(key, QStringLiteral("true or false"));
+        out = it->toBool();
+        return std::nullopt;
     }
 
     std::optional<Error> decodeFolders(const QJsonArray &roots, QList<CustomFolderNode> &out)
@@ -335,6 +482,8 @@ private:
         QString text = QStringLiteral("template %1").arg(m_templateIndex + 1);
         if (m_templateName)
             text += QStringLiteral(" (") + quoted(*m_templateName) + QLatin1Char(')');
+        if (m_fieldIndex)
+            return text + QStringLiteral(", field %1").arg(*m_fieldIndex + 1);
         if (m_stack.empty())
             return text;
         text += QStringLiteral(", folder ");
@@ -353,6 +502,7 @@ private:
 
     qsizetype m_templateIndex = 0;
     std::optional<QString> m_templateName;
+    std::optional<qsizetype> m_fieldIndex;
     std::vector<Level> m_stack;
 };
 
@@ -376,6 +526,15 @@ QByteArray encode(const QList<CustomTemplate> &templates)
         appendFolders(out, t.roots);
         out += ",\"createdAt\":";
         appendSeconds(out, t.createdAt);
+        // Only when set, so documents without them are written exactly as before.
+        if (!t.projectNamePattern.isEmpty()) {
+            out += ",\"projectNamePattern\":";
+            appendString(out, t.projectNamePattern);
+        }
+        if (!t.fields.isEmpty()) {
+            out += ",\"fields\":";
+            appendFields(out, t.fields);
+        }
         out += '}';
     }
     out += ']';

@@ -16,10 +16,12 @@ namespace CustomTemplateJson {
 inline constexpr int maxFolderDepth = 256;
 
 // Compact, keys in declaration order, ids in upper case, createdAt to the millisecond (an
-// invalid date is written as the reference date, 2001-01-01).
+// invalid date is written as the reference date, 2001-01-01). "projectNamePattern" and
+// "fields" are written only when not empty.
 QByteArray encode(const QList<CustomTemplate> &templates);
 // Strict: every key required with its type, unknown keys ignored, any order. Folder names
-// that would leave their parent folder fail the whole document.
+// that would leave their parent folder fail the whole document. "projectNamePattern" and
+// "fields" are optional, but when present a bad pattern syntax or field definition fails it.
 Result<QList<CustomTemplate>> decode(const QByteArray &json);
 // A stored list read template by template: one that fails is left out and said why, so one
 // damaged template does not hide the others.

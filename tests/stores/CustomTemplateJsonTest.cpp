@@ -242,3 +242,68 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.label); });
 
 } // namespace
+
+namespace {
+
+// Template 2 of doc() with the new keys after createdAt.
+QByteArray withNewKeys(const QByteArray &keys)
+{
+    return doc("createdAt", QByteArray("0," + keys).constData());
+}
+
+TEST(CustomTemplateJson, NewKeysAreOptionalAndCarriedBothWays)
+{
+    EXPECT_EQ(Json::encode(Json::decode(fixtureJson).value()), fixtureJson);
+
+    const QByteArray fields =
+        R"("fields":[{"key":"klant","label":"Klant","kind":"text","required":true,)"
+        R"("default":"","pattern":"[A-Z]+"},{"key":"shoot","label":"","kind":"date",)"
+        R"("required":false,"default":"2026-03-05","format":"D MMM"},{"key":"s","label":"S",)"
+        R"("kind":"choice","required":false,"default":"","choices":["Zomer","Winter"]},)"
+        R"({"key":"job","label":"Job","kind":"number","required":false,"default":"7"}])";
+    const QByteArray full = withNewKeys(R"("projectNamePattern":"{teller}_{{{klant}}}",)" + fields);
+    const auto decoded = Json::decode(full);
+    ASSERT_TRUE(decoded.ok()) << decoded.error().message.toStdString();
+    const CustomTemplate &t = decoded.value().at(1);
+    EXPECT_EQ(t.projectNamePattern, "{teller}_{{{klant}}}");
+    ASSERT_EQ(t.fields.size(), 4);
+    EXPECT_EQ(t.fields.at(2).choices, QStringList({"Zomer", "Winter"}));
+    EXPECT_EQ(Json::encode(decoded.value()), full);
+
+    const struct {
+        QByteArray keys;
+        const char *message;
+    } rejected[]{
+        {R"("projectNamePattern":1)", R"(key "projectNamePattern" must be a string)"},
+        {R"("projectNamePattern":"{naam")", R"("projectNamePattern": "{" at position 1)"},
+        {R"("fields":{})", R"(key "fields" must be an array)"},
+        {R"("fields":[1])", R"(template 2 ("T"), field 1 is not an object)"},
+        {R"("fields":[{"key":"k","label":"","kind":"text","default":""}])",
+         R"(field 1: key "required" is missing)"},
+        {R"("fields":[{"key":"k","label":"","kind":"tekst","required":true,"default":""}])",
+         R"(key "kind" is not one of)"},
+        {R"("fields":[{"key":"k","label":"","kind":"choice","required":true,"default":""}])",
+         R"(key "choices" is missing)"},
+        {R"("fields":[{"key":"k","label":"","kind":"choice","required":true,"default":"",)"
+         R"("choices":[null]}])",
+         R"(key "choices" must be an array of strings)"},
+        {R"("fields":[{"key":"k","label":"","kind":"text","required":true,"default":"",)"
+         R"("pattern":"("}])",
+         R"(field "k": invalid regular expression)"},
+        {R"("fields":[{"key":"datum","label":"","kind":"date","required":true,"default":""}])",
+         R"(template 2 ("T"): field "datum": the key is a built-in token)"},
+    };
+    for (const auto &row : rejected) {
+        const QByteArray json = withNewKeys(row.keys);
+        const auto failed = Json::decode(json);
+        ASSERT_FALSE(failed.ok()) << row.keys.toStdString();
+        EXPECT_TRUE(failed.error().message.contains(QString::fromUtf8(row.message)))
+            << failed.error().message.toStdString();
+        // Read one by one, the other template still loads.
+        const Json::Salvaged salvaged = Json::decodeEach(json);
+        EXPECT_EQ(salvaged.templates.size(), 1);
+        EXPECT_EQ(salvaged.problems.size(), 1);
+    }
+}
+
+} // namespace
