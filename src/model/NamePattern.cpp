@@ -201,7 +201,9 @@ void NamePattern::buildCounterMatcher()
     for (qsizetype i = 0; i < m_parts.size(); ++i) {
         const Part &part = m_parts.at(i);
         if (part.isToken) {
-            regex += isCounter(part) ? QStringLiteral("([0-9]+)") : QStringLiteral("(?:.*)");
+            // Other tokens take as little as they can, so the counter keeps all its digits
+            // ("Nike029" is 29, not 9).
+            regex += isCounter(part) ? QStringLiteral("([0-9]+)") : QStringLiteral("(?:.*?)");
             continue;
         }
         QString literal = part.text;

@@ -107,6 +107,7 @@ TEST(NamePattern, FindsTheCounterItCouldHaveWritten)
         QStringList others; // names this pattern could not have written
     } rows[]{
         {"{teller}_{naam}", 7, {"x_007", "007", "_x"}},
+        {"{klant}{teller}", 29, {"Nike"}},
         {"{klant}-{teller:0000}_{datum:JJJJ}", 12, {"Nike-12a_2026", "Nike-_2026"}},
         {"Job:{teller}{naam}. ", 123456, {"Job:_x", "Job-x1"}},
         {"COM{teller:0}", 3, {"COM"}},
