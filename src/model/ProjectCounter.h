@@ -42,8 +42,9 @@ public:
 
     // The number the next project would get: one more than the highest among the target's
     // folders that counterIn recognises and the entries taken, 1 when there are none (also
-    // when the target folder does not exist yet). Creates nothing, so a preview may ask on
-    // every keystroke without using up numbers.
+    // when the target folder does not exist yet). Creates nothing, so a preview never uses
+    // up a number; it does read the target folder, which on a share can be slow, so a window
+    // asks when the target changes rather than on every keystroke.
     Result<int> peek() const;
 
     // Takes count consecutive numbers from peek()'s on and returns the first. When a number
