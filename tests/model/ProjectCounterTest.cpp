@@ -1,5 +1,5 @@
-// Running numbers taken by many processes at once (on the build disk and on FAT and exFAT
-// through FUSE), and numbers or names that are already taken.
+// Running numbers taken by many processes at once, also on FAT and exFAT through FUSE, and
+// numbers or names that are already taken.
 
 #include "model/ProjectCounter.h"
 #include "sorting/MountSupport.h"
@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 using namespace bp;
+using test::FileSystemKind;
 
 namespace {
 
@@ -30,28 +31,20 @@ QString named(int number, const QString &rest)
     return QStringLiteral("%1_%2").arg(number, 3, 10, QLatin1Char('0')).arg(rest);
 }
 
-// Runs job in that many processes, released together; true when each returns true.
+// Runs job in that many processes at once; true when each returns true.
 bool inProcesses(int count, const std::function<bool(int process)> &job)
 {
-    int gate[2];
-    EXPECT_EQ(::pipe(gate), 0);
     for (int p = 0; p < count; ++p) {
-        if (::fork() == 0) {
-            char byte;
-            ::close(gate[1]);
-            (void)::read(gate[0], &byte, 1); // returns once the parent has closed its end
+        if (::fork() == 0)
             ::_exit(job(p) ? 0 : 1);
-        }
     }
-    ::close(gate[0]);
-    ::close(gate[1]);
     bool ok = true;
     for (int status = 0; ::wait(&status) > 0;)
         ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return ok;
 }
 
-class ManyProcesses : public ::testing::TestWithParam<test::FileSystemKind> {};
+class ManyProcesses : public ::testing::TestWithParam<FileSystemKind> {};
 
 // No number is used twice; singles, with previews between them, fill 1..N without a gap;
 // batches get consecutive runs.
@@ -65,34 +58,33 @@ TEST_P(ManyProcesses, NeverShareANumber)
     constexpr int processes = 6, runs = 3;
     for (const int size : {1, 3}) {
         ASSERT_TRUE(inProcesses(processes, [&](int p) {
+            bool ok = true;
             for (int r = 0; r < runs; ++r) {
                 const QString run = QString("%1x%2-%3_").arg(size).arg(p).arg(r);
-                if (!counter.peek() || !counter.createProjects(size, [&](int i, int n) {
-                        return named(n, run + QString::number(i));
-                    }))
-                    return false;
+                const auto name = [&](int i, int n) { return named(n, run + QString::number(i)); };
+                ok = counter.peek() && counter.createProjects(size, name) && ok;
             }
-            return true;
+            return ok;
         }));
     }
+    const QDir target(counter.targetPath());
     std::map<int, QString> byNumber;
-    for (const QString &name :
-         QDir(counter.targetPath()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        EXPECT_TRUE(byNumber.emplace(leadingNumber(name).value_or(-1), name).second) << name.toStdString();
+    for (const QString &name : target.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        EXPECT_TRUE(byNumber.emplace(leadingNumber(name).value_or(-1), name).second)
+            << name.toStdString();
     EXPECT_EQ(byNumber.size(), std::size_t(processes * runs * 4));
     for (int n = 1; n <= processes * runs; ++n)
         EXPECT_TRUE(byNumber.count(n)) << "gap at " << n;
     for (const auto &[n, name] : byNumber) {
         const QString run = name.section('_', 1, 1) + "_";
         for (int i = 1; name.endsWith("_0") && i < run.left(1).toInt(); ++i)
-            EXPECT_TRUE(QDir(counter.targetPath()).exists(named(n + i, run + QString::number(i))));
+            EXPECT_TRUE(target.exists(named(n + i, run + QString::number(i))));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, ManyProcesses,
-                         ::testing::Values(test::FileSystemKind::disk,
-                                           test::FileSystemKind::fuseFat,
-                                           test::FileSystemKind::fuseExfat),
+                         ::testing::Values(FileSystemKind::disk, FileSystemKind::fuseFat,
+                                           FileSystemKind::fuseExfat),
                          [](const auto &info) { return std::string(test::kindName(info.param)); });
 
 TEST(ProjectCounter, SkipsWhatIsTakenAndNeverMerges)
