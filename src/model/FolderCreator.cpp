@@ -1,6 +1,7 @@
 #include "FolderCreator.h"
 
 #include "FileSystem.h"
+#include "PathComponent.h"
 
 #include <QLocale>
 
@@ -8,25 +9,6 @@
 
 namespace bp::FolderCreator {
 namespace {
-
-bool isForbidden(QChar c)
-{
-    switch (c.unicode()) {
-    case '/':
-    case ':':
-    case '\\':
-    case '?':
-    case '%':
-    case '*':
-    case '|':
-    case '"':
-    case '<':
-    case '>':
-        return true;
-    default:
-        return false;
-    }
-}
 
 QString joinPath(const QString &parent, const QString &name)
 {
@@ -57,7 +39,7 @@ QString projectFolderName(const QString &projectName, const QDateTime &date)
     const QString dateText = QLocale::c().toString(date.toLocalTime().date(), u"yyyy-MM-dd");
     QString name = projectName.trimmed();
     for (QChar &c : name) {
-        if (isForbidden(c))
+        if (PathComponent::isForbidden(c))
             c = QLatin1Char('-');
     }
     if (name.isEmpty())
