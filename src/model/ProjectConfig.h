@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -91,6 +92,8 @@ struct ProjectConfig {
     std::optional<QUuid> customTemplateID;
     bool batchMode = false;
     QString batchNames;
+    // The custom template's field values by key, as typed; fields not here take their default.
+    QHash<QString, QString> fieldValues = {};
 
     // The project names of batch mode: one per line, trimmed, blanks dropped, duplicates kept.
     QStringList batchProjectNames() const;

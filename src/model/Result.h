@@ -12,7 +12,14 @@ namespace bp {
 // message of our own where no system call failed (bad template documents, invalid names).
 struct Error {
     // Failures no errno names, told apart so that windows can word them in their own language.
-    enum class Kind { other, notRegularFile, invalidDocument, invalidFolderName, foldersTooDeep };
+    enum class Kind {
+        other,
+        notRegularFile,
+        invalidDocument,
+        invalidFolderName,
+        foldersTooDeep,
+        unresolvedName, // a token without a value or a field value refused: see ProjectPlan
+    };
 
     int code = 0; // errno, or 0 when no system call failed
     QString message;

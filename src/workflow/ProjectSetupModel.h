@@ -4,6 +4,7 @@
 #include "Stores.h"
 #include "WorkflowHost.h"
 #include "model/ProjectConfig.h"
+#include "model/ProjectPlan.h"
 #include "model/Result.h"
 #include "model/WhenFinished.h"
 #include "sorting/FileSorter.h"
@@ -50,11 +51,23 @@ public:
     // The status line for one progress report, in the unit of the file's size.
     static QString copyStatusText(const SortProgress &progress);
 
-    // A name (or a usable batch name), a target folder and no run in progress.
+    // A name (or a usable batch name), a target folder, no problems() and no run in progress.
     bool canCreate() const;
 
     // The resolved tree of the current configuration (custom templates included).
     QList<FolderNode> resolvedTree() const;
+
+    // The current configuration's names, parsed: rebuilt when its template, extras or the
+    // custom templates change, not on every keystroke.
+    const ProjectPlan &plan() const;
+    // The number the next project gets when the plan counts ({teller}); none while it is
+    // being read or when the plan does not count. Read on a worker thread when the target
+    // folder or the template changes and after each run, never on a keystroke.
+    std::optional<int> nextNumber() const { return m_nextNumber; }
+    // The {datum} day: the shoot date, else today.
+    QDate namingDate() const;
+    // What keeps the current configuration from being made; empty when nothing does.
+    const PlanProblems &problems() const;
 
     // Starts a run; the future finishes when the run has ended, successfully or not.
     QFuture<void> createStructure();
@@ -89,6 +102,8 @@ Q_SIGNALS:
     // Any of the above that changes canCreate.
     void canCreateChanged();
     void statusMessageChanged();
+    void planChanged();
+    void nextNumberChanged();
     // The copy progress behind statusMessage, as often as that changes.
     void copyProgress(const bp::SortProgress &progress);
 
