@@ -76,9 +76,15 @@ Result<void> createNodes(const QList<FolderNode> &nodes, const QString &parentPa
 Result<QString> makeProject(const QString &name, const QList<FolderNode> &nodes,
                             const QString &targetPath, const QDateTime &date)
 {
+    return makeNamedProject(projectFolderName(name, date), nodes, targetPath);
+}
+
+Result<QString> makeNamedProject(const QString &folderName, const QList<FolderNode> &nodes,
+                                 const QString &targetPath)
+{
     if (Result<void> valid = validateNames(nodes); !valid)
         return valid.error();
-    const QString projectPath = joinPath(targetPath, projectFolderName(name, date));
+    const QString projectPath = joinPath(targetPath, folderName);
     if (Result<void> made = FileSystem::makePath(projectPath); !made)
         return made.error();
     if (Result<void> tree = createNodesUnchecked(nodes, projectPath); !tree)

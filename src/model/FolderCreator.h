@@ -19,8 +19,12 @@ Result<void> validateNames(const QList<FolderNode> &nodes);
 // Stops at the first failure; what was made before it stays.
 Result<void> createNodes(const QList<FolderNode> &nodes, const QString &parentPath);
 
-// Creates targetPath/<projectFolderName> and its tree; returns the project folder's path.
-// An existing project folder is merged into.
+// Creates targetPath/folderName and its tree; returns the project folder's path. An existing
+// project folder is merged into.
+Result<QString> makeNamedProject(const QString &folderName, const QList<FolderNode> &nodes,
+                                 const QString &targetPath);
+
+// makeNamedProject() with the folder named projectFolderName(name, date).
 Result<QString> makeProject(const QString &name, const QList<FolderNode> &nodes,
                             const QString &targetPath,
                             const QDateTime &date = QDateTime::currentDateTime());

@@ -2,20 +2,30 @@
 
 #include "JobQueue.h"
 #include "model/FolderCreator.h"
+#include "model/ProjectCounter.h"
+#include "model/ProjectPlan.h"
 #include "model/TemplateEngine.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
 
+#include <QFile>
 #include <QPromise>
+
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace bp {
 
 // Everything one run carries from step to step; jobs get copies of the plain values.
 struct CreateProjects::Run {
-    QList<FolderNode> tree;
+    ProjectPlan plan;
+    QHash<QString, QString> values; // the fields' values, resolved
     QString target;
-    QDateTime date; // invalid: the moment each project is made
+    std::optional<QDate> date; // none: the day each project is made
     QStringList names;
+    // When the plan counts: every project folder, made with its number before any tree.
+    QList<ProjectCounter::NumberedFolder> numbered;
     bool sortAfter = false;
     SortProgressFunction copyProgress;
     bool cancelled = false;
@@ -69,10 +79,17 @@ QFuture<CreationOutcome> CreateProjects::run(const ProjectConfig &config,
     if (!isReady(config) || m_running)
         return QtFuture::makeReadyFuture(CreationOutcome{});
     auto run = std::make_shared<Run>();
-    run->tree = resolvedTree(config);
+    run->plan = ProjectPlan::forConfig(config, m_templates.templates());
+    run->values = run->plan.resolveFields(config.fieldValues).values;
     run->target = *config.targetFolderURL;
-    run->date = shootDate ? QDateTime(*shootDate, QTime(12, 0)) : QDateTime();
     run->names = projectNames(config);
+    // A batch that counts takes its numbers at once, so all its names share one day.
+    run->date = shootDate || !run->plan.usesCounter() ? shootDate : QDate::currentDate();
+    const PlanProblems problems = run->plan.problems(
+        run->names, run->date.value_or(QDate::currentDate()), config.fieldValues);
+    if (!problems.isEmpty())
+        run->outcome.error =
+            Error{EINVAL, problems.message(), QString(), Error::Kind::unresolvedName};
     // Sorting a batch would fill only its last project; a batch never sorts.
     run->sortAfter = config.sortExistingFiles && !config.batchMode;
     run->copyProgress = std::move(copyProgress);
@@ -81,7 +98,7 @@ QFuture<CreationOutcome> CreateProjects::run(const ProjectConfig &config,
     // Started from the event loop: a continuation attached to a job that has already finished
     // runs at once, and the run must not end before this call returns.
     QMetaObject::invokeMethod(
-        this, [this, run] { next(run); }, Qt::QueuedConnection);
+        this, [this, run] { start(run); }, Qt::QueuedConnection);
     return run->done.future();
 }
 
@@ -91,11 +108,39 @@ void CreateProjects::cancel()
         m_running->cancelled = true;
 }
 
+void CreateProjects::start(const std::shared_ptr<Run> &run)
+{
+    if (run->outcome.error) {
+        end(run);
+        return;
+    }
+    if (!run->plan.usesCounter()) {
+        next(run);
+        return;
+    }
+    JobQueue::run([plan = run->plan, values = run->values, names = run->names, target = run->target,
+                   day = *run->date] {
+        const ProjectCounter counter(target,
+                                     [plan](const QString &name) { return plan.counterIn(name); });
+        return counter.createProjects(int(names.size()), [&](int index, int number) {
+            return plan.renderFolderName(names.at(index), day, number, values).text;
+        });
+    }).then(this, [this, run](const Result<QList<ProjectCounter::NumberedFolder>> &made) {
+        if (!made) {
+            run->outcome.error = made.error();
+            end(run);
+            return;
+        }
+        run->numbered = made.value();
+        next(run);
+    });
+}
+
 void CreateProjects::next(const std::shared_ptr<Run> &run)
 {
-    if (run->cancelled) {
-        run->outcome.cancelled = true;
-        end(run);
+    if (run->cancelled || run->outcome.error) {
+        run->outcome.cancelled = run->cancelled;
+        removeUnfilled(run);
         return;
     }
     const qsizetype made = run->outcome.projects.size();
@@ -106,19 +151,45 @@ void CreateProjects::next(const std::shared_ptr<Run> &run)
             end(run);
         return;
     }
-    JobQueue::run([name = run->names.at(made), tree = run->tree, target = run->target,
-                   date = run->date] {
-        return FolderCreator::makeProject(name, tree, target,
-                                          date.isValid() ? date : QDateTime::currentDateTime());
+    const std::optional<ProjectCounter::NumberedFolder> numbered =
+        run->numbered.isEmpty() ? std::nullopt : std::optional(run->numbered.at(made));
+    JobQueue::run([name = run->names.at(made), plan = run->plan, values = run->values,
+                   target = run->target, date = run->date, numbered]() -> Result<QString> {
+        const QDate day = date.value_or(QDate::currentDate());
+        if (numbered) {
+            const RenderedProject project = plan.render(name, day, numbered->number, values);
+            if (Result<void> tree = FolderCreator::createNodes(project.tree, numbered->path); !tree)
+                return tree.error();
+            return numbered->path;
+        }
+        const RenderedProject project = plan.render(name, day, std::nullopt, values);
+        return FolderCreator::makeNamedProject(project.folder.text, project.tree, target);
     }).then(this, [this, run](const Result<QString> &project) {
         if (!project) {
             run->outcome.error = project.error();
-            end(run);
+            removeUnfilled(run);
             return;
         }
         run->outcome.projects.append(project.value());
         next(run);
     });
+}
+
+void CreateProjects::removeUnfilled(const std::shared_ptr<Run> &run)
+{
+    // Numbered folders a cancel or a failure left without their tree are still empty; their
+    // numbers stay taken.
+    QStringList unfilled;
+    for (qsizetype i = run->outcome.projects.size(); i < run->numbered.size(); ++i)
+        unfilled.append(run->numbered.at(i).path);
+    if (unfilled.isEmpty()) {
+        end(run);
+        return;
+    }
+    JobQueue::run([unfilled] {
+        for (const QString &path : unfilled)
+            ::rmdir(QFile::encodeName(path).constData());
+    }).then(this, [this, run] { end(run); });
 }
 
 void CreateProjects::sort(const std::shared_ptr<Run> &run)

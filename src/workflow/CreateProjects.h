@@ -51,9 +51,13 @@ public:
     // The tree each project gets, custom templates included.
     QList<FolderNode> resolvedTree(const ProjectConfig &config) const;
 
-    // Starts a run; a configuration that is not ready makes nothing. Projects are named after
-    // shootDate, else after the day each is made. copyProgress is called on the worker thread
-    // while the sort copies a file to another file system.
+    // Starts a run; a configuration that is not ready makes nothing, and one whose names do
+    // not render (see ProjectPlan::problems) ends with an Error of Kind::unresolvedName before
+    // anything is written. Projects are named after shootDate, else after the day each is
+    // made (a batch that counts: the day it starts). When the plan counts, the batch's
+    // numbers and project folders are taken first (ProjectCounter), then the trees made.
+    // copyProgress is called on the worker thread while the sort copies a file to another file
+    // system.
     QFuture<CreationOutcome> run(const ProjectConfig &config,
                                  const std::optional<QDate> &shootDate = std::nullopt,
                                  SortProgressFunction copyProgress = {});
@@ -62,7 +66,9 @@ public:
 
 private:
     struct Run;
+    void start(const std::shared_ptr<Run> &run);
     void next(const std::shared_ptr<Run> &run);
+    void removeUnfilled(const std::shared_ptr<Run> &run);
     void sort(const std::shared_ptr<Run> &run);
     void end(const std::shared_ptr<Run> &run);
 

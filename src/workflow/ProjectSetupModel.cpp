@@ -1,5 +1,9 @@
 #include "ProjectSetupModel.h"
 
+#include "JobQueue.h"
+#include "model/ProjectCounter.h"
+#include "stores/CustomTemplateStore.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLocale>
@@ -50,7 +54,9 @@ ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, W
                                      const Stores &stores, QObject *parent)
     : QObject(parent), m_host(host), m_stores(stores), m_creation(stores.templates, stores.undoLog),
       m_config(CreateProjects::initialConfig(stores.standard, initialURL))
-{}
+{
+    connect(&stores.templates, &CustomTemplateStore::templatesChanged, this, [this] { replan(); });
+}
 
 ProjectSetupModel::~ProjectSetupModel() = default;
 
@@ -58,9 +64,86 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
 {
     if (config == m_config)
         return;
+    const bool otherTree = config.customTemplateID != m_config.customTemplateID ||
+                           config.platform != m_config.platform || config.extras != m_config.extras;
+    const bool otherTarget = config.targetFolderURL != m_config.targetFolderURL;
     m_config = config;
+    m_problems.reset();
+    if (otherTree) {
+        m_plan.reset();
+        // Values of another template's fields would only be refused as unknown.
+        QHash<QString, QString> kept;
+        for (const FieldDefinition &field : plan().fields()) {
+            if (const auto it = m_config.fieldValues.constFind(field.key);
+                it != m_config.fieldValues.constEnd())
+                kept.insert(field.key, *it);
+        }
+        m_config.fieldValues = kept;
+    }
+    if (otherTree || otherTarget)
+        peekNextNumber();
     Q_EMIT configChanged();
+    if (otherTree)
+        Q_EMIT planChanged();
     Q_EMIT canCreateChanged();
+}
+
+const ProjectPlan &ProjectSetupModel::plan() const
+{
+    if (!m_plan)
+        m_plan = ProjectPlan::forConfig(m_config, m_stores.templates.templates());
+    return *m_plan;
+}
+
+QDate ProjectSetupModel::namingDate() const
+{
+    return m_shootDate.value_or(QDate::currentDate());
+}
+
+const PlanProblems &ProjectSetupModel::problems() const
+{
+    if (!m_problems) {
+        QStringList names = CreateProjects::projectNames(m_config);
+        if (names.isEmpty())
+            names.append(QString());
+        m_problems = plan().problems(names, namingDate(), m_config.fieldValues);
+    }
+    return *m_problems;
+}
+
+void ProjectSetupModel::replan()
+{
+    m_plan.reset();
+    m_problems.reset();
+    peekNextNumber();
+    Q_EMIT planChanged();
+    Q_EMIT canCreateChanged();
+}
+
+void ProjectSetupModel::peekNextNumber()
+{
+    const quint64 serial = ++m_peeks;
+    if (!plan().usesCounter() || !m_config.targetFolderURL) {
+        setNextNumber(std::nullopt);
+        return;
+    }
+    // Read on the file thread: a target on a share can be slow.
+    setNextNumber(std::nullopt);
+    JobQueue::run([target = *m_config.targetFolderURL, plan = plan()] {
+        return ProjectCounter(target, [plan](const QString &name) { return plan.counterIn(name); })
+            .peek();
+    }).then(this, [this, serial](const Result<int> &next) {
+        if (serial == m_peeks)
+            setNextNumber(next ? std::optional(next.value()) : std::nullopt);
+    });
+}
+
+void ProjectSetupModel::setNextNumber(std::optional<int> number)
+{
+    if (number == m_nextNumber)
+        return;
+    m_nextNumber = number;
+    Q_EMIT nextNumberChanged();
 }
 
 void ProjectSetupModel::setDragTargeted(bool targeted)
@@ -73,7 +156,11 @@ void ProjectSetupModel::setDragTargeted(bool targeted)
 
 void ProjectSetupModel::setShootDate(const std::optional<QDate> &date)
 {
+    if (date == m_shootDate)
+        return;
     m_shootDate = date;
+    m_problems.reset();
+    Q_EMIT canCreateChanged();
 }
 
 void ProjectSetupModel::reportError(const QString &message)
@@ -83,7 +170,7 @@ void ProjectSetupModel::reportError(const QString &message)
 
 bool ProjectSetupModel::canCreate() const
 {
-    return CreateProjects::isReady(m_config) && !m_isCreating;
+    return CreateProjects::isReady(m_config) && !m_isCreating && problems().isEmpty();
 }
 
 QList<FolderNode> ProjectSetupModel::resolvedTree() const
@@ -103,6 +190,8 @@ QFuture<void> ProjectSetupModel::createStructure()
     m_runningSort = ++m_sortsStarted;
     m_creation.run(m_config, m_shootDate, progressRelay(m_runningSort))
         .then(this, [this, done](const CreationOutcome &outcome) {
+            if (plan().usesCounter())
+                peekNextNumber();
             if (outcome.error || !outcome.failed.isEmpty()) {
                 setCreating(false);
                 setErrorMessage(outcome.error ? m_wording(*outcome.error)

@@ -114,6 +114,9 @@ private:
     void setSuccessMessage(const QString &message);
     void setStatusMessage(const std::optional<QString> &message);
     SortProgressFunction progressRelay(quint64 sort);
+    void replan();
+    void peekNextNumber();
+    void setNextNumber(std::optional<int> number);
 
     WorkflowHost &m_host;
     Stores m_stores;
@@ -128,6 +131,10 @@ private:
     quint64 m_sortsStarted = 0;
     quint64 m_runningSort = 0; // 0: none
     std::optional<QDate> m_shootDate;
+    mutable std::optional<ProjectPlan> m_plan;
+    mutable std::optional<PlanProblems> m_problems;
+    std::optional<int> m_nextNumber;
+    quint64 m_peeks = 0;
     ErrorWording m_wording = [](const Error &error) { return error.message; };
 };
 

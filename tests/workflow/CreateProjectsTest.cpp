@@ -70,5 +70,39 @@ TEST_F(UseCases, ACancelledBatchStopsBeforeItsNextProject)
     EXPECT_TRUE(QDir(target).isEmpty());
 }
 
+TEST_F(UseCases, ATemplateWithFieldsAndACounterRefusesMissingValuesAndNumbersABatchInOrder)
+{
+    CustomTemplate custom{QUuid::createUuid(),
+                          "Klant",
+                          "star.fill",
+                          {{QUuid::createUuid(),
+                            "{klant}_Deliverables",
+                            {{QUuid::createUuid(), "Week {datum:WW}", {}}}},
+                           {QUuid::createUuid(), "Raw:Files", {}},
+                           {QUuid::createUuid(), "{teller}", {}}},
+                          QDateTime(QDate(2026, 1, 1), QTime())};
+    custom.projectNamePattern = "{teller}_{klant}_{naam}";
+    custom.fields = {{"klant", "Klant", FieldKind::text, true, {}, {}, {}, {}}};
+    ASSERT_TRUE(templates.importJSON(CustomTemplateJson::encode({custom})).ok());
+    ProjectConfig c = config("", "Zomer\nWinter");
+    c.customTemplateID = custom.id;
+
+    const CreationOutcome refused = test::await(creation.run(c, QDate(2026, 12, 7)));
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->kind, Error::Kind::unresolvedName);
+    EXPECT_TRUE(refused.error->message.contains("klant"));
+    EXPECT_TRUE(QDir(target).isEmpty());
+
+    QDir(target).mkdir("007_Old_Job");
+    c.fieldValues = {{"klant", "Nike"}};
+    const CreationOutcome made = test::await(creation.run(c, QDate(2026, 12, 7)));
+    ASSERT_TRUE(made.ok()) << made.error->message.toStdString();
+    EXPECT_EQ(made.projects,
+              (QStringList{target + "/008_Nike_Zomer", target + "/009_Nike_Winter"}));
+    EXPECT_TRUE(QDir(target + "/009_Nike_Winter/Nike_Deliverables/Week 50").exists());
+    EXPECT_TRUE(QDir(target + "/009_Nike_Winter/Raw-Files").exists());
+    EXPECT_TRUE(QDir(target + "/009_Nike_Winter/009").exists());
+}
+
 } // namespace
 } // namespace bp

@@ -1,0 +1,251 @@
+#include "ProjectPlan.h"
+
+#include "TemplateEngine.h"
+
+#include <algorithm>
+
+namespace bp {
+namespace {
+
+const QString counterKey = QStringLiteral("teller");
+
+bool hasTokens(const NamePattern &pattern)
+{
+    return std::any_of(pattern.parts().cbegin(), pattern.parts().cend(),
+                       [](const NamePattern::Part &part) { return part.isToken; });
+}
+
+bool hasCounter(const NamePattern &pattern)
+{
+    return std::any_of(
+        pattern.parts().cbegin(), pattern.parts().cend(),
+        [](const NamePattern::Part &part) { return part.isToken && part.text == counterKey; });
+}
+
+FolderNode withIds(const CustomFolderNode &custom)
+{
+    FolderNode node;
+    node.id = custom.id.isNull() ? QUuid::createUuid() : custom.id;
+    node.name = custom.name;
+    node.children.reserve(custom.children.size());
+    for (const CustomFolderNode &child : custom.children)
+        node.children.append(withIds(child));
+    return node;
+}
+
+void appendOnce(QList<NameProblem> &into, const NameProblem &problem)
+{
+    const bool known = std::any_of(into.cbegin(), into.cend(), [&](const NameProblem &had) {
+        return had.kind == problem.kind && had.key == problem.key;
+    });
+    if (!known)
+        into.append(problem);
+}
+
+} // namespace
+
+struct ProjectPlan::Data {
+    bool custom = false;
+    QList<FolderNode> tree;
+    QList<FieldDefinition> fields;
+    NamePattern project = NamePattern::projectDefault();
+    // A custom tree's names, depth first, parents first.
+    std::vector<NamePattern> names;
+    bool counts = false;
+    bool treeHasTokens = false;
+    // A custom tree without tokens renders the same every time: done once.
+    RenderedProject constantTree;
+
+    void parseNames(const QList<FolderNode> &nodes)
+    {
+        for (const FolderNode &node : nodes) {
+            names.push_back(NamePattern::parse(node.name));
+            counts = counts || hasCounter(names.back());
+            treeHasTokens = treeHasTokens || hasTokens(names.back());
+            parseNames(node.children);
+        }
+    }
+};
+
+QStringList RenderedProject::unresolved() const
+{
+    QStringList keys = folder.unresolved();
+    for (const FolderNote &note : notes) {
+        for (const NameProblem &problem : note.problems) {
+            if (problem.kind == NameProblem::Kind::unknownToken && !keys.contains(problem.key))
+                keys.append(problem.key);
+        }
+    }
+    return keys;
+}
+
+QStringList PlanProblems::unresolved() const
+{
+    QStringList keys;
+    for (const NameProblem &problem : names) {
+        if (problem.kind == NameProblem::Kind::unknownToken && !keys.contains(problem.key))
+            keys.append(problem.key);
+    }
+    return keys;
+}
+
+QString PlanProblems::message() const
+{
+    QStringList parts;
+    for (const FieldProblem &problem : fields)
+        parts.append(problem.message());
+    for (const NameProblem &problem : names)
+        parts.append(problem.message());
+    return parts.join(QStringLiteral("; "));
+}
+
+ProjectPlan::ProjectPlan(const QList<FolderNode> &builtInTree)
+{
+    auto data = std::make_shared<Data>();
+    data->tree = builtInTree;
+    d = std::move(data);
+}
+
+ProjectPlan ProjectPlan::forConfig(const ProjectConfig &config,
+                                   const QList<CustomTemplate> &customTemplates)
+{
+    if (config.customTemplateID) {
+        for (const CustomTemplate &custom : customTemplates) {
+            if (custom.id == *config.customTemplateID)
+                return forTemplate(custom);
+        }
+    }
+    return ProjectPlan(TemplateEngine::resolve(config));
+}
+
+ProjectPlan ProjectPlan::forTemplate(const CustomTemplate &customTemplate)
+{
+    auto data = std::make_shared<Data>();
+    data->custom = true;
+    data->tree.reserve(customTemplate.roots.size());
+    for (const CustomFolderNode &root : customTemplate.roots)
+        data->tree.append(withIds(root));
+    data->fields = customTemplate.fields;
+    data->project = NamePattern::forProject(customTemplate.projectNamePattern);
+    data->counts = hasCounter(data->project);
+    data->parseNames(data->tree);
+    ProjectPlan plan;
+    plan.d = data;
+    if (!data->treeHasTokens)
+        data->constantTree = plan.render({}, {}, std::nullopt, {});
+    return plan;
+}
+
+bool ProjectPlan::isCustom() const
+{
+    return d->custom;
+}
+
+const QList<FolderNode> &ProjectPlan::tree() const
+{
+    return d->tree;
+}
+
+const QList<FieldDefinition> &ProjectPlan::fields() const
+{
+    return d->fields;
+}
+
+const NamePattern &ProjectPlan::projectPattern() const
+{
+    return d->project;
+}
+
+bool ProjectPlan::usesCounter() const
+{
+    return d->counts;
+}
+
+std::optional<int> ProjectPlan::counterIn(const QString &folderName) const
+{
+    return d->project.counterIn(folderName);
+}
+
+Fields::Resolved ProjectPlan::resolveFields(const QHash<QString, QString> &given) const
+{
+    return Fields::resolve(d->fields, given);
+}
+
+RenderedName ProjectPlan::renderFolderName(const QString &name, const QDate &date,
+                                           std::optional<int> number,
+                                           const QHash<QString, QString> &fieldValues) const
+{
+    return d->project.render(TokenValues{name, date, number, fieldValues});
+}
+
+RenderedProject ProjectPlan::render(const QString &name, const QDate &date,
+                                    std::optional<int> number,
+                                    const QHash<QString, QString> &fieldValues) const
+{
+    const TokenValues values{name, date, number, fieldValues};
+    RenderedProject result;
+    if (!d->custom) {
+        // Built-in names are literal: shared as they are.
+        result.tree = d->tree;
+        result.notes.resize(size_t(countFolders(d->tree)));
+    } else if (!d->treeHasTokens && !d->names.empty() &&
+               d->constantTree.notes.size() == d->names.size()) {
+        result.tree = d->constantTree.tree;
+        result.notes = d->constantTree.notes;
+        result.treeOk = d->constantTree.treeOk;
+    } else {
+        result.tree = d->tree;
+        result.notes.resize(d->names.size());
+        size_t next = 0;
+        const auto renderNodes = [&](auto &self, QList<FolderNode> &nodes) -> void {
+            for (FolderNode &node : nodes) {
+                FolderNote &note = result.notes[next];
+                RenderedName rendered = d->names[next++].render(values);
+                if (rendered.ok()) {
+                    if (rendered.text != node.name)
+                        node.name = std::move(rendered.text);
+                    note.changes = rendered.changes;
+                } else {
+                    note.problems = std::move(rendered.problems);
+                    result.treeOk = false;
+                }
+                if (!node.children.isEmpty())
+                    self(self, node.children);
+            }
+        };
+        renderNodes(renderNodes, result.tree);
+    }
+    result.folder = d->project.render(values);
+    return result;
+}
+
+PlanProblems ProjectPlan::problems(const QStringList &names, const QDate &date,
+                                   const QHash<QString, QString> &given) const
+{
+    PlanProblems result;
+    const Fields::Resolved resolved = resolveFields(given);
+    result.fields = resolved.problems;
+    // A refused value is already named by its field problem.
+    const auto namedByField = [&](const NameProblem &problem) {
+        return problem.kind == NameProblem::Kind::unknownToken &&
+               std::any_of(d->fields.cbegin(), d->fields.cend(),
+                           [&](const FieldDefinition &field) { return field.key == problem.key; });
+    };
+    const std::optional<int> standIn = d->counts ? std::optional<int>(1) : std::nullopt;
+    for (const QString &name : names) {
+        const RenderedProject project = render(name, date, standIn, resolved.values);
+        for (const NameProblem &problem : project.folder.problems) {
+            if (!namedByField(problem))
+                appendOnce(result.names, problem);
+        }
+        for (const FolderNote &note : project.notes) {
+            for (const NameProblem &problem : note.problems) {
+                if (!namedByField(problem))
+                    appendOnce(result.names, problem);
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace bp
