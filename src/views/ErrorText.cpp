@@ -18,6 +18,8 @@ QString reason(const Error &error)
         return QStringLiteral("ongeldige mapnaam");
     case Error::Kind::foldersTooDeep:
         return QStringLiteral("mappen te diep genest");
+    case Error::Kind::unresolvedName:
+        return QStringLiteral("naam niet compleet");
     case Error::Kind::other:
         break;
     }
