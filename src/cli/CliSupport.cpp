@@ -221,6 +221,17 @@ void ProgressPrinter::finish()
     }
 }
 
+void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &indent)
+{
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        const bool last = i == nodes.size() - 1;
+        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── ")) << nodes[i].name
+            << '\n';
+        printTree(out, nodes[i].children,
+                  indent + (last ? QStringLiteral("    ") : QStringLiteral("│   ")));
+    }
+}
+
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,
                    const QString &synopsis, int &exitCode)
 {

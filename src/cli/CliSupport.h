@@ -69,6 +69,9 @@ private:
     bool m_lineOpen = false;
 };
 
+// The tree drawn with box characters, one folder a line.
+void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &indent = {});
+
 // Parses arguments after the command word; on failure prints the parser's error.
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,
                    const QString &synopsis, int &exitCode);

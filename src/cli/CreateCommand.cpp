@@ -1,23 +1,27 @@
 #include "CliSupport.h"
 
-#include "model/FolderCreator.h"
+#include "model/ProjectCounter.h"
+#include "model/ProjectPlan.h"
 #include "model/WhenFinished.h"
+#include "stores/CustomTemplateStore.h"
 #include "workflow/CreateProjects.h"
 #include "workflow/Stores.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSet>
 
 namespace bp::Cli {
 namespace {
 
 const QString createSynopsis = QStringLiteral(
     "brindlepath create --target DIR (--name NAME | --batch FILE|-) [--template RAW] "
-    "[--extras LIST|none] [--custom-template UUID] [--date YYYY-MM-DD] [--sort] [--json]");
+    "[--extras LIST|none] [--custom-template UUID] [--field KEY=VALUE]... "
+    "[--date YYYY-MM-DD] [--sort] [--json]");
 const QString previewSynopsis =
     QStringLiteral("brindlepath preview [--target DIR] (--name NAME | --batch FILE|-) "
                    "[--template RAW] [--extras LIST|none] [--custom-template UUID] "
-                   "[--date YYYY-MM-DD] [--json]");
+                   "[--field KEY=VALUE]... [--date YYYY-MM-DD] [--json]");
 
 QJsonArray treeToJson(const QList<FolderNode> &nodes)
 {
@@ -28,15 +32,76 @@ QJsonArray treeToJson(const QList<FolderNode> &nodes)
     return array;
 }
 
-void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &indent)
+QString quoted(const QString &text)
 {
-    for (qsizetype i = 0; i < nodes.size(); ++i) {
-        const bool last = i == nodes.size() - 1;
-        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── ")) << nodes[i].name
-            << '\n';
-        printTree(out, nodes[i].children,
-                  indent + (last ? QStringLiteral("    ") : QStringLiteral("│   ")));
+    return QStringLiteral("\u201c") + text + QStringLiteral("\u201d");
+}
+
+QString describe(const FieldProblem &problem, const ProjectPlan &plan)
+{
+    using Kind = FieldProblem::Kind;
+    FieldDefinition field;
+    for (const FieldDefinition &f : plan.fields()) {
+        if (f.key == problem.key)
+            field = f;
     }
+    const QString prefix = QStringLiteral("field ") + quoted(problem.key) + QStringLiteral(": ");
+    const QString value = quoted(problem.detail);
+    switch (problem.kind) {
+    case Kind::missing:
+        return QStringLiteral("field %1 is required: pass --field %2=VALUE")
+            .arg(quoted(problem.key), problem.key);
+    case Kind::notANumber:
+        return prefix + value + QStringLiteral(" is not a number");
+    case Kind::notADate:
+        return prefix + value + QStringLiteral(" is not a date of the form YYYY-MM-DD");
+    case Kind::noMatch:
+        return prefix + value + QStringLiteral(" does not match ") + quoted(field.pattern);
+    case Kind::notAChoice:
+        return prefix + value + QStringLiteral(" is not one of ") +
+               field.choices.join(QStringLiteral(", "));
+    case Kind::unknownKey:
+        return QStringLiteral("the template has no field ") + quoted(problem.key);
+    default: // a definition stored templates cannot hold
+        return problem.message();
+    }
+}
+
+QString describe(const NameProblem &problem)
+{
+    switch (problem.kind) {
+    case NameProblem::Kind::unknownToken:
+        return QStringLiteral("unknown token {%1} in the template").arg(problem.key);
+    case NameProblem::Kind::tooLong:
+        return QStringLiteral("a folder name would be longer than %1 bytes")
+            .arg(PathComponent::maxBytes);
+    default:
+        return QStringLiteral("the template's names: ") + problem.message();
+    }
+}
+
+QStringList describe(const PlanProblems &problems, const ProjectPlan &plan)
+{
+    QStringList lines;
+    QSet<QString> refused;
+    for (const FieldProblem &problem : problems.fields) {
+        lines.append(describe(problem, plan));
+        refused.insert(problem.key);
+    }
+    // A refused value leaves its token without a value: said once, as the field's problem.
+    for (const NameProblem &problem : problems.names) {
+        if (problem.kind != NameProblem::Kind::unknownToken || !refused.contains(problem.key))
+            lines.append(describe(problem));
+    }
+    return lines;
+}
+
+// One line per problem, the usage after the last.
+int usageAll(const Io &io, const QStringList &lines, const QString &synopsis)
+{
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        io.err << "brindlepath: " << lines.at(i) << '\n';
+    return io.usage(lines.last(), synopsis);
 }
 
 // Shared by create and preview: parse onto the configuration a new window would start with.
@@ -47,6 +112,10 @@ struct Prepared {
     bool sort = false;
     ProjectConfig config;
     std::optional<QDate> date;
+    QStringList names;
+    QDate day; // {datum}
+    ProjectPlan plan;
+    PlanProblems problems;
 };
 
 Prepared prepare(const QStringList &arguments, const Io &io, const Stores &stores,
@@ -55,6 +124,8 @@ Prepared prepare(const QStringList &arguments, const Io &io, const Stores &store
     Prepared p;
     QCommandLineParser parser;
     addConfigOptions(parser, withSort);
+    parser.addOption({QStringLiteral("field"), QStringLiteral("A template field's value."),
+                      QStringLiteral("KEY=VALUE")});
     if (!parseOrReport(parser, arguments, io, synopsis, p.exitCode))
         return p;
     if (!parser.positionalArguments().isEmpty()) {
@@ -80,6 +151,20 @@ Prepared prepare(const QStringList &arguments, const Io &io, const Stores &store
         p.exitCode = io.usage(QStringLiteral("pass --name NAME or --batch FILE"), synopsis);
         return p;
     }
+    // The key ends at the first "=": a value may hold more.
+    for (const QString &pair : parser.values(QStringLiteral("field"))) {
+        const qsizetype equals = pair.indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            p.exitCode =
+                io.usage(quoted(pair) + QStringLiteral(" is not of the form KEY=VALUE"), synopsis);
+            return p;
+        }
+        p.config.fieldValues.insert(pair.left(equals), pair.mid(equals + 1));
+    }
+    p.names = CreateProjects::projectNames(p.config);
+    p.day = p.date.value_or(QDate::currentDate());
+    p.plan = ProjectPlan::forConfig(p.config, stores.templates.templates());
+    p.problems = p.plan.problems(p.names, p.day, p.config.fieldValues);
     p.json = parser.isSet(QStringLiteral("json"));
     p.sort = p.config.sortExistingFiles;
     p.ok = true;
@@ -101,6 +186,8 @@ int runCreate(const QStringList &arguments, const Io &io, const Stores &stores)
         return io.usage(p.config.batchMode ? QStringLiteral("the batch holds no project name")
                                            : QStringLiteral("the project name is empty"),
                         createSynopsis);
+    if (!p.problems.isEmpty())
+        return usageAll(io, describe(p.problems, p.plan), createSynopsis);
 
     CreateProjects creation(stores.templates, stores.undoLog);
     ProgressPrinter progress(io, p.json);
@@ -139,31 +226,56 @@ int runPreview(const QStringList &arguments, const Io &io, const Stores &stores)
     if (!p.ok)
         return p.exitCode;
 
-    const QStringList names =
-        p.config.batchMode ? p.config.batchProjectNames() : QStringList{p.config.projectName};
-    const QDateTime when = p.date ? QDateTime(*p.date, QTime(12, 0)) : QDateTime::currentDateTime();
+    // The numbers a creation would take now; peek() takes none.
+    int first = 1;
+    if (p.plan.usesCounter() && p.config.targetFolderURL) {
+        const ProjectPlan plan = p.plan;
+        const Result<int> next =
+            ProjectCounter(*p.config.targetFolderURL, [plan](const QString &folderName) {
+                return plan.counterIn(folderName);
+            }).peek();
+        if (!next)
+            return io.failure(next.error().message);
+        first = next.value();
+    }
+    // Shown, never made: a token without a value appears as typed.
+    const QStringList unresolved = p.problems.unresolved();
+    QHash<QString, QString> values = p.plan.resolveFields(p.config.fieldValues).values;
+    for (const QString &key : unresolved)
+        values.insert(key, QLatin1Char('{') + key + QLatin1Char('}'));
+    QList<RenderedProject> projects;
     QStringList folders;
-    for (const QString &name : names)
-        folders.append(FolderCreator::projectFolderName(name, when));
-    const QList<FolderNode> tree =
-        CreateProjects(stores.templates, stores.undoLog).resolvedTree(p.config);
+    for (qsizetype i = 0; i < p.names.size(); ++i) {
+        projects.append(p.plan.render(p.names.at(i), p.day, first + int(i), values));
+        const RenderedName &folder = projects.last().folder;
+        folders.append(folder.ok() ? folder.text : p.plan.projectPattern().text());
+    }
+    const QList<FolderNode> tree = projects.isEmpty()
+                                       ? p.plan.render(QString(), p.day, first, values).tree
+                                       : projects.first().tree;
     const int folderCount = countFolders(tree) + 1;
 
     if (p.json) {
-        io.printJson(
-            QJsonObject{{QStringLiteral("projectFolders"), QJsonArray::fromStringList(folders)},
+        QJsonObject doc{{QStringLiteral("projectFolders"), QJsonArray::fromStringList(folders)},
                         {QStringLiteral("folderCount"), folderCount},
-                        {QStringLiteral("roots"), treeToJson(tree)}});
-        return Success;
+                        {QStringLiteral("roots"), treeToJson(tree)}};
+        if (!unresolved.isEmpty())
+            doc.insert(QStringLiteral("unresolved"), QJsonArray::fromStringList(unresolved));
+        io.printJson(doc);
+    } else {
+        for (qsizetype i = 0; i < projects.size(); ++i) {
+            const QString shown = p.config.targetFolderURL
+                                      ? *p.config.targetFolderURL + QLatin1Char('/') + folders[i]
+                                      : folders[i];
+            io.out << shown << '\n';
+            printTree(io.out, projects[i].tree);
+        }
+        io.out << folderCount << (folderCount == 1 ? " folder" : " folders") << " per project\n";
     }
-    for (const QString &folder : folders) {
-        const QString shown = p.config.targetFolderURL
-                                  ? *p.config.targetFolderURL + QLatin1Char('/') + folder
-                                  : folder;
-        io.out << shown << '\n';
-        printTree(io.out, tree, QString());
-    }
-    io.out << folderCount << (folderCount == 1 ? " folder" : " folders") << " per project\n";
+    io.out.flush();
+    // What create would refuse: printed above as it would look, refused here.
+    if (!p.problems.isEmpty())
+        return usageAll(io, describe(p.problems, p.plan), previewSynopsis);
     return Success;
 }
 

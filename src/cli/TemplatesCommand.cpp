@@ -1,5 +1,6 @@
 #include "CliSupport.h"
 
+#include "model/NamePattern.h"
 #include "model/TemplateEngine.h"
 #include "stores/CustomTemplateStore.h"
 
@@ -16,8 +17,27 @@ int unreadable(const Io &io, const QString &why)
 }
 
 const QString synopsis =
-    QStringLiteral("brindlepath templates list [--json] | save NAME [options of create] | "
-                   "delete UUID | export FILE|- | import FILE|-");
+    QStringLiteral("brindlepath templates list [--json] | show UUID [--json] | "
+                   "save NAME [options of create] | delete UUID | export FILE|- | import FILE|-");
+
+// The stored template an argument names; on failure the exit code to return.
+struct Found {
+    const CustomTemplate *found = nullptr;
+    int exitCode = Success;
+};
+
+Found find(const QString &raw, const Io &io, const CustomTemplateStore &store)
+{
+    const QUuid id = QUuid::fromString(raw);
+    if (id.isNull())
+        return {nullptr,
+                io.usage(QStringLiteral("\u201c%1\u201d is not a template id").arg(raw), synopsis)};
+    for (const CustomTemplate &t : store.templates()) {
+        if (t.id == id)
+            return {&t};
+    }
+    return {nullptr, io.failure(QStringLiteral("no custom template with id %1").arg(raw))};
+}
 
 int list(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
@@ -70,16 +90,65 @@ int remove(const QStringList &arguments, const Io &io, CustomTemplateStore &stor
 {
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates delete takes one UUID"), synopsis);
-    const QUuid id = QUuid::fromString(arguments.first());
-    if (id.isNull())
-        return io.usage(
-            QStringLiteral("\u201c%1\u201d is not a template id").arg(arguments.first()), synopsis);
-    const auto &known = store.templates();
-    if (std::none_of(known.begin(), known.end(),
-                     [&](const CustomTemplate &t) { return t.id == id; }))
-        return io.failure(QStringLiteral("no custom template with id %1").arg(arguments.first()));
-    if (Result<void> removed = store.remove(id); !removed)
+    const Found t = find(arguments.first(), io, store);
+    if (!t.found)
+        return t.exitCode;
+    if (Result<void> removed = store.remove(t.found->id); !removed)
         return io.failure(removed.error().message);
+    return Success;
+}
+
+QString describe(const FieldDefinition &field)
+{
+    QString text =
+        QStringLiteral("  %1 (%2): %3").arg(field.key, field.label, rawValue(field.kind));
+    if (field.required)
+        text += QStringLiteral(", required");
+    if (!field.defaultValue.isEmpty())
+        text += QStringLiteral(", default \u201c%1\u201d").arg(field.defaultValue);
+    if (field.kind == FieldKind::text && !field.pattern.isEmpty())
+        text += QStringLiteral(", pattern \u201c%1\u201d").arg(field.pattern);
+    if (field.kind == FieldKind::date && !field.format.isEmpty())
+        text += QStringLiteral(", format \u201c%1\u201d").arg(field.format);
+    if (field.kind == FieldKind::choice)
+        text += QStringLiteral(", choices ") + field.choices.join(QStringLiteral(", "));
+    return text;
+}
+
+int show(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
+{
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print the template object.")});
+    int code = Success;
+    if (!parseOrReport(parser, arguments, io, synopsis, code))
+        return code;
+    if (parser.positionalArguments().size() != 1)
+        return io.usage(QStringLiteral("templates show takes one UUID"), synopsis);
+    const Found t = find(parser.positionalArguments().first(), io, store);
+    if (!t.found)
+        return t.exitCode;
+    if (parser.isSet(QStringLiteral("json"))) {
+        // The object exactly as a document holds it: the one element of a one-template list.
+        const QByteArray doc = CustomTemplateJson::encode({*t.found});
+        io.out << QString::fromUtf8(doc.mid(1, doc.size() - 2)) << '\n';
+        return Success;
+    }
+    io.out << "name: " << t.found->name << '\n'
+           << "id: " << t.found->id.toString(QUuid::WithoutBraces).toUpper() << '\n'
+           << "icon: " << t.found->icon << '\n'
+           << "pattern: "
+           << (t.found->projectNamePattern.isEmpty()
+                   ? NamePattern::projectDefault().text() + QStringLiteral(" (default)")
+                   : t.found->projectNamePattern)
+           << '\n'
+           << "fields:" << (t.found->fields.isEmpty() ? " none" : "") << '\n';
+    for (const FieldDefinition &field : t.found->fields)
+        io.out << describe(field) << '\n';
+    io.out << "tree:\n";
+    QList<FolderNode> tree;
+    for (const CustomFolderNode &root : t.found->roots)
+        tree.append(root.toFolderNode());
+    printTree(io.out, tree);
     return Success;
 }
 
@@ -127,6 +196,8 @@ int runTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore
     const auto disconnect = qScopeGuard([&kept] { QObject::disconnect(kept); });
     if (sub == u"list")
         return list(rest, io, store);
+    if (sub == u"show")
+        return show(rest, io, store);
     if (sub == u"save")
         return save(rest, io, store);
     if (sub == u"delete")
