@@ -192,6 +192,76 @@ TEST_F(Cli, FileSystemFailureReportsTheSystemMessage)
     EXPECT_TRUE(o.err.contains("Not a directory")) << o.err.toStdString();
 }
 
+// "Nike" numbers its projects and asks for fields; "Kapot" names a token nothing fills.
+const QString nike = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+const QString kapot = "2F8FAD5B-D9CB-469F-A165-70867728950E";
+const QByteArray fieldTemplates =
+    R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"Nike","icon":"i","createdAt":0,)"
+    R"("roots":[{"id":"1F8FAD5B-D9CB-469F-A165-70867728950E","name":"{klant}_Deliverables",)"
+    R"("children":[]}],"projectNamePattern":"{teller}_{klant}_{naam}","fields":[)"
+    R"({"key":"klant","label":"Klant","kind":"text","required":true,"default":"",)"
+    R"("pattern":"[A-Z][a-z]+"},{"key":"nr","label":"Job","kind":"number","required":false,)"
+    R"("default":""},{"key":"soort","label":"Soort","kind":"choice","required":false,)"
+    R"("default":"","choices":["Foto","Video"]}]},{"id":"2F8FAD5B-D9CB-469F-A165-70867728950E",)"
+    R"("name":"Kapot","icon":"i","roots":[],"createdAt":0,"projectNamePattern":"{naam}_{x}"}])";
+
+TEST_F(Cli, FieldsAreCheckedBeforeAnythingIsMadeAndNumbersFollowOn)
+{
+    ASSERT_EQ(run({"templates", "import", "-"}, fieldTemplates).status, 0);
+    const QStringList create{"create", "--target", shoots, "--custom-template",
+                             nike,     "--name",   "Zomer"};
+    const QList<std::pair<QStringList, QString>> refused{
+        {{}, "--field klant=VALUE"},
+        {{"--field", "klant=Ni=ke"}, "\u201cNi=ke\u201d does not match"},
+        {{"--field", "klant=Nike", "--field", "nr=12a"}, "\u201c12a\u201d is not a number"},
+        {{"--field", "klant=Nike", "--field", "soort=Audio"}, "not one of Foto, Video"},
+        {{"--field", "klant=Nike", "--field", "bogus=1"}, "no field \u201cbogus\u201d"},
+    };
+    for (const auto &[args, named] : refused) {
+        const Output o = run(create + args);
+        EXPECT_EQ(o.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(o.err.contains(named)) << o.err.toStdString();
+    }
+    const Output unknown =
+        run({"create", "--target", shoots, "--custom-template", kapot, "--name", "X"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.err.contains("unknown token {x}")) << unknown.err.toStdString();
+    EXPECT_FALSE(QDir(shoots).exists());
+
+    for (const QString name : {"Zomer", "Winter"})
+        ASSERT_EQ(
+            run(create.mid(0, 5) + QStringList{"--name", name, "--field", "klant=Nike"}).status, 0);
+    EXPECT_TRUE(QDir(shoots + "/001_Nike_Zomer/Nike_Deliverables").exists());
+    EXPECT_TRUE(QDir(shoots + "/002_Nike_Winter").exists());
+    const Output preview =
+        run({"preview", "--target", shoots, "--custom-template", nike, "--batch", "-", "--json"},
+            "A\nB\n");
+    EXPECT_EQ(preview.status, 2);
+    EXPECT_EQ(json(preview)["projectFolders"].toArray(),
+              (QJsonArray{"003_{klant}_A", "004_{klant}_B"}));
+    EXPECT_EQ(json(preview)["unresolved"].toArray(), QJsonArray{"klant"});
+    const Output next = run(create + QStringList{"--field", "klant=Nike", "--json"});
+    EXPECT_EQ(json(next)["projects"].toArray(), QJsonArray{shoots + "/003_Nike_Zomer"});
+}
+
+TEST_F(Cli, TemplatesShowPrintsFieldsAndItsJsonImportsBack)
+{
+    ASSERT_EQ(run({"templates", "import", "-"}, fieldTemplates).status, 0);
+    const Output text = run({"templates", "show", nike});
+    ASSERT_EQ(text.status, 0) << text.err.toStdString();
+    for (const QString line : {"pattern: {teller}_{klant}_{naam}\n",
+                               "  klant (Klant): text, required, pattern \u201c[A-Z][a-z]+\u201d\n",
+                               "  soort (Soort): choice, choices Foto, Video\n",
+                               "\u2514\u2500\u2500 {klant}_Deliverables\n"})
+        EXPECT_TRUE(text.out.contains(line)) << text.out.toStdString();
+    const Output object = run({"templates", "show", nike, "--json"});
+    EXPECT_EQ(json(object)["fields"].toArray().size(), 3);
+    ASSERT_EQ(run({"templates", "delete", nike}).status, 0);
+    ASSERT_EQ(run({"templates", "import", "-"}, "[" + object.out.toUtf8() + "]").status, 0);
+    EXPECT_EQ(run({"templates", "show", nike, "--json"}).out, object.out);
+    EXPECT_EQ(run({"templates", "show", "00000000-0000-0000-0000-000000000001"}).status, 1);
+}
+
 class UsageErrors : public Cli, public ::testing::WithParamInterface<QStringList> {};
 
 TEST_P(UsageErrors, ExitWithStatusTwoAndAUsageLine)
@@ -219,7 +289,9 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"config", "set", "defaultTemplate", "tiktok"},
                       QStringList{"config", "set", "defaultBasePath", "relative/path"},
                       QStringList{"config", "set", "customTemplates", "[]"},
+                      QStringList{"create", "--target", "T", "--name", "X", "--field", "klant"},
                       QStringList{"templates", "delete", "not-a-uuid"},
+                      QStringList{"templates", "show", "not-a-uuid"},
                       QStringList{"sort", "--source", "T"}),
     [](const auto &info) { return bp::test::nameFromText(info.param.join(' ')); });
 
