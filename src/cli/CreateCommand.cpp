@@ -9,7 +9,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSet>
 
 namespace bp::Cli {
 namespace {
@@ -83,16 +82,10 @@ QString describe(const NameProblem &problem)
 QStringList describe(const PlanProblems &problems, const ProjectPlan &plan)
 {
     QStringList lines;
-    QSet<QString> refused;
-    for (const FieldProblem &problem : problems.fields) {
+    for (const FieldProblem &problem : problems.fields)
         lines.append(describe(problem, plan));
-        refused.insert(problem.key);
-    }
-    // A refused value leaves its token without a value: said once, as the field's problem.
-    for (const NameProblem &problem : problems.names) {
-        if (problem.kind != NameProblem::Kind::unknownToken || !refused.contains(problem.key))
-            lines.append(describe(problem));
-    }
+    for (const NameProblem &problem : problems.names)
+        lines.append(describe(problem));
     return lines;
 }
 
@@ -238,9 +231,11 @@ int runPreview(const QStringList &arguments, const Io &io, const Stores &stores)
             return io.failure(next.error().message);
         first = next.value();
     }
-    // Shown, never made: a token without a value appears as typed.
-    const QStringList unresolved = p.problems.unresolved();
+    // Shown, never made: a token without a value (also a field's refused one) appears as
+    // typed. Which tokens lack one does not depend on the project's name or number.
     QHash<QString, QString> values = p.plan.resolveFields(p.config.fieldValues).values;
+    const QStringList unresolved =
+        p.plan.render(p.names.value(0), p.day, first, values).unresolved();
     for (const QString &key : unresolved)
         values.insert(key, QLatin1Char('{') + key + QLatin1Char('}'));
     QList<RenderedProject> projects;

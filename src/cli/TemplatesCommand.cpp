@@ -144,10 +144,10 @@ int show(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
            << "fields:" << (t.found->fields.isEmpty() ? " none" : "") << '\n';
     for (const FieldDefinition &field : t.found->fields)
         io.out << describe(field) << '\n';
-    io.out << "tree:\n";
     QList<FolderNode> tree;
     for (const CustomFolderNode &root : t.found->roots)
         tree.append(root.toFolderNode());
+    io.out << "tree:" << (tree.isEmpty() ? " none" : "") << '\n';
     printTree(io.out, tree);
     return Success;
 }
