@@ -292,6 +292,15 @@ FieldListEditor::FieldListEditor(QWidget *parent) : QWidget(parent)
     validate();
 }
 
+FieldListEditor::~FieldListEditor()
+{
+    // The controls go after this part of the editor: the one with focus loses it then and
+    // would finish its edit here.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
+    static_cast<ChoicesEdit *>(m_choices)->left = nullptr;
+}
+
 QWidget *FieldListEditor::buildPatternSection()
 {
     QFrame *card = SettingsStyle::sectionCard();
@@ -800,7 +809,10 @@ void FieldListEditor::finishPending()
     if (!m_pending)
         return;
     m_pending = false;
-    Q_EMIT edited();
+    // A closing window takes focus from the line as it goes; the window may be half
+    // destroyed by then, and it has all there is in fields() already.
+    if (!window()->isHidden())
+        Q_EMIT edited();
 }
 
 void FieldListEditor::finishEdit()

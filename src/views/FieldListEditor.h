@@ -26,6 +26,7 @@ class FieldListEditor final : public QWidget {
     Q_OBJECT
 public:
     explicit FieldListEditor(QWidget *parent = nullptr);
+    ~FieldListEditor() override;
 
     // Neither emits edited() nor changed(). The selection stays on the same row if it can.
     void setFields(const QList<FieldDefinition> &fields);

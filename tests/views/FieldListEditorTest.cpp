@@ -139,5 +139,23 @@ TEST_F(FieldListEditorTest, InsertsTokensAtTheCursorAndNamesUnknownOnes)
     EXPECT_EQ(message->text(), QStringLiteral("De { bij teken 16 wordt niet gesloten"));
 }
 
+// A window closing takes focus from a line still being typed in; the window may be half
+// destroyed by then, so no edit may reach it.
+TEST(FieldListEditorInWindow, ReportsNoEditWhileItsWindowCloses)
+{
+    QWidget window;
+    auto *editor = new FieldListEditor(&window);
+    QSignalSpy edited(editor, &FieldListEditor::edited);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto *pattern = editor->findChild<QLineEdit *>(QStringLiteral("projectNamePattern"));
+    pattern->setFocus();
+    QTest::keyClicks(pattern, QStringLiteral("{naam}"));
+    window.close();
+    EXPECT_EQ(edited.count(), 0);
+    EXPECT_EQ(editor->pattern(), QStringLiteral("{naam}"));
+}
+
 } // namespace
 } // namespace bp::test
