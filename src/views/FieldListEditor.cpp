@@ -30,16 +30,17 @@ namespace {
 const char *const baseDescription = "bpBaseDescription";
 const char *const showsError = "bpShowsError";
 
-// Ctrl+Up/Down move the selected field. Taken before any window shortcut on the same keys,
-// which would otherwise get them while the list has focus.
+// Ctrl+Up/Down move the selected field and Delete removes it. Taken before any window
+// shortcut on the same keys, which would otherwise get them while the list has focus.
 class FieldList final : public QListWidget {
 public:
     std::function<void(int)> move;
+    std::function<void()> remove;
 
 protected:
     bool event(QEvent *event) override
     {
-        if (event->type() == QEvent::ShortcutOverride && moveBy(static_cast<QKeyEvent *>(event))) {
+        if (event->type() == QEvent::ShortcutOverride && isOurs(static_cast<QKeyEvent *>(event))) {
             event->accept();
             return true;
         }
@@ -47,19 +48,21 @@ protected:
     }
     void keyPressEvent(QKeyEvent *event) override
     {
-        if (const int by = moveBy(event)) {
-            move(by);
-            return;
-        }
-        QListWidget::keyPressEvent(event);
+        if (!isOurs(event))
+            QListWidget::keyPressEvent(event);
+        else if (event->key() == Qt::Key_Delete)
+            remove();
+        else
+            move(event->key() == Qt::Key_Up ? -1 : 1);
     }
 
 private:
-    static int moveBy(const QKeyEvent *event)
+    static bool isOurs(const QKeyEvent *event)
     {
-        if (event->modifiers() != Qt::ControlModifier)
-            return 0;
-        return event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1 : 0;
+        if (event->modifiers() == Qt::NoModifier)
+            return event->key() == Qt::Key_Delete;
+        return event->modifiers() == Qt::ControlModifier &&
+               (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down);
     }
 };
 
@@ -348,11 +351,12 @@ QWidget *FieldListEditor::buildFieldSection()
     listColumn->setSpacing(6);
     auto *list = new FieldList;
     list->move = [this](int by) { moveField(by); };
+    list->remove = [this] { removeField(); };
     m_list = list;
     m_list->setObjectName(QStringLiteral("fieldList"));
     m_list->setAccessibleName(QStringLiteral("Velden"));
     m_list->setAccessibleDescription(
-        QStringLiteral("Ctrl+Omhoog en Ctrl+Omlaag verplaatsen het gekozen veld"));
+        QStringLiteral("Ctrl+Omhoog en Ctrl+Omlaag verplaatsen het veld, Delete verwijdert het"));
     m_list->setFont(Style::uiFont(12));
     m_list->setMinimumWidth(160);
     m_list->setStyleSheet(

@@ -105,7 +105,7 @@ TEST_F(FieldListEditorTest, EditsFieldsThroughTheFormOneEditAtATime)
     EXPECT_TRUE(editor.fields().at(0).choices.isEmpty());
     EXPECT_EQ(edited.count(), 7);
 
-    QTest::mouseClick(find<QPushButton>("removeFieldButton"), Qt::LeftButton);
+    QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_EQ(keys(), QStringList({"klant"}));
     EXPECT_EQ(edited.count(), 8);
 }
