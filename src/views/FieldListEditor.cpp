@@ -364,7 +364,8 @@ QWidget *FieldListEditor::buildFieldSection()
                        " border-radius: 5px; padding: 2px; outline: 0;"
                        " selection-background-color: %4; selection-color: %2; }"
                        "QListWidget:focus { border-color: %5; }"
-                       "QListWidget::item { padding: 3px 6px; border-radius: 4px; }")
+                       "QListWidget::item { padding: 3px 6px; border-radius: 4px; }"
+                       "QListWidget::item:selected { background: %4; }")
             .arg(Style::css(bpDark), Style::css(bpText), Style::css(bpBorder),
                  Style::css(bpBlue, 0.35), Style::css(bpBlue, 0.7)));
     connect(m_list, &QListWidget::currentRowChanged, this, [this] {
@@ -382,6 +383,9 @@ QWidget *FieldListEditor::buildFieldSection()
         QPushButton *b = SettingsStyle::formButton(text, 11);
         b->setObjectName(objectName);
         b->setAccessibleName(name);
+        b->setStyleSheet(
+            b->styleSheet() +
+            QStringLiteral("QPushButton:disabled { color: %1; }").arg(Style::css(bpText, 0.3)));
         buttons->addWidget(b);
         return b;
     };
@@ -393,15 +397,24 @@ QWidget *FieldListEditor::buildFieldSection()
                     QStringLiteral("fieldDownButton"));
     m_remove = button(QStringLiteral("Verwijder"), QStringLiteral("Veld verwijderen"),
                       QStringLiteral("removeFieldButton"));
-    m_remove->setStyleSheet(m_remove->styleSheet() +
-                            QStringLiteral("QPushButton { color: %1; }").arg(Style::css(bpRed)));
+    m_remove->setStyleSheet(
+        m_remove->styleSheet() +
+        QStringLiteral("QPushButton:enabled { color: %1; }").arg(Style::css(bpRed)));
     connect(m_add, &QPushButton::clicked, this, &FieldListEditor::addField);
     connect(m_up, &QPushButton::clicked, this, [this] { moveField(-1); });
     connect(m_down, &QPushButton::clicked, this, [this] { moveField(1); });
     connect(m_remove, &QPushButton::clicked, this, &FieldListEditor::removeField);
     listColumn->addLayout(buttons);
     row->addLayout(listColumn, 2);
-    row->addWidget(buildDetailForm(), 3);
+    auto *detail = new QVBoxLayout;
+    detail->addWidget(buildDetailForm());
+    m_emptyHint = Style::label(QStringLiteral("Nog geen velden. Met Nieuw voeg je er een toe."), 12,
+                               QFont::Normal, bpText, 0.45);
+    m_emptyHint->setObjectName(QStringLiteral("noFieldsHint"));
+    m_emptyHint->setWordWrap(true);
+    detail->addWidget(m_emptyHint);
+    detail->addStretch(1);
+    row->addLayout(detail, 3);
 
     m_fieldMessage = messageLabel(QStringLiteral("fieldMessage"));
     return section(QStringLiteral("Velden"), card, m_fieldMessage);
@@ -697,6 +710,7 @@ void FieldListEditor::showSelected()
 {
     const int row = current();
     m_form->setVisible(row >= 0);
+    m_emptyHint->setVisible(m_fields.isEmpty());
     m_up->setEnabled(row > 0);
     m_down->setEnabled(row >= 0 && row + 1 < m_fields.size());
     m_remove->setEnabled(row >= 0);

@@ -87,6 +87,7 @@ private:
     QPushButton *m_remove = nullptr;
 
     QWidget *m_form = nullptr;
+    QLabel *m_emptyHint = nullptr;
     QLineEdit *m_key = nullptr;
     QLineEdit *m_label = nullptr;
     QComboBox *m_kind = nullptr;
