@@ -297,8 +297,8 @@ FieldListEditor::FieldListEditor(QWidget *parent) : QWidget(parent)
 
 FieldListEditor::~FieldListEditor()
 {
-    // The controls go after this part of the editor: the one with focus loses it then and
-    // would finish its edit here.
+    // The child controls outlive this destructor; the one with focus loses it as they go and
+    // would finish its edit on a half-destroyed editor.
     for (QObject *child : findChildren<QObject *>())
         child->disconnect(this);
     static_cast<ChoicesEdit *>(m_choices)->left = nullptr;
