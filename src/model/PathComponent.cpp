@@ -17,6 +17,13 @@ void checkLength(Safe &safe)
 
 // Where the base name ends: Windows looks at what comes before the first dot, trailing
 // spaces ignored.
+// Unicode's control characters (category Cc) are exactly these two ranges; asking QChar for
+// the category costs a table lookup per character of every rendered name.
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+}
+
 qsizetype baseEnd(const QString &name)
 {
     const qsizetype dot = name.indexOf(QLatin1Char('.'));
@@ -46,7 +53,7 @@ bool isForbidden(QChar c)
 
 bool isReplaced(QChar c)
 {
-    return isForbidden(c) || c.category() == QChar::Other_Control;
+    return isForbidden(c) || isControl(c);
 }
 
 bool isReserved(const QString &name)
@@ -54,6 +61,9 @@ bool isReserved(const QString &name)
     qsizetype end = baseEnd(name);
     while (end > 0 && name.at(end - 1) == QLatin1Char(' '))
         --end;
+    // Only three- and four-letter bases can be device names: upper-case nothing longer.
+    if (end != 3 && end != 4)
+        return false;
     const QString base = name.left(end).toUpper();
     if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL")
         return true;
@@ -68,7 +78,7 @@ Safe makeSafe(const QString &name)
         if (isForbidden(c)) {
             c = QLatin1Char('-');
             safe.changes |= ComponentChange::forbiddenCharacter;
-        } else if (c.category() == QChar::Other_Control) {
+        } else if (isControl(c)) {
             c = QLatin1Char('-');
             safe.changes |= ComponentChange::controlCharacter;
         }

@@ -14,7 +14,6 @@ enum class ComponentChange {
     emptyName = 0x10,         // nothing but dots was left, so the name became "-"
 };
 Q_DECLARE_FLAGS(ComponentChanges, ComponentChange)
-Q_DECLARE_OPERATORS_FOR_FLAGS(ComponentChanges)
 
 namespace PathComponent {
 
@@ -48,3 +47,6 @@ bool isReserved(const QString &name);
 
 } // namespace PathComponent
 } // namespace bp
+
+// At global scope, as Qt means it: inside bp it would hide Qt's own operator| for keys.
+Q_DECLARE_OPERATORS_FOR_FLAGS(bp::ComponentChanges)

@@ -3,6 +3,7 @@
 #include "TemplateEngine.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace bp {
 namespace {
@@ -55,6 +56,16 @@ struct ProjectPlan::Data {
     bool treeHasTokens = false;
     // A custom tree without tokens renders the same every time: done once.
     RenderedProject constantTree;
+    // The last rendering of a tree with tokens. Plans are shared with worker threads.
+    struct Memo {
+        QString name;
+        QDate date;
+        std::optional<int> number;
+        QHash<QString, QString> values;
+        RenderedProject project;
+    };
+    mutable std::mutex memoLock;
+    mutable std::optional<Memo> memo;
 
     void parseNames(const QList<FolderNode> &nodes)
     {
@@ -182,6 +193,13 @@ RenderedProject ProjectPlan::render(const QString &name, const QDate &date,
                                     std::optional<int> number,
                                     const QHash<QString, QString> &fieldValues) const
 {
+    const bool memoised = d->custom && d->treeHasTokens;
+    if (memoised) {
+        const std::lock_guard lock(d->memoLock);
+        if (d->memo && d->memo->name == name && d->memo->date == date &&
+            d->memo->number == number && d->memo->values == fieldValues)
+            return d->memo->project;
+    }
     const TokenValues values{name, date, number, fieldValues};
     RenderedProject result;
     if (!d->custom) {
@@ -216,11 +234,16 @@ RenderedProject ProjectPlan::render(const QString &name, const QDate &date,
         renderNodes(renderNodes, result.tree);
     }
     result.folder = d->project.render(values);
+    if (memoised) {
+        const std::lock_guard lock(d->memoLock);
+        d->memo = Data::Memo{name, date, number, fieldValues, result};
+    }
     return result;
 }
 
 PlanProblems ProjectPlan::problems(const QStringList &names, const QDate &date,
-                                   const QHash<QString, QString> &given) const
+                                   const QHash<QString, QString> &given,
+                                   std::optional<int> firstNumber) const
 {
     PlanProblems result;
     const Fields::Resolved resolved = resolveFields(given);
@@ -231,9 +254,10 @@ PlanProblems ProjectPlan::problems(const QStringList &names, const QDate &date,
                std::any_of(d->fields.cbegin(), d->fields.cend(),
                            [&](const FieldDefinition &field) { return field.key == problem.key; });
     };
-    const std::optional<int> standIn = d->counts ? std::optional<int>(1) : std::nullopt;
-    for (const QString &name : names) {
-        const RenderedProject project = render(name, date, standIn, resolved.values);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const std::optional<int> number =
+            d->counts ? std::optional(firstNumber.value_or(1) + int(i)) : std::nullopt;
+        const RenderedProject project = render(names.at(i), date, number, resolved.values);
         for (const NameProblem &problem : project.folder.problems) {
             if (!namedByField(problem))
                 appendOnce(result.names, problem);

@@ -78,7 +78,8 @@ public:
 
     // One project: name is one project name as typed (a batch name), date the {datum} day,
     // number the project's {teller} (none: a {teller} is unresolved). fieldValues come from
-    // resolveFields().
+    // resolveFields(). The last rendering of a tree with tokens is kept: asked again with the
+    // same values (the form's checks after the preview), it is not done again.
     RenderedProject render(const QString &name, const QDate &date, std::optional<int> number,
                            const QHash<QString, QString> &fieldValues) const;
     // The project folder's name alone, for lists of batch names.
@@ -86,9 +87,12 @@ public:
                                   const QHash<QString, QString> &fieldValues) const;
 
     // What keeps these projects from being made: the given values checked against the
-    // fields, and every name rendered (with a stand-in number when the plan counts).
+    // fields, and every name rendered, numbered from firstNumber when the plan counts (1
+    // stands in when it is not known). With the number a preview showed, the first
+    // project's rendering is the preview's own, not done again.
     PlanProblems problems(const QStringList &names, const QDate &date,
-                          const QHash<QString, QString> &given) const;
+                          const QHash<QString, QString> &given,
+                          std::optional<int> firstNumber = std::nullopt) const;
 
 private:
     struct Data;

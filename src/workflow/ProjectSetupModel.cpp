@@ -106,7 +106,7 @@ const PlanProblems &ProjectSetupModel::problems() const
         QStringList names = CreateProjects::projectNames(m_config);
         if (names.isEmpty())
             names.append(QString());
-        m_problems = plan().problems(names, namingDate(), m_config.fieldValues);
+        m_problems = plan().problems(names, namingDate(), m_config.fieldValues, m_nextNumber);
     }
     return *m_problems;
 }
@@ -143,7 +143,9 @@ void ProjectSetupModel::setNextNumber(std::optional<int> number)
     if (number == m_nextNumber)
         return;
     m_nextNumber = number;
+    m_problems.reset();
     Q_EMIT nextNumberChanged();
+    Q_EMIT canCreateChanged();
 }
 
 void ProjectSetupModel::setDragTargeted(bool targeted)
