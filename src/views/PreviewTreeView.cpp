@@ -54,14 +54,14 @@ PreviewTreeView::PreviewTreeView(QWidget *parent)
 }
 
 void PreviewTreeView::setContents(const QString &rootName, const QList<FolderNode> &nodes,
-                                  const QString &note)
+                                  const QString &note, const PreviewTreeModel::Marks &marks)
 {
     // Remember which rows are collapsed before their ids may change.
     QList<QPair<int, QUuid>> collapsedItems;
     for (const QUuid &id : std::as_const(m_collapsed))
         collapsedItems.append({m_model->itemForId(id), id});
 
-    switch (m_model->setContents(rootName, nodes, note)) {
+    switch (m_model->setContents(rootName, nodes, note, marks)) {
     case PreviewTreeModel::Change::reset:
         applyExpansion();
         break;

@@ -6,13 +6,11 @@
 #include <QTreeView>
 #include <QUuid>
 
-#include "model/ProjectConfig.h"
+#include "views/PreviewTreeModel.h"
 
 class QVariantAnimation;
 
 namespace bp {
-
-class PreviewTreeModel;
 
 // The preview's collapsible folder list. Expanded state is kept by node id across
 // re-resolutions; a collapsed row forgets the state of the rows it hides.
@@ -28,7 +26,8 @@ public:
     explicit PreviewTreeView(QWidget *parent = nullptr);
 
     PreviewTreeModel *previewModel() const { return m_model; }
-    void setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note);
+    void setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note,
+                     const PreviewTreeModel::Marks &marks = {});
 
     // Flips a row as its expander does (animated).
     void toggle(const QModelIndex &index);
