@@ -40,6 +40,8 @@ public:
     QVariantAnimation *rowAnimation() const { return m_rowAnimation; }
 
 protected:
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
     void updateGeometries() override;
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
