@@ -1,6 +1,7 @@
 #include "views/PreviewPanel.h"
 
 #include "model/FolderCreator.h"
+#include "views/PreviewTreeModel.h"
 #include "views/PreviewTreeView.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -188,7 +189,7 @@ void PreviewPanel::refresh()
                              config.batchMode ? 0.5 : 0.25);
         m_countLabel->setProperty("batchColour", config.batchMode);
     }
-    PreviewTreeModel::Marks marks;
+    PreviewTreeMarks marks;
     marks.root = {project.folder.changes, project.folder.problems};
     marks.folders = std::move(project.notes);
     for (const FieldDefinition &field : plan.fields())

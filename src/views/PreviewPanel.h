@@ -21,7 +21,7 @@ class PreviewPanel final : public QWidget {
 public:
     explicit PreviewPanel(ProjectSetupModel &model, QWidget *parent = nullptr);
 
-    // The project folder's name as it would be created now.
+    // The project folder's name as it would be created now under the default pattern.
     static QString rootName(const ProjectConfig &config);
     static bool hasValidInput(const ProjectConfig &config);
     // The header's count text; empty while there is no usable name.

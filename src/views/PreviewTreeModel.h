@@ -10,6 +10,13 @@
 
 namespace bp {
 
+// What making the preview's names safe changed, and why some could not be made.
+struct PreviewTreeMarks {
+    FolderNote root;
+    std::vector<FolderNote> folders; // one per folder of the tree, depth first; or none
+    QStringList fieldKeys;           // the template's fields, for wording problems
+};
+
 // The preview's rows: the project folder with the resolved tree below it, and after it an
 // optional note row. Built flat once per change of shape; a keystroke that only renames or
 // re-marks rows changes them in place, so large custom templates stay cheap.
@@ -19,12 +26,7 @@ public:
     enum Role { IsRootRole = Qt::UserRole + 1, IsNoteRole, NodeIdRole, ChangedRole, ProblemRole };
     enum class Change { none, rootName, ids, reset };
 
-    // What making the names safe changed, and why some could not be made.
-    struct Marks {
-        FolderNote root;
-        std::vector<FolderNote> folders; // one per folder of the tree, depth first; or none
-        QStringList fieldKeys;           // the template's fields, for wording problems
-    };
+    using Marks = PreviewTreeMarks;
 
     // The project folder row keeps this id, so its expanded state survives every change.
     static inline const QUuid rootId = QUuid(0x6270u, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1);

@@ -55,7 +55,13 @@ PreviewTreeView::PreviewTreeView(QWidget *parent)
 }
 
 void PreviewTreeView::setContents(const QString &rootName, const QList<FolderNode> &nodes,
-                                  const QString &note, const PreviewTreeModel::Marks &marks)
+                                  const QString &note)
+{
+    setContents(rootName, nodes, note, {});
+}
+
+void PreviewTreeView::setContents(const QString &rootName, const QList<FolderNode> &nodes,
+                                  const QString &note, const PreviewTreeMarks &marks)
 {
     // Remember which rows are collapsed before their ids may change.
     QList<QPair<int, QUuid>> collapsedItems;

@@ -6,11 +6,14 @@
 #include <QTreeView>
 #include <QUuid>
 
-#include "views/PreviewTreeModel.h"
+#include "model/ProjectConfig.h"
 
 class QVariantAnimation;
 
 namespace bp {
+
+class PreviewTreeModel;
+struct PreviewTreeMarks;
 
 // The preview's collapsible folder list. Expanded state is kept by node id across
 // re-resolutions; a collapsed row forgets the state of the rows it hides.
@@ -26,8 +29,9 @@ public:
     explicit PreviewTreeView(QWidget *parent = nullptr);
 
     PreviewTreeModel *previewModel() const { return m_model; }
+    void setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note);
     void setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note,
-                     const PreviewTreeModel::Marks &marks = {});
+                     const PreviewTreeMarks &marks);
 
     // Flips a row as its expander does (animated).
     void toggle(const QModelIndex &index);

@@ -103,8 +103,7 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
             SymbolIcons::paint(*painter, mark, QStringLiteral("exclamationmark.triangle.fill"),
                                bpRed);
         else
-            SymbolIcons::paint(*painter, mark, QStringLiteral("info.circle"),
-                               Style::withAlpha(bpBlue, 0.8));
+            SymbolIcons::paint(*painter, mark, QStringLiteral("info.circle"), bpBlue);
     }
     painter->restore();
 }
