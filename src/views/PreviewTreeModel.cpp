@@ -38,13 +38,13 @@ PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
         root.note = marks.root;
         const QModelIndex rootIndex = index(0, 0);
         Q_EMIT dataChanged(rootIndex, rootIndex);
-        change = Change::rootName;
+        change = Change::inPlace;
     }
     if (m_note != note) {
         m_note = note;
         const QModelIndex noteIndex = index(1, 0);
         Q_EMIT dataChanged(noteIndex, noteIndex, {Qt::DisplayRole});
-        change = Change::rootName;
+        change = Change::inPlace;
     }
     // Per parent the first and last of its rows that changed.
     std::vector<std::pair<int, int>> changedRows(m_items.size(), {-1, -1});
@@ -67,7 +67,7 @@ PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
         const QList<int> &rows = m_items[size_t(parent)].children;
         Q_EMIT dataChanged(createIndex(first, 0, quintptr(rows[first])),
                            createIndex(last, 0, quintptr(rows[last])));
-        change = Change::rootName;
+        change = Change::inPlace;
     }
     return idsChanged ? Change::ids : change;
 }

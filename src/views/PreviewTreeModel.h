@@ -24,7 +24,7 @@ class PreviewTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
     enum Role { IsRootRole = Qt::UserRole + 1, IsNoteRole, NodeIdRole, ChangedRole, ProblemRole };
-    enum class Change { none, rootName, ids, reset };
+    enum class Change { none, inPlace, ids, reset };
 
     using Marks = PreviewTreeMarks;
 
@@ -74,7 +74,7 @@ private:
                 std::vector<std::pair<int, int>> &changedRows, QList<int> &changedParents);
 
     std::vector<Item> m_items;
-    // Built on first lookup: typing refreshes every id of a custom tree, lookups are rare.
+    // Built on first lookup: a tree handed in with fresh ids changes them all, lookups are rare.
     mutable QHash<QUuid, int> m_byId;
     mutable bool m_byIdValid = false;
     QString m_note;

@@ -83,7 +83,7 @@ void PreviewTreeView::setContents(const QString &rootName, const QList<FolderNod
         }
         m_applying = false;
         break;
-    case PreviewTreeModel::Change::rootName:
+    case PreviewTreeModel::Change::inPlace:
     case PreviewTreeModel::Change::none:
         break;
     }
