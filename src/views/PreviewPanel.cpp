@@ -1,6 +1,7 @@
 #include "views/PreviewPanel.h"
 
 #include "model/FolderCreator.h"
+#include "views/PreviewTreeModel.h"
 #include "views/PreviewTreeView.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -20,6 +21,27 @@ namespace {
 QString pluralEn(qsizetype count)
 {
     return count == 1 ? QString() : QStringLiteral("en");
+}
+
+// A project folder name that could not be made: its pattern with what did render filled in
+// and the rest left as typed, so the row shows where the gap is.
+QString partlyRendered(const NamePattern &pattern, const TokenValues &values)
+{
+    if (pattern.syntaxError())
+        return pattern.text();
+    QString text;
+    for (const NamePattern::Part &part : pattern.parts()) {
+        if (!part.isToken) {
+            text += part.text;
+            continue;
+        }
+        const QString token = QLatin1Char('{') + part.text +
+                              (part.format.isEmpty() ? QString() : QLatin1Char(':') + part.format) +
+                              QLatin1Char('}');
+        const RenderedName alone = NamePattern::parse(token).render(values);
+        text += alone.ok() ? alone.text : token;
+    }
+    return text;
 }
 } // namespace
 
@@ -75,6 +97,8 @@ PreviewPanel::PreviewPanel(ProjectSetupModel &model, QWidget *parent)
     layout->addWidget(m_body, 1);
 
     connect(&m_model, &ProjectSetupModel::configChanged, this, &PreviewPanel::refresh);
+    connect(&m_model, &ProjectSetupModel::planChanged, this, &PreviewPanel::refresh);
+    connect(&m_model, &ProjectSetupModel::nextNumberChanged, this, &PreviewPanel::refresh);
     refresh();
 }
 
@@ -97,6 +121,11 @@ bool PreviewPanel::hasValidInput(const ProjectConfig &config)
 
 QString PreviewPanel::countText(const ProjectConfig &config, const QList<FolderNode> &tree)
 {
+    return countText(config, countFolders(tree));
+}
+
+QString PreviewPanel::countText(const ProjectConfig &config, qsizetype folders)
+{
     if (!hasValidInput(config))
         return {};
     if (config.batchMode) {
@@ -104,7 +133,7 @@ QString PreviewPanel::countText(const ProjectConfig &config, const QList<FolderN
         return QStringLiteral("× ") + QString::number(count) + QStringLiteral(" project") +
                pluralEn(count);
     }
-    return QString::number(countFolders(tree) + 1) + QStringLiteral(" mappen");
+    return QString::number(folders + 1) + QStringLiteral(" mappen");
 }
 
 QString PreviewPanel::batchNote(const ProjectConfig &config)
@@ -145,15 +174,29 @@ void PreviewPanel::refresh()
         m_body->setCurrentIndex(1);
         return;
     }
-    const QList<FolderNode> tree = m_model.resolvedTree();
-    m_countLabel->setText(countText(config, tree));
+    const ProjectPlan &plan = m_model.plan();
+    TokenValues values;
+    values.name = config.batchMode ? config.batchProjectNames().constFirst() : config.projectName;
+    values.date = m_model.namingDate();
+    values.counter = m_model.nextNumber();
+    values.fields = plan.resolveFields(config.fieldValues).values;
+    RenderedProject project = plan.render(values.name, values.date, values.counter, values.fields);
+
+    m_countLabel->setText(countText(config, qsizetype(project.notes.size())));
     const QVariant batchColour = m_countLabel->property("batchColour");
     if (!batchColour.isValid() || batchColour.toBool() != config.batchMode) {
         Style::setLabelColor(m_countLabel, config.batchMode ? bpBlue : bpText,
                              config.batchMode ? 0.5 : 0.25);
         m_countLabel->setProperty("batchColour", config.batchMode);
     }
-    m_tree->setContents(rootName(config), tree, batchNote(config));
+    PreviewTreeMarks marks;
+    marks.root = {project.folder.changes, project.folder.problems};
+    marks.folders = std::move(project.notes);
+    for (const FieldDefinition &field : plan.fields())
+        marks.fieldKeys.append(field.key);
+    const QString rootText =
+        project.folder.ok() ? project.folder.text : partlyRendered(plan.projectPattern(), values);
+    m_tree->setContents(rootText, project.tree, batchNote(config), marks);
     m_body->setCurrentIndex(0);
 }
 

@@ -1,17 +1,13 @@
 #include "views/PreviewTreeModel.h"
 
+#include "views/PreviewMarks.h"
+
 namespace bp {
 namespace {
 
-bool sameShape(const QList<FolderNode> &a, const QList<FolderNode> &b)
+bool sameNote(const FolderNote &a, const FolderNote &b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i].name != b[i].name || !sameShape(a[i].children, b[i].children))
-            return false;
-    }
-    return true;
+    return a.changes == b.changes && a.problems == b.problems;
 }
 
 } // namespace
@@ -20,70 +16,135 @@ PreviewTreeModel::PreviewTreeModel(QObject *parent) : QAbstractItemModel(parent)
 
 PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
                                                        const QList<FolderNode> &nodes,
-                                                       const QString &note)
+                                                       const QString &note, const Marks &marks)
 {
     const bool hadNote = !m_note.isEmpty();
     const bool hasNote = !note.isEmpty();
-    if (m_items.empty() || hadNote != hasNote || !sameShape(m_nodes, nodes)) {
+    if (m_items.empty() || hadNote != hasNote || !sameShape(nodes, m_items[0].children)) {
         beginResetModel();
         m_note = note;
-        rebuild(rootName, nodes);
+        m_fieldKeys = marks.fieldKeys;
+        rebuild(rootName, nodes, marks);
         endResetModel();
         return Change::reset;
     }
 
     Change change = Change::none;
-    if (m_items[0].name != rootName) {
-        m_items[0].name = rootName;
-        const QModelIndex root = index(0, 0);
-        Q_EMIT dataChanged(root, root, {Qt::DisplayRole});
-        change = Change::rootName;
+    const bool rewordAll = m_fieldKeys != marks.fieldKeys;
+    m_fieldKeys = marks.fieldKeys;
+    Item &root = m_items[0];
+    if (root.name != rootName || !sameNote(root.note, marks.root) || rewordAll) {
+        root.name = rootName;
+        root.note = marks.root;
+        const QModelIndex rootIndex = index(0, 0);
+        Q_EMIT dataChanged(rootIndex, rootIndex);
+        change = Change::inPlace;
     }
     if (m_note != note) {
         m_note = note;
         const QModelIndex noteIndex = index(1, 0);
         Q_EMIT dataChanged(noteIndex, noteIndex, {Qt::DisplayRole});
-        change = Change::rootName;
+        change = Change::inPlace;
     }
-    // Fresh ids on the same tree (custom templates resolve to new ids each time).
-    if (refreshIds(nodes, m_items[0].children))
-        change = Change::ids;
-    m_nodes = nodes;
-    return change;
+    // Per parent the first and last of its rows that changed.
+    std::vector<std::pair<int, int>> changedRows(m_items.size(), {-1, -1});
+    QList<int> changedParents;
+    const bool idsChanged = update(nodes, 0, marks.folders, changedRows, changedParents);
+    if (rewordAll) {
+        // Problem texts depend on the field keys: every row with problems says it anew.
+        for (size_t item = 1; item < m_items.size(); ++item) {
+            if (m_items[item].note.problems.isEmpty())
+                continue;
+            auto &[first, last] = changedRows[size_t(m_items[item].parent)];
+            if (first < 0)
+                changedParents.append(m_items[item].parent);
+            first = first < 0 ? m_items[item].row : std::min(first, m_items[item].row);
+            last = std::max(last, m_items[item].row);
+        }
+    }
+    for (int parent : std::as_const(changedParents)) {
+        const auto [first, last] = changedRows[size_t(parent)];
+        const QList<int> &rows = m_items[size_t(parent)].children;
+        Q_EMIT dataChanged(createIndex(first, 0, quintptr(rows[first])),
+                           createIndex(last, 0, quintptr(rows[last])));
+        change = Change::inPlace;
+    }
+    return idsChanged ? Change::ids : change;
 }
 
-bool PreviewTreeModel::refreshIds(const QList<FolderNode> &nodes, const QList<int> &items)
+bool PreviewTreeModel::sameShape(const QList<FolderNode> &nodes, const QList<int> &items) const
 {
-    bool changed = false;
+    if (nodes.size() != items.size())
+        return false;
     for (qsizetype i = 0; i < nodes.size(); ++i) {
-        Item &item = m_items[size_t(items[i])];
-        if (item.id != nodes[i].id) {
-            item.id = nodes[i].id;
-            m_byIdValid = false;
+        if (!sameShape(nodes[i].children, m_items[size_t(items[i])].children))
+            return false;
+    }
+    return true;
+}
+
+bool PreviewTreeModel::update(const QList<FolderNode> &nodes, int parent,
+                              const std::vector<FolderNote> &notes,
+                              std::vector<std::pair<int, int>> &changedRows,
+                              QList<int> &changedParents)
+{
+    static const FolderNote none;
+    bool idsChanged = false;
+    for (qsizetype i = 0; i < nodes.size(); ++i) {
+        const int itemIndex = m_items[size_t(parent)].children[i];
+        Item &item = m_items[size_t(itemIndex)];
+        const FolderNode &node = nodes[i];
+        // Items are numbered depth first from 1, as the notes are from 0.
+        const FolderNote &note =
+            size_t(itemIndex) <= notes.size() ? notes[size_t(itemIndex - 1)] : none;
+        bool changed = false;
+        if (item.name != node.name) {
+            item.name = node.name;
             changed = true;
         }
-        changed = refreshIds(nodes[i].children, item.children) || changed;
+        if (item.id != node.id) {
+            item.id = node.id;
+            m_byIdValid = false;
+            idsChanged = changed = true;
+        }
+        if (!sameNote(item.note, note)) {
+            item.note = note;
+            changed = true;
+        }
+        if (changed) {
+            auto &[first, last] = changedRows[size_t(parent)];
+            if (first < 0) {
+                first = int(i);
+                changedParents.append(parent);
+            }
+            last = int(i);
+        }
+        if (!node.children.isEmpty())
+            idsChanged =
+                update(node.children, itemIndex, notes, changedRows, changedParents) || idsChanged;
     }
-    return changed;
+    return idsChanged;
 }
 
-void PreviewTreeModel::rebuild(const QString &rootName, const QList<FolderNode> &nodes)
+void PreviewTreeModel::rebuild(const QString &rootName, const QList<FolderNode> &nodes,
+                               const Marks &marks)
 {
     m_items.clear();
     m_byId.clear();
     m_byIdValid = false;
-    m_nodes = nodes;
     const int total = countFolders(nodes) + 1;
     m_items.reserve(size_t(total));
     Item root;
     root.name = rootName;
     root.id = rootId;
+    root.note = marks.root;
     m_items.push_back(std::move(root));
     for (const FolderNode &node : nodes)
-        append(node, 0);
+        append(node, 0, marks.folders);
 }
 
-void PreviewTreeModel::append(const FolderNode &node, int parent)
+void PreviewTreeModel::append(const FolderNode &node, int parent,
+                              const std::vector<FolderNote> &notes)
 {
     const int item = int(m_items.size());
     Item entry;
@@ -91,10 +152,12 @@ void PreviewTreeModel::append(const FolderNode &node, int parent)
     entry.id = node.id;
     entry.parent = parent;
     entry.row = int(m_items[size_t(parent)].children.size());
+    if (size_t(item) <= notes.size())
+        entry.note = notes[size_t(item - 1)];
     m_items.push_back(std::move(entry));
     m_items[size_t(parent)].children.append(item);
     for (const FolderNode &child : node.children)
-        append(child, item);
+        append(child, item, notes);
 }
 
 int PreviewTreeModel::itemForId(const QUuid &id) const
@@ -200,6 +263,19 @@ QVariant PreviewTreeModel::data(const QModelIndex &index, int role) const
         return isNote;
     case NodeIdRole:
         return isNote ? QVariant() : QVariant::fromValue(m_items[size_t(index.internalId())].id);
+    case ChangedRole:
+        return !isNote && bool(m_items[size_t(index.internalId())].note.changes);
+    case ProblemRole:
+        return !isNote && !m_items[size_t(index.internalId())].note.problems.isEmpty();
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        if (isNote)
+            return {};
+        if (const QString why =
+                PreviewMarks::describe(m_items[size_t(index.internalId())].note, m_fieldKeys);
+            !why.isEmpty())
+            return why;
+        return {};
     default:
         return {};
     }

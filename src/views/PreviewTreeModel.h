@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ProjectConfig.h"
+#include "model/ProjectPlan.h"
 
 #include <QAbstractItemModel>
 #include <QHash>
@@ -9,22 +10,33 @@
 
 namespace bp {
 
+// What making the preview's names safe changed, and why some could not be made.
+struct PreviewTreeMarks {
+    FolderNote root;
+    std::vector<FolderNote> folders; // one per folder of the tree, depth first; or none
+    QStringList fieldKeys;           // the template's fields, for wording problems
+};
+
 // The preview's rows: the project folder with the resolved tree below it, and after it an
-// optional note row. Built flat once per change, so large custom templates stay cheap.
+// optional note row. Built flat once per change of shape; a keystroke that only renames or
+// re-marks rows changes them in place, so large custom templates stay cheap.
 class PreviewTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
-    enum Role { IsRootRole = Qt::UserRole + 1, IsNoteRole, NodeIdRole };
-    enum class Change { none, rootName, ids, reset };
+    enum Role { IsRootRole = Qt::UserRole + 1, IsNoteRole, NodeIdRole, ChangedRole, ProblemRole };
+    enum class Change { none, inPlace, ids, reset };
+
+    using Marks = PreviewTreeMarks;
 
     // The project folder row keeps this id, so its expanded state survives every change.
     static inline const QUuid rootId = QUuid(0x6270u, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1);
 
     explicit PreviewTreeModel(QObject *parent = nullptr);
 
-    // Same shape and names as before: rows stay and only their names or ids change.
-    Change setContents(const QString &rootName, const QList<FolderNode> &nodes,
-                       const QString &note);
+    // Same shape as before (every folder has as many children): rows stay and only their
+    // names, ids or marks change, in one dataChanged per parent.
+    Change setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note,
+                       const Marks &marks = {});
 
     int itemCount() const { return int(m_items.size()); }
     int itemForId(const QUuid &id) const;
@@ -50,19 +62,23 @@ private:
         int parent = -1;
         int row = 0;
         QList<int> children;
+        FolderNote note;
     };
     static constexpr quintptr noteTag = ~quintptr(0);
 
-    void rebuild(const QString &rootName, const QList<FolderNode> &nodes);
-    void append(const FolderNode &node, int parent);
-    bool refreshIds(const QList<FolderNode> &nodes, const QList<int> &items);
+    void rebuild(const QString &rootName, const QList<FolderNode> &nodes, const Marks &marks);
+    void append(const FolderNode &node, int parent, const std::vector<FolderNote> &notes);
+    bool sameShape(const QList<FolderNode> &nodes, const QList<int> &items) const;
+    // Walks the tree in item order; returns whether an id changed.
+    bool update(const QList<FolderNode> &nodes, int parent, const std::vector<FolderNote> &notes,
+                std::vector<std::pair<int, int>> &changedRows, QList<int> &changedParents);
 
     std::vector<Item> m_items;
-    // Built on first lookup: typing refreshes every id of a custom tree, lookups are rare.
+    // Built on first lookup: a tree handed in with fresh ids changes them all, lookups are rare.
     mutable QHash<QUuid, int> m_byId;
     mutable bool m_byIdValid = false;
-    QList<FolderNode> m_nodes;
     QString m_note;
+    QStringList m_fieldKeys;
 };
 
 } // namespace bp

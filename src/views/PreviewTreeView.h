@@ -13,6 +13,7 @@ class QVariantAnimation;
 namespace bp {
 
 class PreviewTreeModel;
+struct PreviewTreeMarks;
 
 // The preview's collapsible folder list. Expanded state is kept by node id across
 // re-resolutions; a collapsed row forgets the state of the rows it hides.
@@ -29,6 +30,8 @@ public:
 
     PreviewTreeModel *previewModel() const { return m_model; }
     void setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note);
+    void setContents(const QString &rootName, const QList<FolderNode> &nodes, const QString &note,
+                     const PreviewTreeMarks &marks);
 
     // Flips a row as its expander does (animated).
     void toggle(const QModelIndex &index);
@@ -41,6 +44,8 @@ public:
     QVariantAnimation *rowAnimation() const { return m_rowAnimation; }
 
 protected:
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
     void updateGeometries() override;
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

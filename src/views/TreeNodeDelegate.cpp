@@ -84,12 +84,27 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
                            Style::withAlpha(bpText, 0.32));
     x += iconSide + spacing;
 
+    // A name that could not be made is red; one that was made safe gets a mark after it.
+    const bool problem = index.data(PreviewTreeModel::ProblemRole).toBool();
+    const bool changed = !problem && index.data(PreviewTreeModel::ChangedRole).toBool();
     const QFont font = Style::monoFont(11.5);
+    const QFontMetrics metrics(font);
     painter->setFont(font);
-    painter->setPen(isRoot ? bpText : Style::withAlpha(bpText, 0.52));
-    const int width = r.right() - x;
+    painter->setPen(problem ? bpRed : isRoot ? bpText : Style::withAlpha(bpText, 0.52));
+    const int markRoom = (problem || changed) ? markGap + markSide : 0;
+    const int width = std::max(0, r.right() - x - markRoom);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, width);
     painter->drawText(QRect(x, r.top(), width, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                      QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+                      shown);
+    if (markRoom > 0) {
+        const QRectF mark(x + std::min(metrics.horizontalAdvance(shown), width) + markGap,
+                          midY - markSide / 2.0, markSide, markSide);
+        if (problem)
+            SymbolIcons::paint(*painter, mark, QStringLiteral("exclamationmark.triangle.fill"),
+                               bpRed);
+        else
+            SymbolIcons::paint(*painter, mark, QStringLiteral("info.circle"), bpBlue);
+    }
     painter->restore();
 }
 

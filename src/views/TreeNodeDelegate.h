@@ -6,7 +6,7 @@ namespace bp {
 
 class PreviewTreeView;
 
-// Paints one preview row: expander, folder icon and name; or the batch note.
+// Paints one preview row: expander, folder icon, name and its mark; or the batch note.
 class TreeNodeDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -17,6 +17,8 @@ public:
     static constexpr int spacing = 4;
     static constexpr int noteGap = 8;
     static constexpr int noteIconSide = 10;
+    static constexpr int markSide = 10;
+    static constexpr int markGap = 5;
 
     // Where the expander starts inside the row's rectangle.
     static int leadingInset(const QModelIndex &index);

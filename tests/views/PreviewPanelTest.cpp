@@ -4,7 +4,9 @@
 #include "views/PreviewTreeModel.h"
 #include "views/PreviewTreeView.h"
 
+#include <QAccessible>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QVariantAnimation>
 
 namespace bp::test {
@@ -217,13 +219,66 @@ TEST_F(PreviewTreeTest, CollapsedBuiltInRowSurvivesTyping)
     EXPECT_FALSE(m_view->isExpanded(row({name})));
 }
 
-TEST_F(PreviewTreeTest, CustomRowsComeBackExpandedWithFreshIds)
+TEST_F(PreviewTreeTest, RowsThatComeBackWithFreshIdsStartExpanded)
 {
     clickExpander(row({"A"}));
-    // A custom template resolves to new node ids, so its rows count as new.
-    edit([](ProjectConfig &c) { c.projectName += "X"; });
+    // A tree handed in with new node ids counts as new rows.
+    m_view->setContents(
+        "Root",
+        {folder("A", {folder("A1", {folder("A1x")}), folder("A2")}), folder("B"), folder("C")}, {});
     EXPECT_TRUE(m_view->isExpanded(row({"A"})));
     EXPECT_TRUE(m_view->collapsedIds().isEmpty());
+}
+
+TEST_F(PreviewTreeTest, MarksChangedAndBrokenNamesAndTypingKeepsTheRows)
+{
+    CustomTemplate marked{QUuid::createUuid(), "Marked", "star.fill", {}, {}};
+    marked.projectNamePattern = "{klant}_{naam}_{bar}";
+    marked.fields.resize(1);
+    marked.fields[0].key = "klant";
+    marked.fields[0].defaultValue = "Nike";
+    const auto node = [](const QString &name, QList<CustomFolderNode> children = {}) {
+        return CustomFolderNode{QUuid::createUuid(), name, children};
+    };
+    marked.roots = {node("{klant}", {node("Map:{naam}"), node("{foo}")})};
+    ASSERT_TRUE(
+        CustomTemplateStore::shared().importJSON(CustomTemplateJson::encode({marked})).ok());
+    edit([&](ProjectConfig &c) { c.customTemplateID = marked.id; });
+
+    const QAbstractItemModel *model = m_view->model();
+    EXPECT_EQ(model->index(0, 0).data().toString(), "Nike_Shoot_{bar}");
+    QAccessibleInterface *tree = QAccessible::queryAccessibleInterface(m_view);
+    const auto description = [&](const QString &name) {
+        for (int i = 0; i < tree->childCount(); ++i)
+            if (tree->child(i)->text(QAccessible::Name) == name)
+                return tree->child(i)->text(QAccessible::Description);
+        return QString("no row " + name);
+    };
+    for (const auto &[path, name, problem, why] :
+         QList<std::tuple<QStringList, QString, bool, QString>>{
+             {{}, "Nike_Shoot_{bar}", true, "Onbekend veld: {bar}"},
+             {{"Nike", "Map-Shoot"}, "Map-Shoot", false, "Teken vervangen door -"},
+             {{"Nike", "{foo}"}, "{foo}", true, "Onbekend veld: {foo}"}}) {
+        EXPECT_EQ(row(path).data(PreviewTreeModel::ProblemRole).toBool(), problem)
+            << name.toStdString();
+        EXPECT_EQ(row(path).data(Qt::ToolTipRole).toString(), why) << name.toStdString();
+        EXPECT_EQ(description(name), why);
+    }
+    SymbolRecorder symbols;
+    static_cast<void>(m_view->viewport()->grab());
+    EXPECT_EQ(symbols.find("exclamationmark.triangle.fill", m_view->viewport()).size(), 2);
+    EXPECT_EQ(symbols.find("info.circle", m_view->viewport()).size(), 1);
+
+    // Typing renames the rows in place: no reset, the collapsed row and the current row stay.
+    clickExpander(row({"Nike"}));
+    m_view->setCurrentIndex(row({"Nike"}));
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    edit([](ProjectConfig &c) { c.projectName = "Zomer"; });
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_FALSE(m_view->isExpanded(row({"Nike"})));
+    EXPECT_EQ(m_view->currentIndex(), row({"Nike"}));
+    EXPECT_EQ(model->index(0, 0).data().toString(), "Nike_Zomer_{bar}");
+    EXPECT_TRUE(row({"Nike", "Map-Zomer"}).isValid());
 }
 
 TEST_F(PreviewTreeTest, BatchNoteFollowsTheTree)
