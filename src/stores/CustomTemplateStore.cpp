@@ -1,6 +1,10 @@
 #include "CustomTemplateStore.h"
 
+#include "model/NamePattern.h"
+
 #include <QSet>
+
+#include <vector>
 
 #include <algorithm>
 
@@ -51,6 +55,41 @@ auto appending(CustomTemplate added)
         const auto sameId = [&added](const CustomTemplate &t) { return t.id == added.id; };
         if (std::none_of(list.cbegin(), list.cend(), sameId))
             list.append(added);
+    };
+}
+
+// What put() refuses: what decode() would drop, and names no project could be made with.
+Result<void> checkPut(const CustomTemplate &t)
+{
+    if (Result<void> checked = CustomTemplateJson::checkFolders(t.roots); !checked)
+        return checked;
+    if (std::optional<FieldProblem> problem = Fields::checkDefinitions(t.fields))
+        return Error::withMessage(problem->message());
+    if (std::optional<NameProblem> problem = NamePattern::parse(t.projectNamePattern).syntaxError())
+        return Error::withMessage(QStringLiteral("project name pattern: ") + problem->message());
+    std::vector<const QList<CustomFolderNode> *> pending{&t.roots};
+    while (!pending.empty()) {
+        const QList<CustomFolderNode> *nodes = pending.back();
+        pending.pop_back();
+        for (const CustomFolderNode &node : *nodes) {
+            if (std::optional<NameProblem> problem = NamePattern::parse(node.name).syntaxError())
+                return Error{0, node.name + QStringLiteral(": ") + problem->message(), QString(),
+                             Error::Kind::invalidFolderName};
+            pending.push_back(&node.children);
+        }
+    }
+    return success();
+}
+
+auto putting(CustomTemplate t)
+{
+    return [t = std::move(t)](List &list) {
+        const auto it = std::find_if(list.begin(), list.end(),
+                                     [&t](const CustomTemplate &c) { return c.id == t.id; });
+        if (it == list.end())
+            list.append(t);
+        else
+            *it = t;
     };
 }
 
@@ -119,6 +158,20 @@ QFuture<Result<QUuid>> CustomTemplateStore::saveLater(const QString &name,
                 return stored.error();
             return id;
         });
+}
+
+Result<void> CustomTemplateStore::put(const CustomTemplate &t)
+{
+    if (Result<void> checked = checkPut(t); !checked)
+        return checked;
+    return m_list.apply(putting(t));
+}
+
+QFuture<Result<void>> CustomTemplateStore::putLater(const CustomTemplate &t)
+{
+    if (Result<void> checked = checkPut(t); !checked)
+        return failedLater<void>(checked.error());
+    return m_list.applyLater(putting(t));
 }
 
 Result<void> CustomTemplateStore::remove(const QUuid &id)

@@ -63,6 +63,11 @@ public:
     // that could not be read back (bad folder names, too deep) is refused unchanged.
     Result<QUuid> save(const QString &name, const QList<FolderNode> &nodes);
     QFuture<Result<QUuid>> saveLater(const QString &name, const QList<FolderNode> &nodes);
+    // Replaces the stored template with t's id, or appends t when there is none. Refused
+    // unchanged when t could not be read back or never gives a name: bad folder names or
+    // depth, bad field definitions, or a name pattern with a syntax error.
+    Result<void> put(const CustomTemplate &t);
+    QFuture<Result<void>> putLater(const CustomTemplate &t);
     // Removes every template with this id.
     Result<void> remove(const QUuid &id);
     QFuture<Result<void>> removeLater(const QUuid &id);
