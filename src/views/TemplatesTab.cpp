@@ -2,6 +2,7 @@
 
 #include "model/FileSystem.h"
 #include "model/ProjectConfig.h"
+#include "model/TemplateEngine.h"
 #include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "views/AccessibleRole.h"
@@ -11,6 +12,8 @@
 #include "views/SettingsStyle.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
+#include "views/TemplateEditorModel.h"
+#include "views/TemplateEditorWindow.h"
 #include "views/WrappingLabel.h"
 
 #include <QFile>
@@ -18,6 +21,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -131,7 +135,7 @@ void markEnds(QVBoxLayout *rows)
 
 TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
     : QWidget(parent), m_store(store), m_saveLocation(&TemplatesTab::runSaveDialog),
-      m_openLocation(&TemplatesTab::runOpenDialog)
+      m_openLocation(&TemplatesTab::runOpenDialog), m_openEditor(&TemplatesTab::runEditor)
 {
     setObjectName(QStringLiteral("templatesTab"));
     auto *column = new QVBoxLayout(this);
@@ -141,6 +145,7 @@ TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
     column->addWidget(buildBar());
     connect(&m_store, &CustomTemplateStore::templatesChanged, this, [this] {
         rebuildCustomRows();
+        fillNewMenu();
         refreshMessage();
     });
     connect(&m_store, &CustomTemplateStore::unreadableKept, this, [this](const QString &copy) {
@@ -148,6 +153,7 @@ TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
         refreshMessage();
     });
     rebuildCustomRows();
+    fillNewMenu();
     refreshMessage();
 }
 
@@ -211,6 +217,17 @@ QWidget *TemplatesTab::buildBar()
     auto *row = new QHBoxLayout;
     row->setSpacing(12);
     column->addLayout(row);
+
+    m_new = new QPushButton(QStringLiteral("Nieuwe template…"));
+    m_new->setObjectName(QStringLiteral("newTemplateButton"));
+    GoldOutlineButtonStyle::apply(m_new);
+    m_new->setAutoDefault(true);
+    m_new->setCursor(Qt::PointingHandCursor);
+    // Space or Return opens it; the arrow keys choose where to start from.
+    m_newMenu = new QMenu(m_new);
+    m_newMenu->setObjectName(QStringLiteral("newTemplateMenu"));
+    m_new->setMenu(m_newMenu);
+    row->addWidget(m_new, 0, Qt::AlignVCenter);
 
     m_export = new QPushButton(QStringLiteral("Exporteer templates"));
     m_export->setObjectName(QStringLiteral("exportButton"));
@@ -329,6 +346,66 @@ void TemplatesTab::deleteTemplate(const QUuid &id)
     });
 }
 
+void TemplatesTab::runEditor(CustomTemplateStore &store, const CustomTemplate &draft)
+{
+    auto *editor = new TemplateEditorWindow(store, draft);
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+}
+
+CustomTemplate TemplatesTab::draftFrom(PlatformTemplate platform)
+{
+    ProjectConfig config;
+    config.platform = platform;
+    for (ExtraFlag extra : allExtraFlags)
+        config.extras.insert(extra);
+    CustomTemplate draft;
+    draft.name = displayName(platform);
+    draft.icon = CustomTemplateStore::savedIcon;
+    for (const FolderNode &node : TemplateEngine::resolve(config))
+        draft.roots.append(CustomFolderNode::from(node));
+    draft.roots = TemplateTree::withFreshIds(std::move(draft.roots));
+    return draft;
+}
+
+CustomTemplate TemplatesTab::draftFrom(const CustomTemplate &own)
+{
+    CustomTemplate draft = own;
+    draft.id = QUuid();
+    draft.createdAt = QDateTime();
+    draft.name = own.name + QStringLiteral(" (kopie)");
+    draft.roots = TemplateTree::withFreshIds(std::move(draft.roots));
+    return draft;
+}
+
+void TemplatesTab::editTemplate(const QUuid &id)
+{
+    for (const CustomTemplate &t : m_store.templates())
+        if (t.id == id)
+            return m_openEditor(m_store, t);
+}
+
+void TemplatesTab::fillNewMenu()
+{
+    m_newMenu->clear();
+    m_newMenu->addSection(QStringLiteral("Vanuit ingebakken"));
+    for (PlatformTemplate platform : allPlatformTemplates)
+        m_newMenu->addAction(displayName(platform), this,
+                             [this, platform] { m_openEditor(m_store, draftFrom(platform)); });
+    if (m_store.templates().isEmpty())
+        return;
+    m_newMenu->addSection(QStringLiteral("Vanuit eigen template"));
+    for (const CustomTemplate &t : m_store.templates()) {
+        const QUuid id = t.id;
+        m_newMenu->addAction(t.name, this, [this, id] {
+            for (const CustomTemplate &own : m_store.templates())
+                if (own.id == id)
+                    return m_openEditor(m_store, draftFrom(own));
+        });
+    }
+}
+
 void TemplatesTab::clearKeptNotice()
 {
     // It belongs to the action before; a new one starts from the other messages.
@@ -367,9 +444,15 @@ void TemplatesTab::rebuildCustomRows()
 {
     // Keyboard users stay in the list: focus goes to the row that moved up, else onwards.
     int focusedIndex = -1;
-    for (int i = 0; i < m_deleteButtons.size(); ++i)
+    bool focusedEdit = false;
+    for (int i = 0; i < m_deleteButtons.size(); ++i) {
         if (m_deleteButtons[i]->hasFocus())
             focusedIndex = i;
+        if (m_editButtons[i]->hasFocus()) {
+            focusedIndex = i;
+            focusedEdit = true;
+        }
+    }
 
     // Rows go later: this may run inside a row's own delete button handler.
     while (QLayoutItem *item = m_customRows->takeAt(0)) {
@@ -380,6 +463,7 @@ void TemplatesTab::rebuildCustomRows()
         delete item;
     }
     m_deleteButtons.clear();
+    m_editButtons.clear();
 
     int index = 0;
     for (const CustomTemplate &tmpl : m_store.templates()) {
@@ -399,8 +483,19 @@ void TemplatesTab::rebuildCustomRows()
         trash->setCursor(Qt::PointingHandCursor);
         const QUuid id = tmpl.id;
         connect(trash, &QPushButton::clicked, this, [this, id] { deleteTemplate(id); });
+        auto *edit = new QPushButton(QStringLiteral("Bewerk"));
+        edit->setObjectName(QStringLiteral("editTemplateButton"));
+        edit->setAccessibleDescription(tmpl.name);
+        edit->setFont(Style::uiFont(11));
+        edit->setFlat(true);
+        edit->setAutoDefault(true);
+        edit->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.9));
+        edit->setCursor(Qt::PointingHandCursor);
+        connect(edit, &QPushButton::clicked, this, [this, id] { editTemplate(id); });
+        row->addTrailing(edit);
         row->addTrailing(trash);
         m_customRows->addWidget(row);
+        m_editButtons.append(edit);
         m_deleteButtons.append(trash);
     }
     markEnds(m_customRows);
@@ -409,11 +504,11 @@ void TemplatesTab::rebuildCustomRows()
     orderFocusChain();
 
     if (focusedIndex >= 0) {
-        if (!m_deleteButtons.isEmpty())
-            m_deleteButtons[std::min<qsizetype>(focusedIndex, m_deleteButtons.size() - 1)]
-                ->setFocus();
+        const QList<QPushButton *> &buttons = focusedEdit ? m_editButtons : m_deleteButtons;
+        if (!buttons.isEmpty())
+            buttons[std::min<qsizetype>(focusedIndex, buttons.size() - 1)]->setFocus();
         else
-            m_export->setFocus();
+            m_new->setFocus();
     }
 }
 
@@ -421,8 +516,10 @@ void TemplatesTab::orderFocusChain()
 {
     // Top to bottom, then on to the bar. The list itself takes no focus, so the chain runs
     // from button to button.
-    QList<QWidget *> order(m_deleteButtons.cbegin(), m_deleteButtons.cend());
-    order.append({m_export, m_import});
+    QList<QWidget *> order;
+    for (qsizetype i = 0; i < m_deleteButtons.size(); ++i)
+        order.append({m_editButtons[i], m_deleteButtons[i]});
+    order.append({m_new, m_export, m_import});
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

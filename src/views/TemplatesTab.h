@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/CustomTemplate.h"
+
 #include <QList>
 #include <QUuid>
 #include <QWidget>
@@ -8,6 +10,7 @@
 #include <optional>
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
@@ -16,9 +19,9 @@ namespace bp {
 
 class CustomTemplateStore;
 
-// The built-in templates, the user's own templates with a delete button each, and export
-// and import of all own templates as one JSON file. The list follows the store, changes by
-// other processes included.
+// The built-in templates, the user's own templates with an edit and a delete button each, a
+// new template from either, and export and import of all own templates as one JSON file. The list
+// follows the store, changes by other processes included.
 class TemplatesTab final : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +31,8 @@ public:
     using SaveLocation =
         std::function<std::optional<QString>(QWidget *parent, const QString &proposedName)>;
     using OpenLocation = std::function<std::optional<QString>(QWidget *parent)>;
+    // Shows the template editor on a draft.
+    using OpenEditor = std::function<void(CustomTemplateStore &store, const CustomTemplate &draft)>;
 
     explicit TemplatesTab(CustomTemplateStore &store, QWidget *parent = nullptr);
 
@@ -35,6 +40,14 @@ public:
     static std::optional<QString> runOpenDialog(QWidget *parent);
     void setSaveLocation(SaveLocation ask) { m_saveLocation = std::move(ask); }
     void setOpenLocation(OpenLocation ask) { m_openLocation = std::move(ask); }
+    static void runEditor(CustomTemplateStore &store, const CustomTemplate &draft);
+    void setOpenEditor(OpenEditor open) { m_openEditor = std::move(open); }
+
+    // A new template's starting point: a built-in template with all its extras, or a copy
+    // of an own template; new ids throughout, no id of its own yet.
+    static CustomTemplate draftFrom(PlatformTemplate platform);
+    static CustomTemplate draftFrom(const CustomTemplate &own);
+    void editTemplate(const QUuid &id);
 
     void exportTemplates();
     void importTemplates();
@@ -49,6 +62,8 @@ public:
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
     QList<QPushButton *> deleteButtons() const;
+    QList<QPushButton *> editButtons() const { return m_editButtons; }
+    QPushButton *newButton() const { return m_new; }
     QPushButton *exportButton() const { return m_export; }
     QPushButton *importButton() const { return m_import; }
     QScrollArea *list() const { return m_list; }
@@ -61,12 +76,14 @@ private:
     QWidget *buildList();
     QWidget *buildBar();
     void rebuildCustomRows();
+    void fillNewMenu();
     void refreshMessage();
     void clearKeptNotice();
 
     CustomTemplateStore &m_store;
     SaveLocation m_saveLocation;
     OpenLocation m_openLocation;
+    OpenEditor m_openEditor;
     std::optional<QString> m_exportError;
     std::optional<QString> m_importError;
     std::optional<QString> m_deleteError;
@@ -75,6 +92,9 @@ private:
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customRows = nullptr;
     QList<QPushButton *> m_deleteButtons;
+    QList<QPushButton *> m_editButtons;
+    QPushButton *m_new = nullptr;
+    QMenu *m_newMenu = nullptr;
     QPushButton *m_export = nullptr;
     QPushButton *m_import = nullptr;
     QLabel *m_message = nullptr;
