@@ -6,7 +6,7 @@
 //   state             what the journeys changed so far, "key=value" lines, then "end"
 //   chain             the window's Tab stops in Qt's focus chain, then "end"
 //   quit
-// Usage: bp_a11y_window setup|settings|onboarding [--folder DIR] [--recent DIR]...
+// Usage: bp_a11y_window setup|settings|onboarding|editor [--folder DIR] [--recent DIR]...
 //                       [--template NAME]
 #include "model/TemplateEngine.h"
 #include "platform/FileManagerSetup.h"
@@ -19,6 +19,7 @@
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SettingsView.h"
+#include "views/TemplateEditorWindow.h"
 #include "workflow/ProjectSetupModel.h"
 #include "workflow/Stores.h"
 
@@ -195,8 +196,20 @@ int main(int argc, char **argv)
                 session.window->close();
             },
             session.fileManagers, session.stores.standard);
+    } else if (kind == QLatin1String("editor")) {
+        // A new template of two folders, one with a subfolder.
+        CustomTemplate draft;
+        draft.name = QStringLiteral("Eigen");
+        draft.roots = {{QUuid::createUuid(),
+                        QStringLiteral("01_Footage"),
+                        {{QUuid::createUuid(), QStringLiteral("RAW"), {}}}},
+                       {QUuid::createUuid(), QStringLiteral("02_Audio"), {}}};
+        auto *editor = new TemplateEditorWindow(session.stores.templates, draft);
+        // The session owns it.
+        editor->setAttribute(Qt::WA_DeleteOnClose, false);
+        session.window.reset(editor);
     } else {
-        std::fprintf(stderr, "usage: bp_a11y_window setup|settings|onboarding [options]\n");
+        std::fprintf(stderr, "usage: bp_a11y_window setup|settings|onboarding|editor [options]\n");
         return 2;
     }
     session.host.onClose = [window = QPointer<QWidget>(session.window.get())] {
