@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,6 +33,8 @@ namespace bp {
 namespace {
 
 constexpr int nameMergeId = 1;
+// A new folder and the name typed into it right away are one step.
+constexpr int addMergeId = 2;
 const QString newFolder = QStringLiteral("Nieuwe map");
 
 QString quoted(const QString &text)
@@ -199,7 +202,8 @@ QString treeSheet()
                           " border: 1px solid %3; border-radius: 6px; outline: 0; }"
                           "QTreeView:focus, QTreeWidget:focus { border-color: %4; }"
                           "QTreeView::item { padding: 2px 0; }"
-                          "QTreeView::item:selected { background: %5; }")
+                          "QTreeView::item:selected { background: %5; }"
+                          "QTreeView::item:focus { border: 1px solid %4; border-radius: 3px; }")
         .arg(Style::css(bpDark), Style::css(bpText), Style::css(bpBorder), Style::css(bpBlue, 0.7),
              Style::css(bpBlue, 0.35));
 }
@@ -222,6 +226,9 @@ public:
     bool mergeWith(const QUndoCommand *other) override
     {
         const auto *next = static_cast<const Snapshot *>(other);
+        if (m_mergeId == addMergeId && (m_named || !next->m_names))
+            return false;
+        m_named = next->m_names;
         m_after = next->m_after;
         m_selectAfter = next->m_selectAfter;
         return true;
@@ -234,6 +241,10 @@ private:
     QUuid m_selectBefore;
     QUuid m_selectAfter;
     int m_mergeId;
+
+public:
+    bool m_names = false; // names the folder the step before added
+    bool m_named = false;
 };
 
 TemplateEditorWindow::TemplateEditorWindow(CustomTemplateStore &store, const CustomTemplate &draft,
@@ -326,6 +337,12 @@ TemplateEditorWindow::TemplateEditorWindow(CustomTemplateStore &store, const Cus
     m_name->setFocus();
 }
 
+TemplateEditorWindow::~TemplateEditorWindow()
+{
+    // The stack clears itself after the widgets have gone.
+    disconnect(&m_undo, nullptr, this, nullptr);
+}
+
 QWidget *TemplateEditorWindow::buildTreeColumn()
 {
     auto *holder = new QWidget;
@@ -391,9 +408,11 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     connect(
         m_model, &TemplateTreeModel::renameRequested, this,
         [this](const QUuid &id, const QString &name) {
-            editTree(QStringLiteral("Hernoem"), id, [&](QList<CustomFolderNode> &roots) {
-                return TemplateTree::rename(roots, id, name);
-            });
+            CustomTemplate changed = m_template;
+            if (TemplateTree::rename(changed.roots, id, name))
+                record(changed, id, QStringLiteral("Hernoem"), id == m_justAdded ? addMergeId : -1,
+                       id == m_justAdded);
+            m_justAdded = QUuid();
         },
         Qt::QueuedConnection);
     connect(
@@ -481,6 +500,9 @@ QWidget *TemplateEditorWindow::buildBar()
     GoldButtonStyle::apply(m_save);
     m_save->setAutoDefault(true);
     m_save->setCursor(Qt::PointingHandCursor);
+    // Dimmed while saving is refused, as the setup window's create button.
+    m_saveOpacity = new QGraphicsOpacityEffect(m_save);
+    m_save->setGraphicsEffect(m_saveOpacity);
     connect(m_save, &QPushButton::clicked, this, &TemplateEditorWindow::save);
     row->addWidget(m_save);
     return bar;
@@ -511,20 +533,24 @@ void TemplateEditorWindow::restoreExpansion()
 }
 
 void TemplateEditorWindow::record(const CustomTemplate &changed, const QUuid &select,
-                                  const QString &what, int mergeId)
+                                  const QString &what, int mergeId, bool namesAdded)
 {
     if (changed == m_template)
         return;
     m_notice.reset();
-    m_undo.push(new Snapshot(this, m_template, currentId(), changed, select, what, mergeId));
+    auto *step = new Snapshot(this, m_template, currentId(), changed, select, what, mergeId);
+    step->m_names = namesAdded;
+    m_undo.push(step);
 }
 
 void TemplateEditorWindow::editTree(const QString &what, const QUuid &select,
-                                    const std::function<bool(QList<CustomFolderNode> &)> &change)
+                                    const std::function<bool(QList<CustomFolderNode> &)> &change,
+                                    int mergeId)
 {
+    m_justAdded = QUuid();
     CustomTemplate changed = m_template;
     if (change(changed.roots))
-        record(changed, select, what);
+        record(changed, select, what, mergeId);
 }
 
 void TemplateEditorWindow::present(const CustomTemplate &shown, const QUuid &select)
@@ -611,7 +637,8 @@ void TemplateEditorWindow::refreshPreview()
     m_preview->clear();
     auto *root = new QTreeWidgetItem(m_preview);
     root->setText(0, project.folder.ok() ? project.folder.text : plan.projectPattern().text());
-    root->setIcon(0, SymbolIcons::icon(QStringLiteral("folder.fill"), bpBlue, 12));
+    const QIcon icon = SymbolIcons::icon(QStringLiteral("folder.fill"), bpBlue, 12);
+    root->setIcon(0, icon);
     markItem(root, remarkOn(project.folder, keys));
     size_t note = 0;
     const std::function<void(QTreeWidgetItem *, const QList<FolderNode> &)> add =
@@ -619,6 +646,7 @@ void TemplateEditorWindow::refreshPreview()
             for (const FolderNode &node : nodes) {
                 auto *item = new QTreeWidgetItem(parent);
                 item->setText(0, node.name);
+                item->setIcon(0, icon);
                 if (note < project.notes.size()) {
                     const FolderNote &n = project.notes[note];
                     markItem(item, remarkOn({node.name, n.changes, n.problems}, keys));
@@ -665,6 +693,7 @@ void TemplateEditorWindow::refreshState()
     m_redoButton->setEnabled(m_undo.canRedo());
     const bool canSave = m_problems.isEmpty() && !m_saving && (hasUnsavedEdits() || !isStored());
     m_save->setEnabled(canSave);
+    m_saveOpacity->setOpacity(canSave ? 1.0 : 0.35);
     const QString reason = m_problems.isEmpty()
                                ? QString()
                                : QStringLiteral("Kan niet bewaren: ") + m_problems.first();
@@ -685,9 +714,13 @@ void TemplateEditorWindow::addSubfolder()
         QUuid::createUuid(), TemplateTree::freeName(m_template.roots, parent, newFolder), {}};
     const QUuid id = node.id;
     m_collapsed.remove(parent);
-    editTree(QStringLiteral("Submap"), id, [&](QList<CustomFolderNode> &roots) {
-        return TemplateTree::insert(roots, parent, -1, node);
-    });
+    editTree(
+        QStringLiteral("Submap"), id,
+        [&](QList<CustomFolderNode> &roots) {
+            return TemplateTree::insert(roots, parent, -1, node);
+        },
+        addMergeId);
+    m_justAdded = id;
     renameCurrent();
 }
 
@@ -699,9 +732,13 @@ void TemplateEditorWindow::addSibling()
     CustomFolderNode node{
         QUuid::createUuid(), TemplateTree::freeName(m_template.roots, parent, newFolder), {}};
     const QUuid id = node.id;
-    editTree(QStringLiteral("Map ernaast"), id, [&](QList<CustomFolderNode> &roots) {
-        return TemplateTree::insert(roots, parent, place ? place->row + 1 : -1, node);
-    });
+    editTree(
+        QStringLiteral("Map ernaast"), id,
+        [&](QList<CustomFolderNode> &roots) {
+            return TemplateTree::insert(roots, parent, place ? place->row + 1 : -1, node);
+        },
+        addMergeId);
+    m_justAdded = id;
     renameCurrent();
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QAction;
+class QGraphicsOpacityEffect;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -39,6 +40,7 @@ public:
     // A draft whose id is not in the store becomes a new template when saved.
     TemplateEditorWindow(CustomTemplateStore &store, const CustomTemplate &draft,
                          QWidget *parent = nullptr);
+    ~TemplateEditorWindow() override;
 
     static CloseAnswer askOnClose(QWidget *parent);
     void setAskOnClose(AskOnClose ask) { m_askOnClose = std::move(ask); }
@@ -89,9 +91,9 @@ private:
     void restoreExpansion();
     // Records the change as one undoable step and shows it.
     void record(const CustomTemplate &changed, const QUuid &select, const QString &what,
-                int mergeId = -1);
+                int mergeId = -1, bool namesAdded = false);
     void editTree(const QString &what, const QUuid &select,
-                  const std::function<bool(QList<CustomFolderNode> &)> &change);
+                  const std::function<bool(QList<CustomFolderNode> &)> &change, int mergeId = -1);
     void present(const CustomTemplate &shown, const QUuid &select);
     void revalidate();
     void refreshPreview();
@@ -104,6 +106,7 @@ private:
     QUndoStack m_undo;
     QSet<QUuid> m_collapsed;
     bool m_restoring = false;
+    QUuid m_justAdded; // its name is typed in the same step
     QStringList m_problems;
     std::optional<QString> m_typing; // what the rename editor holds now
     std::optional<QString> m_notice; // the last save's outcome
@@ -122,6 +125,7 @@ private:
     QPushButton *m_redoButton = nullptr;
     QLabel *m_message = nullptr;
     QPushButton *m_save = nullptr;
+    QGraphicsOpacityEffect *m_saveOpacity = nullptr;
 };
 
 } // namespace bp
