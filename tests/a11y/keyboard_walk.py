@@ -71,7 +71,7 @@ SETTINGS_ABOUT_STOPS = [
 
 # "..." stands for the fields editor's own stops, whatever they are.
 EDITOR_STOPS = [
-    "text 'Templatenaam'",
+    "text 'Templatenaam' labelled 'Naam'",
     "push button 'Submap'",
     "push button 'Map ernaast'",
     "push button 'Verwijder'",
