@@ -106,6 +106,38 @@ TEST_F(CustomTemplateStoreTest, ImportMergesByIdInDocumentOrder)
     EXPECT_EQ(reloaded(), QList<CustomTemplate>{before.first()});
 }
 
+TEST_F(CustomTemplateStoreTest, PutReplacesByIdInWhatIsOnDiskAndRefusesWhatCannotRender)
+{
+    CustomTemplateStore store(m_suite);
+    CustomTemplate first = imported("first");
+    const CustomTemplate second = imported("second");
+    ASSERT_TRUE(store.importJSON(document({first, second})).ok());
+    // Another process adds one; this store has not seen it yet.
+    PreferenceSuite otherSuite{PreferenceSuite::standardName, m_dir.path()};
+    const CustomTemplate third = imported("third");
+    ASSERT_TRUE(CustomTemplateStore(otherSuite).importJSON(document({third})).ok());
+
+    first.name = "renamed";
+    first.projectNamePattern = "{teller}_{naam}";
+    first.fields = {{"klant", "Klant", FieldKind::text, true}};
+    ASSERT_TRUE(store.put(first).ok());
+    const CustomTemplate added = imported("added");
+    ASSERT_TRUE(store.put(added).ok());
+    const QList<CustomTemplate> expected{first, second, third, added};
+    EXPECT_EQ(reloaded(), expected);
+
+    CustomTemplate bad = first;
+    bad.projectNamePattern = "{naam";
+    EXPECT_FALSE(store.put(bad).ok());
+    bad = first;
+    bad.roots.first().name = "a/b";
+    EXPECT_FALSE(store.put(bad).ok());
+    bad = first;
+    bad.fields.append(bad.fields.first());
+    EXPECT_FALSE(store.put(bad).ok());
+    EXPECT_EQ(reloaded(), expected);
+}
+
 TEST_F(CustomTemplateStoreTest, EmptyImportSucceedsAndWritesTheValue)
 {
     CustomTemplateStore store(m_suite);
