@@ -711,11 +711,18 @@ TEST_F(SettingsTest, KeyboardReachesAndUsesEveryTemplatesControl)
     QTabBar *bar = m_view->tabs()->tabBar();
     bar->setFocus();
     const QList<QPushButton *> trash = templates()->deleteButtons();
+    const QList<QPushButton *> edit = templates()->editButtons();
     ASSERT_EQ(trash.size(), 2);
     // The list itself is no stop: it scrolls to whichever of its buttons has the focus.
     EXPECT_EQ(tabCycle(*m_view),
-              (QList<QWidget *>{bar, trash[0], trash[1], templates()->exportButton(),
-                                templates()->importButton()}));
+              (QList<QWidget *>{bar, edit[0], trash[0], edit[1], trash[1], templates()->newButton(),
+                                templates()->exportButton(), templates()->importButton()}));
+
+    QStringList drafts;
+    templates()->setOpenEditor(
+        [&drafts](CustomTemplateStore &, const CustomTemplate &draft) { drafts << draft.name; });
+    QTest::keyClick(edit[1], Qt::Key_Return);
+    EXPECT_EQ(drafts, QStringList{"Merkfilm"});
 
     trash[0]->setFocus();
     QTest::keyClick(trash[0], Qt::Key_Return);
@@ -724,7 +731,7 @@ TEST_F(SettingsTest, KeyboardReachesAndUsesEveryTemplatesControl)
     EXPECT_EQ(QApplication::focusWidget(), templates()->deleteButtons().first());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_FALSE(templates()->customSection()->isVisible());
-    EXPECT_EQ(QApplication::focusWidget(), templates()->exportButton());
+    EXPECT_EQ(QApplication::focusWidget(), templates()->newButton());
 
     QTest::keyClick(templates()->exportButton(), Qt::Key_Return);
     EXPECT_EQ(proposedNames.size(), 1);
