@@ -179,8 +179,10 @@ void TemplateTreeModel::setRoots(const QList<CustomFolderNode> &roots)
 void TemplateTreeModel::append(const CustomFolderNode &node, int parent)
 {
     const int item = int(m_items.size());
+    m_items.push_back({node.id, node.name, parent, 0, {}});
+    // Only now: the push may have moved the parent's item.
     QList<int> &siblings = parent < 0 ? m_top : m_items[size_t(parent)].children;
-    m_items.push_back({node.id, node.name, parent, int(siblings.size()), {}});
+    m_items.back().row = int(siblings.size());
     siblings.append(item);
     m_byId.insert(node.id, item);
     for (const CustomFolderNode &child : node.children)

@@ -192,6 +192,15 @@ public:
         return editor;
     }
 
+protected:
+    // A refused name stays in the error colour when its row is selected.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(TemplateTreeModel::IsErrorRole).toBool())
+            option->palette.setColor(QPalette::HighlightedText, bpRed);
+    }
+
 private:
     std::function<void(const QString &)> m_typed;
 };
@@ -657,7 +666,8 @@ void TemplateEditorWindow::refreshPreview()
         };
     add(root, project.tree);
     m_preview->expandAll();
-    m_preview->setCurrentItem(root);
+    // Current but not selected, so an unresolved name keeps its colour.
+    m_preview->setCurrentItem(root, 0, QItemSelectionModel::NoUpdate);
     m_preview->setUpdatesEnabled(true);
 }
 

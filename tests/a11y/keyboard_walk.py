@@ -77,7 +77,7 @@ EDITOR_STOPS = [
     "push button 'Verwijder'",
     "table cell '01_Footage' [expanded,selected]",
     "...",
-    "table cell '{project}' [expanded,selected]",
+    "table cell '{project}' [expanded]",
     "push button 'Bewaar'",
 ]
 
