@@ -112,35 +112,6 @@ std::optional<FolderRemark> remarkOnFolder(const QString &name, const TokenValue
     return remarkOn(NamePattern::parse(name).render(sample), fieldKeys);
 }
 
-QString fieldProblemText(const FieldProblem &problem)
-{
-    QString why;
-    switch (problem.kind) {
-    case FieldProblem::Kind::invalidKey:
-        why = QStringLiteral("sleutel mag alleen a-z, 0-9 en _ bevatten");
-        break;
-    case FieldProblem::Kind::builtInKey:
-        why = QStringLiteral("naam, datum en teller zijn ingebouwd");
-        break;
-    case FieldProblem::Kind::duplicateKey:
-        why = QStringLiteral("sleutel komt twee keer voor");
-        break;
-    case FieldProblem::Kind::invalidPattern:
-        why = QStringLiteral("ongeldige reguliere expressie");
-        break;
-    case FieldProblem::Kind::noChoices:
-        why = QStringLiteral("keuzelijst zonder keuzes");
-        break;
-    case FieldProblem::Kind::invalidDefault:
-        why = QStringLiteral("standaardwaarde past niet");
-        break;
-    default:
-        why = QStringLiteral("ongeldige waarde");
-        break;
-    }
-    return QStringLiteral("Veld ") + quoted(problem.key) + QStringLiteral(": ") + why;
-}
-
 // Values for every token the template knows, so only unknown tokens and bad syntax remain.
 TokenValues sampleValues(const CustomTemplate &t)
 {
@@ -312,6 +283,12 @@ TemplateEditorWindow::TemplateEditorWindow(CustomTemplateStore &store, const Cus
         changed.fields = m_fields->fields();
         changed.projectNamePattern = m_fields->pattern();
         record(changed, currentId(), QStringLiteral("Velden"));
+    });
+    // Typing shows at once; the step to undo comes with edited().
+    connect(m_fields, &FieldListEditor::changed, this, [this] {
+        revalidate();
+        m_previewTimer->start();
+        refreshState();
     });
     fieldsColumn->addWidget(m_fields, 1);
     body->addLayout(fieldsColumn, 4);
@@ -592,17 +569,15 @@ void TemplateEditorWindow::present(const CustomTemplate &shown, const QUuid &sel
 
 void TemplateEditorWindow::revalidate()
 {
-    const TokenValues sample = sampleValues(m_template);
-    const QSet<QString> keys = fieldKeysOf(m_template);
+    const CustomTemplate shown = live();
+    const TokenValues sample = sampleValues(shown);
+    const QSet<QString> keys = fieldKeysOf(shown);
     QStringList problems;
-    if (m_template.name.trimmed().isEmpty())
+    if (shown.name.trimmed().isEmpty())
         problems << QStringLiteral("Geef de template een naam");
-    if (std::optional<FieldProblem> problem = Fields::checkDefinitions(m_template.fields))
-        problems << fieldProblemText(*problem);
-    const RenderedName project =
-        NamePattern::forProject(m_template.projectNamePattern).render(sample);
-    if (std::optional<FolderRemark> remark = remarkOn(project, {}); remark && remark->error)
-        problems << QStringLiteral("Projectmapnaam: ") + remark->text;
+    // The fields editor words its own: the definitions, then the project folder's pattern.
+    if (std::optional<QString> problem = m_fields->problem())
+        problems << *problem;
 
     QHash<QUuid, FolderRemark> remarks;
     const std::function<void(const QList<CustomFolderNode> &)> visit =
@@ -634,13 +609,22 @@ void TemplateEditorWindow::revalidate()
     m_problems = problems;
 }
 
+CustomTemplate TemplateEditorWindow::live() const
+{
+    CustomTemplate shown = m_template;
+    shown.fields = m_fields->fields();
+    shown.projectNamePattern = m_fields->pattern();
+    return shown;
+}
+
 void TemplateEditorWindow::refreshPreview()
 {
-    const ProjectPlan plan = ProjectPlan::forTemplate(m_template);
+    const CustomTemplate shown = live();
+    const ProjectPlan plan = ProjectPlan::forTemplate(shown);
     const Fields::Resolved fields = plan.resolveFields({});
     const RenderedProject project =
         plan.render(sampleName, QDate::currentDate(), sampleNumber, fields.values);
-    const QSet<QString> keys = fieldKeysOf(m_template);
+    const QSet<QString> keys = fieldKeysOf(shown);
 
     m_preview->setUpdatesEnabled(false);
     m_preview->clear();
@@ -682,8 +666,9 @@ bool TemplateEditorWindow::isStored() const
 QString TemplateEditorWindow::message() const
 {
     if (m_typing) {
+        const CustomTemplate shown = live();
         const std::optional<FolderRemark> remark =
-            remarkOnFolder(*m_typing, sampleValues(m_template), fieldKeysOf(m_template));
+            remarkOnFolder(*m_typing, sampleValues(shown), fieldKeysOf(shown));
         return remark ? remark->text : QString();
     }
     if (m_notice)
@@ -804,6 +789,9 @@ void TemplateEditorWindow::indentCurrent()
 
 void TemplateEditorWindow::save()
 {
+    // A line of the fields editor still being typed in is part of what is saved.
+    if (const CustomTemplate shown = live(); shown != m_template)
+        record(shown, currentId(), QStringLiteral("Velden"));
     if (!m_problems.isEmpty() || m_saving)
         return;
     if (m_template.id.isNull())

@@ -95,6 +95,8 @@ private:
     void editTree(const QString &what, const QUuid &select,
                   const std::function<bool(QList<CustomFolderNode> &)> &change, int mergeId = -1);
     void present(const CustomTemplate &shown, const QUuid &select);
+    // The template with what the fields editor holds now, typed but unfinished lines too.
+    CustomTemplate live() const;
     void revalidate();
     void refreshPreview();
     void refreshState();
