@@ -17,12 +17,14 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
@@ -240,8 +242,12 @@ TemplateEditorWindow::TemplateEditorWindow(CustomTemplateStore &store, const Cus
     Style::applyDarkPalette(this);
     setStyleSheet(Style::windowStyleSheet() + treeSheet() +
                   Style::fieldSheet(QStringLiteral("QLineEdit"), 5, 3, 8));
-    resize(1000, 620);
-    setMinimumSize(760, 460);
+    setMinimumSize(860, 460);
+    // The fields editor needs room of its own beside the two trees.
+    QSize size(1180, 660);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize());
+    resize(size);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -270,7 +276,7 @@ TemplateEditorWindow::TemplateEditorWindow(CustomTemplateStore &store, const Cus
     auto *body = new QHBoxLayout;
     body->setContentsMargins(16, 12, 16, 12);
     body->setSpacing(16);
-    body->addWidget(buildTreeColumn(), 4);
+    body->addWidget(buildTreeColumn(), 3);
     auto *fieldsColumn = new QVBoxLayout;
     fieldsColumn->setSpacing(6);
     fieldsColumn->addWidget(Style::sectionLabel(QStringLiteral("Velden en projectmap")));
@@ -291,7 +297,7 @@ TemplateEditorWindow::TemplateEditorWindow(CustomTemplateStore &store, const Cus
         refreshState();
     });
     fieldsColumn->addWidget(m_fields, 1);
-    body->addLayout(fieldsColumn, 4);
+    body->addLayout(fieldsColumn, 5);
     body->addWidget(buildPreviewColumn(), 3);
     column->addLayout(body, 1);
     column->addWidget(buildBar());
@@ -332,6 +338,7 @@ TemplateEditorWindow::~TemplateEditorWindow()
 QWidget *TemplateEditorWindow::buildTreeColumn()
 {
     auto *holder = new QWidget;
+    holder->setMinimumWidth(250);
     auto *column = new QVBoxLayout(holder);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
@@ -445,6 +452,7 @@ QAction *TemplateEditorWindow::treeAction(const QString &text, const QKeySequenc
 QWidget *TemplateEditorWindow::buildPreviewColumn()
 {
     auto *holder = new QWidget;
+    holder->setMinimumWidth(230);
     auto *column = new QVBoxLayout(holder);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
