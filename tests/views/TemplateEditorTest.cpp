@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,6 +119,47 @@ TEST(TemplateEditor, KeyboardEditsUndoBackToTheStartAndRedo)
         press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
     EXPECT_EQ(outline(window->current().roots), seen.last());
     delete window;
+}
+
+TEST(TemplateEditor, SavesUnderOneIdAndAsksBeforeDroppingEdits)
+{
+    QTemporaryDir dir;
+    PreferenceSuite suite(PreferenceSuite::standardName, dir.path());
+    CustomTemplateStore store(suite);
+    CustomTemplate draft;
+    draft.name = "Nieuw";
+    draft.roots = {folder("{klant}_Deliverables")};
+    draft.fields = {{"klant", "Klant", FieldKind::text, true}};
+    QPointer<TemplateEditorWindow> window = new TemplateEditorWindow(store, draft);
+    const auto rename = [&](const QString &name) {
+        window->nameEdit()->setText(name);
+        Q_EMIT window->nameEdit()->textEdited(name);
+    };
+    QList<TemplateEditorWindow::CloseAnswer> answers{TemplateEditorWindow::CloseAnswer::cancel,
+                                                     TemplateEditorWindow::CloseAnswer::save};
+    window->setAskOnClose([&](QWidget *) { return answers.takeFirst(); });
+
+    // A new draft can be saved as it is, and gets an id and a date.
+    QTest::mouseClick(window->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!window->saveButton()->isEnabled());
+    ASSERT_EQ(store.templates().size(), 1);
+    const CustomTemplate saved = store.templates().first();
+    EXPECT_FALSE(saved.id.isNull());
+    EXPECT_TRUE(saved.createdAt.isValid());
+
+    // Undoing to before the save still edits the saved template, never a copy.
+    rename("Tweede");
+    window->undoStack().undo();
+    window->undoStack().undo();
+    rename("Derde");
+    window->close();
+    EXPECT_FALSE(window.isNull()); // cancelled
+    window->close();
+    QTRY_VERIFY(window.isNull());
+    EXPECT_TRUE(answers.isEmpty());
+    ASSERT_EQ(store.templates().size(), 1);
+    EXPECT_EQ(store.templates().first().id, saved.id);
+    EXPECT_EQ(store.templates().first().name, "Derde");
 }
 
 } // namespace
