@@ -830,6 +830,7 @@ void TemplateEditorWindow::save()
 TemplateEditorWindow::CloseAnswer TemplateEditorWindow::askOnClose(QWidget *parent)
 {
     QMessageBox box(parent);
+    Style::applyDarkPalette(&box);
     box.setWindowTitle(QStringLiteral("Template bewerken"));
     box.setIcon(QMessageBox::Question);
     box.setText(QStringLiteral("Wijzigingen bewaren?"));
