@@ -354,9 +354,10 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
         buttons->addWidget(b);
         return b;
     };
-    button(QStringLiteral("Submap"), QStringLiteral("Nieuwe map in de gekozen map"),
+    button(QStringLiteral("Submap"), QStringLiteral("Nieuwe map in de gekozen map (Ctrl+N)"),
            &TemplateEditorWindow::addSubfolder);
-    button(QStringLiteral("Map ernaast"), QStringLiteral("Nieuwe map naast de gekozen map"),
+    button(QStringLiteral("Map ernaast"),
+           QStringLiteral("Nieuwe map naast de gekozen map (Ctrl+Shift+N)"),
            &TemplateEditorWindow::addSibling);
     m_delete =
         button(QStringLiteral("Verwijder"), QStringLiteral("Verwijder de gekozen map (Delete)"),
@@ -370,8 +371,9 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     m_tree->setModel(m_model);
     m_tree->setAccessibleName(QStringLiteral("Mappen"));
     m_tree->setAccessibleDescription(
-        QStringLiteral("F2 hernoemt, Delete verwijdert, Ctrl+pijl omhoog of omlaag verplaatst,"
-                       " Ctrl+pijl links of rechts verandert het niveau"));
+        QStringLiteral("F2 hernoemt, Delete verwijdert, Ctrl+N maakt een submap, Ctrl+Shift+N een"
+                       " map ernaast, Ctrl+pijl omhoog of omlaag verplaatst, Ctrl+pijl links of"
+                       " rechts verandert het niveau"));
     m_tree->setHeaderHidden(true);
     m_tree->setFont(Style::uiFont(12));
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -661,6 +663,11 @@ void TemplateEditorWindow::refreshPreview()
     // Current but not selected, so an unresolved name keeps its colour.
     m_preview->setCurrentItem(root, 0, QItemSelectionModel::NoUpdate);
     m_preview->setUpdatesEnabled(true);
+}
+
+bool TemplateEditorWindow::hasUnsavedEdits() const
+{
+    return live() != m_saved;
 }
 
 bool TemplateEditorWindow::isStored() const

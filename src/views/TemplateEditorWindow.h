@@ -46,7 +46,8 @@ public:
     void setAskOnClose(AskOnClose ask) { m_askOnClose = std::move(ask); }
 
     const CustomTemplate &current() const { return m_template; }
-    bool hasUnsavedEdits() const { return m_template != m_saved; }
+    // Lines of the fields editor still being typed in count too.
+    bool hasUnsavedEdits() const;
     // Why it cannot be saved, in the window's order; empty when it can.
     const QStringList &problems() const { return m_problems; }
     QString message() const;
