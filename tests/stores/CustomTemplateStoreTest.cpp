@@ -119,7 +119,7 @@ TEST_F(CustomTemplateStoreTest, PutReplacesByIdInWhatIsOnDiskAndRefusesWhatCanno
 
     first.name = "renamed";
     first.projectNamePattern = "{teller}_{naam}";
-    first.fields = {{"klant", "Klant", FieldKind::text, true}};
+    first.fields = {{"klant", "Klant", FieldKind::text, true, {}, {}, {}, {}}};
     ASSERT_TRUE(store.put(first).ok());
     const CustomTemplate added = imported("added");
     ASSERT_TRUE(store.put(added).ok());

@@ -129,7 +129,7 @@ TEST(TemplateEditor, SavesUnderOneIdAndAsksBeforeDroppingEdits)
     CustomTemplate draft;
     draft.name = "Nieuw";
     draft.roots = {folder("{klant}_Deliverables")};
-    draft.fields = {{"klant", "Klant", FieldKind::text, true}};
+    draft.fields = {{"klant", "Klant", FieldKind::text, true, {}, {}, {}, {}}};
     QPointer<TemplateEditorWindow> window = new TemplateEditorWindow(store, draft);
     const auto rename = [&](const QString &name) {
         window->nameEdit()->setText(name);
