@@ -485,6 +485,8 @@ void FormPanel::refresh()
         m_nameField->setText(config.projectName);
     refreshFolderLine();
     m_fieldRows->setValues(config.fieldValues);
+    if (m_valuesTemplate && config.customTemplateID == m_valuesTemplate)
+        m_typedValues.insert(*m_valuesTemplate, config.fieldValues);
 
     if (m_batchEditor->toPlainText() != config.batchNames)
         m_batchEditor->setPlainText(config.batchNames);
@@ -550,16 +552,20 @@ void FormPanel::adoptPlan()
     const ProjectPlan &plan = m_model.plan();
     const ProjectConfig &config = m_model.config();
     const std::optional<QUuid> id = plan.isCustom() ? config.customTemplateID : std::nullopt;
+    // Another template brings back its own values; without any, the values of fields it
+    // shares with the previous one stay.
     QHash<QString, QString> values = config.fieldValues;
     if (id != m_valuesTemplate) {
-        if (m_valuesTemplate)
-            m_typedValues.insert(*m_valuesTemplate, values);
-        values.clear();
-        if (id)
-            values = m_typedValues.contains(*id)
-                         ? m_typedValues.value(*id)
-                         : FieldValuesStore::values(m_model.stores().standard, *id);
         m_valuesTemplate = id;
+        if (id) {
+            const auto typed = m_typedValues.constFind(*id);
+            const QHash<QString, QString> own =
+                typed != m_typedValues.constEnd()
+                    ? *typed
+                    : FieldValuesStore::values(m_model.stores().standard, *id);
+            if (typed != m_typedValues.constEnd() || !own.isEmpty())
+                values = own;
+        }
     }
     // A value for a key the template no longer has would keep the projects from being made.
     QHash<QString, QString> known;
