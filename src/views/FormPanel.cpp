@@ -628,7 +628,6 @@ void FormPanel::rebuildCustomRows()
     for (const auto &entry : m_customRows)
         choices.append(entry.second);
     restoreTabOrder();
-    m_typeChoice->refresh();
     m_templateChoice->setButtons(choices);
     refresh();
 }
@@ -656,6 +655,9 @@ void FormPanel::restoreTabOrder()
             widget->setFocusPolicy(Qt::TabFocus);
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // Each choice is one stop again.
+    m_typeChoice->refresh();
+    m_templateChoice->refresh();
 }
 
 void FormPanel::setSaveFieldShown(bool shown)
