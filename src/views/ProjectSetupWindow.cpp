@@ -190,7 +190,8 @@ QWidget *ProjectSetupWindow::buildActionBar()
     m_problemText->setWordWrap(true);
     m_problemText->hide();
     row->addWidget(m_problemText, 1, Qt::AlignVCenter);
-    row->addStretch(1);
+    // Takes the room only when the reason is hidden: a stretch of 0 gives way to the reason's 1.
+    row->addStretch(0);
 
     m_cancelButton = new QPushButton(QStringLiteral("Annuleren"));
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
