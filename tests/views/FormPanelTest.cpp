@@ -314,6 +314,14 @@ TEST_F(FormPanelTest, FieldRowsFollowTheTemplateAndTheirValuesAreRemembered)
         shownRows.append(control->metaObject()->className() + (" " + control->accessibleName()));
     EXPECT_EQ(shownRows, QStringList({"QLineEdit Klant", "QLineEdit Jobnummer",
                                       "QDateEdit Opnamedag", "QComboBox Soort"}));
+    QList<QWidget *> tabbed;
+    nameField()->setFocus();
+    for (int i = 0; i < 8 && tabbed.size() < 4; ++i) { // Tab also steps through a date's parts
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (tabbed.isEmpty() || tabbed.last() != QApplication::focusWidget())
+            tabbed.append(QApplication::focusWidget());
+    }
+    EXPECT_EQ(tabbed, rows->controls());
     EXPECT_FALSE(m_window->createButton()->isEnabled());
     EXPECT_EQ(labelText("problemText"), "Vul in: Klant");
 
