@@ -24,7 +24,6 @@ public:
     // Updates the controls that show another value than `values` has.
     void setValues(const QHash<QString, QString> &values);
 
-    const QList<FieldDefinition> &fields() const { return m_fields; }
     // The controls in row order, for the focus chain.
     QList<QWidget *> controls() const;
     QWidget *control(const QString &key) const;
