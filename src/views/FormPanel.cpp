@@ -1,9 +1,10 @@
 #include "views/FormPanel.h"
 
-#include "model/FolderCreator.h"
 #include "stores/CustomTemplateStore.h"
+#include "stores/FieldValuesStore.h"
 #include "views/ElidedLabel.h"
 #include "views/ExtraRow.h"
+#include "views/FieldRows.h"
 #include "views/KeyboardNavigation.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -53,6 +54,42 @@ QString pluralEn(qsizetype count)
     return count == 1 ? QString() : QStringLiteral("en");
 }
 
+// The project folder's name with the tokens that have a value filled in and the others left
+// as "{key}" ("…" for a number still being read): what the user still has to give.
+QString sketch(const NamePattern &pattern, const TokenValues &values)
+{
+    if (pattern.syntaxError())
+        return pattern.text();
+    QString text;
+    for (const NamePattern::Part &part : pattern.parts()) {
+        if (!part.isToken) {
+            text += part.text;
+            continue;
+        }
+        const QString token = part.format.isEmpty()
+                                  ? QStringLiteral("{%1}").arg(part.text)
+                                  : QStringLiteral("{%1:%2}").arg(part.text, part.format);
+        const RenderedName one = NamePattern::parse(token).render(values);
+        if (one.ok())
+            text += one.text;
+        else if (part.text == QLatin1String("teller") && !values.counter)
+            text += QStringLiteral("…");
+        else
+            text += QLatin1Char('{') + part.text + QLatin1Char('}');
+    }
+    return text;
+}
+
+// The digits {teller} gets in the project folder's name: one per "0" of its format, 3
+// without one.
+int counterWidth(const NamePattern &pattern)
+{
+    for (const NamePattern::Part &part : pattern.parts())
+        if (part.isToken && part.text == QLatin1String("teller") && !part.format.isEmpty())
+            return int(part.format.count(QLatin1Char('0')));
+    return 3;
+}
+
 // One choice of many. Assistive technology reports auto-exclusive checkable buttons as radio
 // buttons; the exclusivity itself comes from the configuration, not from Qt.
 void makeChoice(QAbstractButton *button, QButtonGroup *group)
@@ -85,10 +122,21 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(20);
 
+    // Either section, then the folder name the (first) project gets.
+    auto *names = new QWidget;
+    QVBoxLayout *namesColumn = column(names, 8);
     m_nameSection = buildNameSection();
     m_batchSection = buildBatchSection();
-    stack->addWidget(m_nameSection);
-    stack->addWidget(m_batchSection);
+    namesColumn->addWidget(m_nameSection);
+    namesColumn->addWidget(m_batchSection);
+    m_folderNameLine = new ElidedLabel;
+    m_folderNameLine->setObjectName(QStringLiteral("folderNameLine"));
+    m_folderNameLine->setFont(Style::monoFont(10.5));
+    Style::setLabelColor(m_folderNameLine, bpBlue, 0.65);
+    namesColumn->addWidget(m_folderNameLine);
+    stack->addWidget(names);
+    m_fieldsSection = buildFieldsSection();
+    stack->addWidget(m_fieldsSection);
     m_batchCard = new ToggleCard(QStringLiteral("Batch mode"),
                                  QStringLiteral("Meerdere projecten tegelijk aanmaken"));
     m_batchCard->setObjectName(QStringLiteral("batchCard"));
@@ -115,13 +163,22 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
     setWidget(content);
 
     connect(&m_model, &ProjectSetupModel::configChanged, this, &FormPanel::refresh);
+    connect(&m_model, &ProjectSetupModel::planChanged, this, &FormPanel::adoptPlan);
+    connect(&m_model, &ProjectSetupModel::nextNumberChanged, this, [this] {
+        refreshCounter();
+        refreshFolderLine();
+    });
+    connect(&m_model, &ProjectSetupModel::showSuccessChanged, this, [this] {
+        if (m_model.showSuccess())
+            rememberFieldValues();
+    });
     connect(&m_store, &CustomTemplateStore::templatesChanged, this, &FormPanel::rebuildCustomRows);
     connect(&m_store, &CustomTemplateStore::unreadableKept, this, [this](const QString &copy) {
         m_model.reportError(QStringLiteral("Onleesbare templates bewaard als ") + copy);
     });
     rebuildCustomRows();
     setSaveFieldShown(false);
-    refresh();
+    adoptPlan();
 }
 
 QString FormPanel::todayPrefix()
@@ -159,12 +216,25 @@ QWidget *FormPanel::buildNameSection()
         edit([&text](ProjectConfig &c) { c.projectName = text; });
     });
     layout->addWidget(m_nameField);
+    return section;
+}
 
-    m_folderNameLine = new ElidedLabel;
-    m_folderNameLine->setObjectName(QStringLiteral("folderNameLine"));
-    m_folderNameLine->setFont(Style::monoFont(10.5));
-    Style::setLabelColor(m_folderNameLine, bpBlue, 0.65);
-    layout->addWidget(m_folderNameLine);
+QWidget *FormPanel::buildFieldsSection()
+{
+    auto *section = new QWidget;
+    section->setObjectName(QStringLiteral("fieldsSection"));
+    QVBoxLayout *layout = column(section, 8);
+    m_fieldsHeader = Style::sectionLabel(QStringLiteral("Velden"));
+    layout->addWidget(m_fieldsHeader);
+    m_fieldRows = new FieldRows;
+    connect(m_fieldRows, &FieldRows::valueEdited, this,
+            [this](const QString &key, const QString &value) {
+                edit([&key, &value](ProjectConfig &c) { c.fieldValues.insert(key, value); });
+            });
+    layout->addWidget(m_fieldRows);
+    m_counterLine = Style::label(QString(), 11, QFont::Normal, bpText, 0.7);
+    m_counterLine->setObjectName(QStringLiteral("counterLine"));
+    layout->addWidget(m_counterLine);
     return section;
 }
 
@@ -304,6 +374,16 @@ QWidget *FormPanel::buildSaveArea()
     });
     layout->addWidget(m_openSaveButton, 0, Qt::AlignLeft);
 
+    m_editTemplateButton = new QPushButton(QStringLiteral("Bewerk als template…"));
+    m_editTemplateButton->setObjectName(QStringLiteral("editAsTemplateButton"));
+    m_editTemplateButton->setFont(Style::uiFont(11));
+    m_editTemplateButton->setIcon(SymbolIcons::icon(QStringLiteral("folder.badge.gearshape"),
+                                                    Style::withAlpha(bpBlue, 0.75), 10));
+    m_editTemplateButton->setIconSize(QSize(10, 10));
+    m_editTemplateButton->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.75));
+    m_editTemplateButton->setCursor(Qt::PointingHandCursor);
+    connect(m_editTemplateButton, &QPushButton::clicked, this, &FormPanel::editAsTemplateRequested);
+
     m_saveField = new QWidget;
     auto *row = new QHBoxLayout(m_saveField);
     row->setContentsMargins(0, 0, 0, 0);
@@ -338,6 +418,7 @@ QWidget *FormPanel::buildSaveArea()
     });
     row->addWidget(dismiss);
     layout->addWidget(m_saveField);
+    layout->addWidget(m_editTemplateButton, 0, Qt::AlignLeft);
     return area;
 }
 
@@ -402,15 +483,10 @@ void FormPanel::refresh()
 
     if (m_nameField->text() != config.projectName)
         m_nameField->setText(config.projectName);
-    const bool hasName = !config.projectName.trimmed().isEmpty();
-    m_folderNameLine->setVisible(hasName);
-    if (hasName) {
-        const QString line =
-            QStringLiteral("→ ") +
-            FolderCreator::projectFolderName(config.projectName, QDateTime::currentDateTime());
-        m_folderNameLine->setText(line);
-        m_folderNameLine->setAccessibleName(line);
-    }
+    refreshFolderLine();
+    m_fieldRows->setValues(config.fieldValues);
+    if (m_valuesTemplate && config.customTemplateID == m_valuesTemplate)
+        m_typedValues.insert(*m_valuesTemplate, config.fieldValues);
 
     if (m_batchEditor->toPlainText() != config.batchNames)
         m_batchEditor->setPlainText(config.batchNames);
@@ -431,6 +507,90 @@ void FormPanel::refresh()
     for (ExtraRow *row : m_extraRows)
         row->setChecked(config.extras.contains(row->flag()));
     m_sortCard->setChecked(config.sortExistingFiles);
+}
+
+void FormPanel::refreshFolderLine()
+{
+    const ProjectConfig &config = m_model.config();
+    const QString name =
+        config.batchMode ? config.batchProjectNames().value(0) : config.projectName;
+    const bool hasName = !name.trimmed().isEmpty();
+    m_folderNameLine->setVisible(hasName);
+    if (!hasName)
+        return;
+    const ProjectPlan &plan = m_model.plan();
+    TokenValues values{name, m_model.namingDate(), m_model.nextNumber(),
+                       plan.resolveFields(config.fieldValues).values};
+    const RenderedName rendered =
+        plan.renderFolderName(values.name, values.date, values.counter, values.fields);
+    const QString line = QStringLiteral("→ ") +
+                         (rendered.ok() ? rendered.text : sketch(plan.projectPattern(), values));
+    m_folderNameLine->setText(line);
+    m_folderNameLine->setAccessibleName(line);
+    const bool fails = !m_model.problems().isEmpty();
+    if (fails != m_folderLineFails) {
+        m_folderLineFails = fails;
+        Style::setLabelColor(m_folderNameLine, fails ? bpRed : bpBlue, fails ? 0.9 : 0.65);
+    }
+}
+
+void FormPanel::refreshCounter()
+{
+    const ProjectPlan &plan = m_model.plan();
+    m_counterLine->setVisible(plan.usesCounter());
+    const std::optional<int> next = m_model.nextNumber();
+    const QString text = QStringLiteral("Volgnummer: ") +
+                         (next ? QString::number(*next).rightJustified(
+                                     counterWidth(plan.projectPattern()), QLatin1Char('0'))
+                               : QStringLiteral("…"));
+    m_counterLine->setText(text);
+    m_counterLine->setAccessibleName(text);
+}
+
+void FormPanel::adoptPlan()
+{
+    const ProjectPlan &plan = m_model.plan();
+    const ProjectConfig &config = m_model.config();
+    const std::optional<QUuid> id = plan.isCustom() ? config.customTemplateID : std::nullopt;
+    // Another template brings back its own values; without any, the values of fields it
+    // shares with the previous one stay.
+    QHash<QString, QString> values = config.fieldValues;
+    if (id != m_valuesTemplate) {
+        m_valuesTemplate = id;
+        if (id) {
+            const auto typed = m_typedValues.constFind(*id);
+            const QHash<QString, QString> own =
+                typed != m_typedValues.constEnd()
+                    ? *typed
+                    : FieldValuesStore::values(m_model.stores().standard, *id);
+            if (typed != m_typedValues.constEnd() || !own.isEmpty())
+                values = own;
+        }
+    }
+    // A value for a key the template no longer has would keep the projects from being made.
+    QHash<QString, QString> known;
+    for (const FieldDefinition &field : plan.fields())
+        if (values.contains(field.key))
+            known.insert(field.key, values.value(field.key));
+
+    m_fieldRows->setFields(plan.fields(), known);
+    m_fieldsHeader->setVisible(!plan.fields().isEmpty());
+    m_fieldsSection->setVisible(!plan.fields().isEmpty() || plan.usesCounter());
+    refreshCounter();
+    restoreTabOrder();
+    if (known != config.fieldValues)
+        edit([&known](ProjectConfig &c) { c.fieldValues = known; });
+    refresh();
+}
+
+void FormPanel::rememberFieldValues()
+{
+    if (!m_valuesTemplate)
+        return;
+    const QHash<QString, QString> &values = m_model.config().fieldValues;
+    m_typedValues.insert(*m_valuesTemplate, values);
+    m_model.reportFailureOf(
+        FieldValuesStore::rememberLater(m_model.stores().standard, *m_valuesTemplate, values));
 }
 
 void FormPanel::rebuildCustomRows()
@@ -467,15 +627,25 @@ void FormPanel::rebuildCustomRows()
     QList<QAbstractButton *> choices(m_platformRows.cbegin(), m_platformRows.cend());
     for (const auto &entry : m_customRows)
         choices.append(entry.second);
+    restoreTabOrder();
+    m_templateChoice->setButtons(choices);
+    refresh();
+}
+
+void FormPanel::restoreTabOrder()
+{
     // New rows join the focus chain at its end; put the whole form back in reading order.
-    QList<QWidget *> order{m_todayButton, m_nameField, m_batchEditor, m_batchCard};
+    QList<QWidget *> order{m_todayButton, m_nameField, m_batchEditor};
+    order.append(m_fieldRows->controls());
+    order.append(m_batchCard);
     for (QAbstractButton *button : m_typeGroup->buttons())
         order.append(button);
     for (TemplateRow *row : std::as_const(m_platformRows))
         order.append(row);
     for (const auto &entry : m_customRows)
         order.append({entry.second, entry.second->trailingWidget()});
-    order.append({m_openSaveButton, m_templateNameField, m_saveButton, m_dismissButton});
+    order.append({m_openSaveButton, m_templateNameField, m_saveButton, m_dismissButton,
+                  m_editTemplateButton});
     for (ExtraRow *row : std::as_const(m_extraRows))
         order.append(row);
     order.append(m_sortCard);
@@ -485,9 +655,9 @@ void FormPanel::rebuildCustomRows()
             widget->setFocusPolicy(Qt::TabFocus);
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // Each choice is one stop again.
     m_typeChoice->refresh();
-    m_templateChoice->setButtons(choices);
-    refresh();
+    m_templateChoice->refresh();
 }
 
 void FormPanel::setSaveFieldShown(bool shown)

@@ -2,12 +2,14 @@
 
 #include "model/ProjectConfig.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QScrollArea>
 #include <QUuid>
 
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QLabel;
@@ -22,6 +24,7 @@ class ChoiceGroup;
 class CustomTemplateStore;
 class ElidedLabel;
 class ExtraRow;
+class FieldRows;
 class ProjectSetupModel;
 class TemplateRow;
 class ToggleCard;
@@ -42,6 +45,11 @@ public:
     QList<TemplateRow *> platformRows() const { return m_platformRows; }
     QList<TemplateRow *> customTemplateRows() const;
     QList<ExtraRow *> extraRows() const { return m_extraRows; }
+    FieldRows *fieldRows() const { return m_fieldRows; }
+
+Q_SIGNALS:
+    // "Bewerk als template…": the structure shown, to be opened in the template editor.
+    void editAsTemplateRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -54,10 +62,16 @@ private:
     QWidget *buildCustomSection();
     QWidget *buildSaveArea();
     QWidget *buildExtrasSection();
+    QWidget *buildFieldsSection();
 
     void edit(const std::function<void(ProjectConfig &)> &change);
     void refresh();
     void rebuildCustomRows();
+    void restoreTabOrder();
+    void adoptPlan();
+    void refreshFolderLine();
+    void refreshCounter();
+    void rememberFieldValues();
     void setSaveFieldShown(bool shown);
     void saveTemplate();
     void deleteTemplate(const QUuid &id);
@@ -90,6 +104,16 @@ private:
     QLineEdit *m_templateNameField = nullptr;
     QList<ExtraRow *> m_extraRows;
     ToggleCard *m_sortCard = nullptr;
+    QWidget *m_fieldsSection = nullptr;
+    QLabel *m_fieldsHeader = nullptr;
+    FieldRows *m_fieldRows = nullptr;
+    QLabel *m_counterLine = nullptr;
+    QPushButton *m_editTemplateButton = nullptr;
+    bool m_folderLineFails = false;
+    // The template config.fieldValues belong to, and the values typed for others in this
+    // window, so switching back and forth keeps them.
+    std::optional<QUuid> m_valuesTemplate;
+    QHash<QUuid, QHash<QString, QString>> m_typedValues;
 };
 
 } // namespace bp

@@ -10,6 +10,7 @@
 #include "views/FormPanel.h"
 #include "views/GoldButtonStyle.h"
 #include "views/HeaderBand.h"
+#include "views/PlanProblemText.h"
 #include "views/PreviewPanel.h"
 #include "views/Style.h"
 #include "views/SuccessOverlay.h"
@@ -109,6 +110,7 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
             &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::canCreateChanged, this,
             &ProjectSetupWindow::refreshActions);
+    connect(&m_model, &ProjectSetupModel::planChanged, this, &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::errorMessageChanged, this,
             &ProjectSetupWindow::refreshError);
     connect(&m_model, &ProjectSetupModel::showSuccessChanged, this, [this] {
@@ -182,7 +184,14 @@ QWidget *ProjectSetupWindow::buildActionBar()
     m_statusText->setObjectName(QStringLiteral("statusText"));
     m_statusText->hide();
     row->addWidget(m_statusText, 0, Qt::AlignVCenter);
-    row->addStretch(1);
+    // Why the create button is off, also in the hint's place.
+    m_problemText = Style::label(QString(), 11, QFont::Normal, bpRed);
+    m_problemText->setObjectName(QStringLiteral("problemText"));
+    m_problemText->setWordWrap(true);
+    m_problemText->hide();
+    row->addWidget(m_problemText, 1, Qt::AlignVCenter);
+    // Takes the room only when the reason is hidden: a stretch of 0 gives way to the reason's 1.
+    row->addStretch(0);
 
     m_cancelButton = new QPushButton(QStringLiteral("Annuleren"));
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
@@ -226,7 +235,12 @@ void ProjectSetupWindow::refreshActions()
     const std::optional<QString> &status = m_model.statusMessage();
     m_statusText->setText(status.value_or(QString()));
     m_statusText->setVisible(status.has_value());
-    m_sortHint->setVisible(config.sortExistingFiles && !config.batchMode && !status);
+    const QString problems = PlanProblemText::dutch(m_model.problems(), m_model.plan().fields());
+    m_problemText->setText(problems);
+    m_problemText->setAccessibleName(problems);
+    m_problemText->setVisible(!problems.isEmpty() && !status);
+    m_sortHint->setVisible(config.sortExistingFiles && !config.batchMode && !status &&
+                           problems.isEmpty());
     const QString title = createTitle(m_model);
     if (m_createButton->text() != title) {
         m_createButton->setText(title);
@@ -237,6 +251,7 @@ void ProjectSetupWindow::refreshActions()
     const bool enabled = m_model.canCreate();
     // Behind the success overlay the button is idle too, also for assistive technology.
     m_createButton->setEnabled(enabled && !m_model.showSuccess());
+    m_createButton->setAccessibleDescription(problems);
     m_createOpacity->setOpacity(enabled ? 1.0 : 0.35);
 }
 

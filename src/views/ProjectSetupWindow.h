@@ -76,6 +76,7 @@ private:
     QLabel *m_errorText = nullptr;
     QWidget *m_sortHint = nullptr;
     QLabel *m_statusText = nullptr;
+    QLabel *m_problemText = nullptr;
     QPushButton *m_cancelButton = nullptr;
     QPushButton *m_createButton = nullptr;
     QGraphicsOpacityEffect *m_createOpacity = nullptr;

@@ -35,6 +35,7 @@ SETUP_STOPS = [
     "radio button 'TikTok / Reels' [checked]",
     "push button 'Verwijderen'",
     "push button 'Sla huidige structuur op…'",
+    "push button 'Bewerk als template…'",
     "check box 'Drone footage' [checked]",
     "check box 'Multi-camera (Camera A/B)' [checked]",
     "check box 'Voice recorder / lavalier'",

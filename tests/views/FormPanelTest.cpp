@@ -1,11 +1,14 @@
 #include "ViewTestSupport.h"
 #include "support/TestSupport.h"
 
+#include "stores/FieldValuesStore.h"
 #include "views/ElidedLabel.h"
 #include "views/ExtraRow.h"
+#include "views/FieldRows.h"
 #include "views/TemplateRow.h"
 #include "views/ToggleCard.h"
 
+#include <QDateEdit>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -277,6 +280,76 @@ TEST_F(FormPanelTest, BlankTemplateNameClosesFieldWithoutSaving)
     click(find<QPushButton>("dismissSaveTemplateButton"));
     click(find<QPushButton>("openSaveTemplateButton"));
     EXPECT_EQ(find<QLineEdit>("templateNameField")->text(), QString());
+}
+
+TEST_F(FormPanelTest, FieldRowsFollowTheTemplateAndTheirValuesAreRemembered)
+{
+    ASSERT_TRUE(PreferenceSuite::standard().remove(FieldValuesStore::key).ok());
+    using K = FieldKind;
+    CustomTemplate shoot{QUuid::createUuid(),
+                         "Shoot",
+                         "star.fill",
+                         {},
+                         QDateTime(),
+                         "{teller}_{klant}_{naam}",
+                         {{"klant", "Klant", K::text, true},
+                          {"job", "Jobnummer", K::number},
+                          {"dag", "Opnamedag", K::date, false, "2026-06-01", {}, "JJJJMMDD"},
+                          {"soort", "Soort", K::choice, false, {}, {}, {}, {"Foto", "Video"}}}};
+    CustomTemplate other{QUuid::createUuid(),
+                         "Ander",
+                         "star.fill",
+                         {},
+                         QDateTime(),
+                         "{klant}_{foo}",
+                         {{"klant", "Klant", K::text, true}}};
+    auto &store = CustomTemplateStore::shared();
+    ASSERT_TRUE(store.importJSON(CustomTemplateJson::encode({shoot, other})).ok());
+    typeName("Zomer");
+    click(m_window->formPanel()->customTemplateRows()[0]);
+
+    FieldRows *rows = m_window->formPanel()->fieldRows();
+    QStringList shownRows;
+    for (QWidget *control : rows->controls())
+        shownRows.append(control->metaObject()->className() + (" " + control->accessibleName()));
+    EXPECT_EQ(shownRows, QStringList({"QLineEdit Klant", "QLineEdit Jobnummer",
+                                      "QDateEdit Opnamedag", "QComboBox Soort"}));
+    QList<QWidget *> tabbed;
+    nameField()->setFocus();
+    for (int i = 0; i < 8 && tabbed.size() < 4; ++i) { // Tab also steps through a date's parts
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (tabbed.isEmpty() || tabbed.last() != QApplication::focusWidget())
+            tabbed.append(QApplication::focusWidget());
+    }
+    EXPECT_EQ(tabbed, rows->controls());
+    EXPECT_FALSE(m_window->createButton()->isEnabled());
+    EXPECT_EQ(labelText("problemText"), "Vul in: Klant");
+
+    QTest::keyClicks(rows->control("klant"), "Nike");
+    QTest::keyClicks(rows->control("job"), "0x7"); // the x is refused, the zero kept
+    const QHash<QString, QString> typed{{"klant", "Nike"}, {"job", "07"}};
+    EXPECT_EQ(m_model->config().fieldValues, typed);
+    QTRY_COMPARE(labelText("counterLine"), "Volgnummer: 001");
+    EXPECT_EQ(labelText("folderNameLine"), "→ 001_Nike_Zomer");
+    EXPECT_TRUE(m_window->createButton()->isEnabled());
+    EXPECT_FALSE(shown("problemText"));
+
+    // Another template gets its own rows, a shared field keeps its value, and coming back
+    // brings every typed value back.
+    click(m_window->formPanel()->customTemplateRows()[1]);
+    ASSERT_EQ(rows->controls().size(), 1);
+    QTest::keyClicks(rows->control("klant"), "!");
+    EXPECT_EQ(m_model->config().fieldValues, (QHash<QString, QString>{{"klant", "Nike!"}}));
+    EXPECT_EQ(labelText("problemText"), "Onbekend veld: {foo}");
+    click(m_window->formPanel()->customTemplateRows()[0]);
+    EXPECT_EQ(m_model->config().fieldValues, typed);
+    EXPECT_EQ(qobject_cast<QDateEdit *>(rows->control("dag"))->date(), QDate(2026, 6, 1));
+
+    // A project made with them leaves them for the next window.
+    click(m_window->createButton());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_model->showSuccess(); }));
+    PreferenceSuite::writer().waitForDone();
+    EXPECT_EQ(FieldValuesStore::values(PreferenceSuite::standard(), shoot.id), typed);
 }
 
 TEST_F(FormPanelTest, SortCardFlipsSortingAndTheHint)

@@ -299,7 +299,8 @@ TEST_P(OverlayInputTest, NothingReachesTheWindowWhileTheOverlayShows)
 INSTANTIATE_TEST_SUITE_P(
     Inputs, OverlayInputTest,
     ::testing::Values(OverlayInput{"ClickOnCreate", {}},
-                      OverlayInput{"CtrlReturn", {Qt::CTRL | Qt::Key_Return}},
+                      OverlayInput{"CtrlReturn",
+                                   {QKeyCombination(Qt::ControlModifier, Qt::Key_Return)}},
                       OverlayInput{"Return", {QKeyCombination(Qt::Key_Return)}},
                       OverlayInput{"TabSpaceEscape",
                                    {QKeyCombination(Qt::Key_Tab), QKeyCombination(Qt::Key_Space),
