@@ -17,14 +17,15 @@ std::optional<FieldKind> fieldKindFromRawValue(const QString &raw);
 
 // A value a template asks for per project, used in names as the token {key}.
 struct FieldDefinition {
-    QString key; // lower-case ASCII letters, digits and "_"; not a built-in token
-    QString label;
+    // Every member has an initialiser, so a brace list may stop after any of them.
+    QString key = {}; // lower-case ASCII letters, digits and "_"; not a built-in token
+    QString label = {};
     FieldKind kind = FieldKind::text;
     bool required = false;
-    QString defaultValue; // for a choice, empty means the first choice
-    QString pattern;      // text: a regular expression the whole value must match; empty: any
-    QString format;       // date: how it is written, in DutchDate letters; empty: JJJJ-MM-DD
-    QStringList choices;  // choice: the values to pick from, in order
+    QString defaultValue = {}; // for a choice, empty means the first choice
+    QString pattern = {};      // text: a regular expression the whole value must match; empty: any
+    QString format = {};       // date: how it is written, in DutchDate letters; empty: JJJJ-MM-DD
+    QStringList choices = {};  // choice: the values to pick from, in order
 
     friend bool operator==(const FieldDefinition &, const FieldDefinition &) = default;
 };

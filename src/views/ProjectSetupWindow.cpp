@@ -15,6 +15,8 @@
 #include "views/Style.h"
 #include "views/SuccessOverlay.h"
 #include "views/SymbolIcons.h"
+#include "views/TemplateEditorModel.h"
+#include "views/TemplatesTab.h"
 #include "workflow/ProjectSetupModel.h"
 
 #include <QDir>
@@ -88,6 +90,7 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     m_splitter->setHandleWidth(1);
     m_splitter->setChildrenCollapsible(false);
     m_form = new FormPanel(m_model, m_model.stores().templates);
+    connect(m_form, &FormPanel::editAsTemplateRequested, this, [this] { editAsTemplate(); });
     m_preview = new PreviewPanel(m_model);
     m_splitter->addWidget(m_form);
     m_splitter->addWidget(m_preview);
@@ -344,6 +347,26 @@ void ProjectSetupWindow::dropEvent(QDropEvent *event)
         if (info.isDir())
             chooseTarget(QDir::cleanPath(info.absoluteFilePath()));
     });
+}
+
+void ProjectSetupWindow::editAsTemplate()
+{
+    const ProjectConfig &config = m_model.config();
+    CustomTemplateStore &store = m_model.stores().templates;
+    // An own template is edited itself; a built-in one becomes a new template.
+    if (m_model.plan().isCustom()) {
+        for (const CustomTemplate &own : store.templates()) {
+            if (own.id == config.customTemplateID)
+                return TemplatesTab::runEditor(store, own);
+        }
+    }
+    CustomTemplate draft;
+    draft.name = displayName(config.platform);
+    draft.icon = CustomTemplateStore::savedIcon;
+    for (const FolderNode &node : m_model.resolvedTree())
+        draft.roots.append(CustomFolderNode::from(node));
+    draft.roots = TemplateTree::withFreshIds(std::move(draft.roots));
+    TemplatesTab::runEditor(store, draft);
 }
 
 } // namespace bp

@@ -59,6 +59,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // Opens the template editor on the structure shown.
+    void editAsTemplate();
     QWidget *buildHeader();
     QWidget *buildErrorBar();
     QWidget *buildActionBar();
