@@ -389,7 +389,7 @@ void TemplatesTab::editTemplate(const QUuid &id)
 void TemplatesTab::fillNewMenu()
 {
     m_newMenu->clear();
-    m_newMenu->addSection(QStringLiteral("Vanuit ingebakken"));
+    m_newMenu->addSection(QStringLiteral("Vanuit ingebouwde template"));
     for (PlatformTemplate platform : allPlatformTemplates)
         m_newMenu->addAction(displayName(platform), this,
                              [this, platform] { m_openEditor(m_store, draftFrom(platform)); });
