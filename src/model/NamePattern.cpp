@@ -190,6 +190,25 @@ RenderedName NamePattern::render(const TokenValues &values) const
     return result;
 }
 
+QString NamePattern::sketch(const TokenValues &values) const
+{
+    if (m_syntaxError)
+        return m_text;
+    QString text;
+    QList<NameProblem> ignored;
+    for (const Part &part : m_parts) {
+        if (!part.isToken)
+            text += part.text;
+        else if (std::optional<QString> value = tokenValue(part, values, ignored))
+            text += *value;
+        else
+            text += QLatin1Char('{') + part.text +
+                    (part.format.isEmpty() ? QString() : QLatin1Char(':') + part.format) +
+                    QLatin1Char('}');
+    }
+    return text;
+}
+
 void NamePattern::buildCounterMatcher()
 {
     const auto isCounter = [](const Part &part) { return part.isToken && part.text == counterKey; };

@@ -81,6 +81,10 @@ public:
     // {naam} is the name trimmed, or "NewProject" when nothing is left. Unknown tokens are
     // problems, never left in the text; so is a name longer than PathComponent::maxBytes.
     RenderedName render(const TokenValues &values) const;
+    // For showing a name render() refuses: the tokens that have a value filled in, the others
+    // left as typed, so the gap shows; the pattern itself when its syntax is broken. Never a
+    // folder name.
+    QString sketch(const TokenValues &values) const;
 
     // The counter in an existing folder name that this pattern could have made, reading
     // {teller} as digits and every other token as any text; none if the name does not fit

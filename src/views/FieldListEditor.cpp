@@ -2,6 +2,7 @@
 
 #include "model/DutchDate.h"
 #include "model/NamePattern.h"
+#include "views/ChevronComboBox.h"
 #include "views/SettingsStyle.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
@@ -77,19 +78,6 @@ protected:
         QPlainTextEdit::focusOutEvent(event);
         if (left)
             left();
-    }
-};
-
-// Draws its own chevron, in our colours, like the settings window's picker.
-class KindBox final : public QComboBox {
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QComboBox::paintEvent(event);
-        QPainter p(this);
-        const QRectF chevron(width() - 20, (height() - 9) / 2.0, 9, 9);
-        SymbolIcons::paint(p, chevron, QStringLiteral("chevron.down"),
-                           Style::withAlpha(bpText, 0.6));
     }
 };
 
@@ -451,7 +439,7 @@ QWidget *FieldListEditor::buildDetailForm()
     typed(m_label);
     form->addRow(rowLabel(QStringLiteral("Label"), m_label), m_label);
 
-    m_kind = new KindBox;
+    m_kind = new ChevronComboBox;
     m_kind->setObjectName(QStringLiteral("fieldKind"));
     m_kind->setAccessibleName(QStringLiteral("Soort"));
     m_kind->setFont(Style::uiFont(12));

@@ -54,32 +54,6 @@ QString pluralEn(qsizetype count)
     return count == 1 ? QString() : QStringLiteral("en");
 }
 
-// The project folder's name with the tokens that have a value filled in and the others left
-// as "{key}" ("…" for a number still being read): what the user still has to give.
-QString sketch(const NamePattern &pattern, const TokenValues &values)
-{
-    if (pattern.syntaxError())
-        return pattern.text();
-    QString text;
-    for (const NamePattern::Part &part : pattern.parts()) {
-        if (!part.isToken) {
-            text += part.text;
-            continue;
-        }
-        const QString token = part.format.isEmpty()
-                                  ? QStringLiteral("{%1}").arg(part.text)
-                                  : QStringLiteral("{%1:%2}").arg(part.text, part.format);
-        const RenderedName one = NamePattern::parse(token).render(values);
-        if (one.ok())
-            text += one.text;
-        else if (part.text == QLatin1String("teller") && !values.counter)
-            text += QStringLiteral("…");
-        else
-            text += QLatin1Char('{') + part.text + QLatin1Char('}');
-    }
-    return text;
-}
-
 // The digits {teller} gets in the project folder's name: one per "0" of its format, 3
 // without one.
 int counterWidth(const NamePattern &pattern)
@@ -524,7 +498,7 @@ void FormPanel::refreshFolderLine()
     const RenderedName rendered =
         plan.renderFolderName(values.name, values.date, values.counter, values.fields);
     const QString line = QStringLiteral("→ ") +
-                         (rendered.ok() ? rendered.text : sketch(plan.projectPattern(), values));
+                         (rendered.ok() ? rendered.text : plan.projectPattern().sketch(values));
     m_folderNameLine->setText(line);
     m_folderNameLine->setAccessibleName(line);
     const bool fails = !m_model.problems().isEmpty();

@@ -3,6 +3,7 @@
 #include "model/WhenFinished.h"
 #include "platform/LoginItem.h"
 #include "stores/Preferences.h"
+#include "views/ChevronComboBox.h"
 #include "views/ErrorText.h"
 #include "views/FolderDialog.h"
 #include "views/SettingsStyle.h"
@@ -34,19 +35,6 @@ QWidget *section(const QString &title, QFrame *card)
     column->addWidget(card);
     return group;
 }
-
-// The platform picker draws its own chevron, in our colours.
-class PickerBox final : public QComboBox {
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QComboBox::paintEvent(event);
-        QPainter p(this);
-        const QRectF chevron(width() - 20, (height() - 9) / 2.0, 9, 9);
-        SymbolIcons::paint(p, chevron, QStringLiteral("chevron.down"),
-                           Style::withAlpha(bpText, 0.6));
-    }
-};
 
 QHBoxLayout *cardRow(QFrame *card)
 {
@@ -105,7 +93,7 @@ QWidget *GeneralTab::buildTemplateSection()
     row->addWidget(label);
     row->addStretch(1);
 
-    m_platform = new PickerBox;
+    m_platform = new ChevronComboBox;
     m_platform->setObjectName(QStringLiteral("platformPicker"));
     m_platform->setAccessibleName(QStringLiteral("Platform"));
     m_platform->setFont(Style::uiFont(13));

@@ -22,27 +22,6 @@ QString pluralEn(qsizetype count)
 {
     return count == 1 ? QString() : QStringLiteral("en");
 }
-
-// A project folder name that could not be made: its pattern with what did render filled in
-// and the rest left as typed, so the row shows where the gap is.
-QString partlyRendered(const NamePattern &pattern, const TokenValues &values)
-{
-    if (pattern.syntaxError())
-        return pattern.text();
-    QString text;
-    for (const NamePattern::Part &part : pattern.parts()) {
-        if (!part.isToken) {
-            text += part.text;
-            continue;
-        }
-        const QString token = QLatin1Char('{') + part.text +
-                              (part.format.isEmpty() ? QString() : QLatin1Char(':') + part.format) +
-                              QLatin1Char('}');
-        const RenderedName alone = NamePattern::parse(token).render(values);
-        text += alone.ok() ? alone.text : token;
-    }
-    return text;
-}
 } // namespace
 
 PreviewPanel::PreviewPanel(ProjectSetupModel &model, QWidget *parent)
@@ -195,7 +174,7 @@ void PreviewPanel::refresh()
     for (const FieldDefinition &field : plan.fields())
         marks.fieldKeys.append(field.key);
     const QString rootText =
-        project.folder.ok() ? project.folder.text : partlyRendered(plan.projectPattern(), values);
+        project.folder.ok() ? project.folder.text : plan.projectPattern().sketch(values);
     m_tree->setContents(rootText, project.tree, batchNote(config), marks);
     m_body->setCurrentIndex(0);
 }

@@ -55,6 +55,7 @@ TEST(ProjectPlan, CustomNamesAreMadeSafeAndEveryUnresolvedKeyIsNamedOnce)
               ComponentChanges(ComponentChange::forbiddenCharacter) | ComponentChange::trimmedEnd);
     EXPECT_EQ(project.notes.at(2).changes, ComponentChanges(ComponentChange::reservedName));
     EXPECT_EQ(project.unresolved(), QStringList{"onbekend"});
+    EXPECT_EQ(plan.projectPattern().sketch({"Zomer", {}, {}, values.values}), "7_Zomer_{onbekend}");
     EXPECT_EQ(project.tree.at(0).id, custom.roots.at(0).id);
 
     // A refused value is named by its field, not again as an unknown token.
