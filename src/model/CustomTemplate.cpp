@@ -6,7 +6,7 @@ namespace bp {
 
 bool operator==(const CustomFolderNode &a, const CustomFolderNode &b)
 {
-    return a.id == b.id && a.name == b.name &&
+    return a.id == b.id && a.name == b.name && a.files == b.files &&
            std::equal(a.children.begin(), a.children.end(), b.children.begin(), b.children.end());
 }
 
@@ -23,6 +23,8 @@ FolderNode CustomFolderNode::toFolderNode() const
 CustomFolderNode CustomFolderNode::from(const FolderNode &node)
 {
     CustomFolderNode custom{node.id, node.name, {}};
+    for (const PlannedFile &file : node.files)
+        custom.files.append({file.name, file.sourcePath, file.render});
     custom.children.reserve(node.children.size());
     for (const FolderNode &child : node.children)
         custom.children.append(from(child));

@@ -7,10 +7,21 @@
 
 namespace bp {
 
+// A file a template puts into one of its folders.
+struct TemplateFile {
+    QString name;   // a pattern, as folder names are
+    QString source; // relative to the template's file folder (see TemplateFiles::folderOf)
+    // Fill the tokens in the contents: only ever when the user said so, for a text file.
+    bool render = false;
+
+    friend bool operator==(const TemplateFile &, const TemplateFile &) = default;
+};
+
 struct CustomFolderNode {
     QUuid id;
     QString name;
     QList<CustomFolderNode> children;
+    QList<TemplateFile> files = {};
 
     // A FolderNode with a fresh id, no extension list and no required extra.
     FolderNode toFolderNode() const;
@@ -36,6 +47,10 @@ struct CustomTemplate {
     QString projectNamePattern = {};
     // What the template asks for per project, in form order.
     QList<FieldDefinition> fields = {};
+    // Not stored: where the template's files are (empty: its own folder in the data home,
+    // TemplateFiles::ownFolder), and whether it comes from the shared library (read only).
+    QString filesFolder = {};
+    bool shared = false;
 
     friend bool operator==(const CustomTemplate &, const CustomTemplate &) = default;
 };

@@ -86,6 +86,12 @@ public:
     // folder name.
     QString sketch(const TokenValues &values) const;
 
+    // A text file's contents with every token that has a value filled in: "{key}" or
+    // "{key:format}" with a valid key, rendered as in names but not made safe. Anything else,
+    // braces included, stays byte for byte, so line endings and other syntax are kept. Fails
+    // (none) when utf8 is not valid UTF-8.
+    static std::optional<QByteArray> renderText(const QByteArray &utf8, const TokenValues &values);
+
     // The counter in an existing folder name that this pattern could have made, reading
     // {teller} as digits and every other token as any text; none if the name does not fit
     // or the pattern has no {teller}.

@@ -133,7 +133,7 @@ QStringList ProjectConfig::batchProjectNames() const
 bool operator==(const FolderNode &a, const FolderNode &b)
 {
     return a.id == b.id && a.name == b.name && a.acceptedExtensions == b.acceptedExtensions &&
-           a.requiredExtra == b.requiredExtra &&
+           a.requiredExtra == b.requiredExtra && a.files == b.files &&
            std::equal(a.children.begin(), a.children.end(), b.children.begin(), b.children.end());
 }
 

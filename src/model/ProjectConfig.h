@@ -66,12 +66,22 @@ private:
     std::uint8_t m_bits = 0;
 };
 
+// A file a project gets from its template.
+struct PlannedFile {
+    QString name;       // rendered and made safe; as typed when it does not render
+    QString sourcePath; // absolute: the template's copy
+    bool render = false;
+
+    friend bool operator==(const PlannedFile &, const PlannedFile &) = default;
+};
+
 struct FolderNode {
     QUuid id = QUuid::createUuid();
     QString name;
     QList<FolderNode> children;
     QStringList acceptedExtensions;
     std::optional<ExtraFlag> requiredExtra;
+    QList<PlannedFile> files = {};
 };
 
 // Defined out of line: a defaulted comparison would ask QList<FolderNode> for its operator==

@@ -27,7 +27,10 @@ struct RenderedProject {
     RenderedName folder;
     QList<FolderNode> tree;        // the plan's ids; names rendered
     std::vector<FolderNote> notes; // one per folder of tree, depth first, parents first
-    bool treeOk = true;            // no folder of tree has problems
+    // One per file of tree, folders depth first and parents first, each folder's files in
+    // order. Files' names render as folder names do and count for treeOk.
+    std::vector<FolderNote> fileNotes = {};
+    bool treeOk = true; // no folder of tree has problems
 
     bool ok() const { return folder.ok() && treeOk; }
     // The token keys nothing gave a value for, anywhere in the project, each once: the
@@ -60,7 +63,9 @@ public:
     // that is there, else its built-in template with its extras.
     static ProjectPlan forConfig(const ProjectConfig &config,
                                  const QList<CustomTemplate> &customTemplates);
-    // A custom template as the editor has it; its folders keep their ids.
+    // A custom template as the editor has it; its folders keep their ids. Its files' sources
+    // become absolute below TemplateFiles::folderOf(customTemplate); one that is absolute
+    // already (a file the editor has not stored yet) stays as it is.
     static ProjectPlan forTemplate(const CustomTemplate &customTemplate);
 
     bool isCustom() const;

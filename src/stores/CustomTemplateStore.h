@@ -38,6 +38,8 @@ Result<void> checkFolders(const QList<CustomFolderNode> &roots);
 
 // The user's saved templates, persisted under "customTemplates" of the standard store. The
 // list follows the file, so changes made by other processes show up here too.
+class SharedTemplateLibrary;
+
 class CustomTemplateStore final : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +53,12 @@ public:
     static CustomTemplateStore &shared();
 
     const QList<CustomTemplate> &templates() const { return m_list.value(); }
+    // The own templates, then the shared library's whose ids are not among them: what lists
+    // and look-ups by id offer. Editing, export and import keep to templates().
+    QList<CustomTemplate> all() const;
+    // Adds a shared library to all(); templatesChanged() then also follows its changes.
+    void attachShared(SharedTemplateLibrary &library);
+    SharedTemplateLibrary *sharedLibrary() const { return m_shared; }
     // Why the settings file or some stored templates could not be read, if so; templates()
     // then holds only those that could.
     const std::optional<QString> &unreadable() const { return m_list.unreadable(); }
@@ -68,7 +76,7 @@ public:
     // depth, bad field definitions, or a name pattern with a syntax error.
     Result<void> put(const CustomTemplate &t);
     QFuture<Result<void>> putLater(const CustomTemplate &t);
-    // Removes every template with this id.
+    // Removes every template with this id, and then its files' folder.
     Result<void> remove(const QUuid &id);
     QFuture<Result<void>> removeLater(const QUuid &id);
     // The document of all templates ("[]" when there are none), or none if encoding fails.
@@ -87,6 +95,7 @@ Q_SIGNALS:
 private:
     using List = QList<CustomTemplate>;
     StoredList<List> m_list;
+    SharedTemplateLibrary *m_shared = nullptr;
 };
 
 } // namespace bp

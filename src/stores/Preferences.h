@@ -14,6 +14,7 @@ inline const QString defaultTemplate = QStringLiteral("defaultTemplate");
 inline const QString defaultBasePath = QStringLiteral("defaultBasePath");
 inline const QString customTemplates = QStringLiteral("customTemplates");
 inline const QString recentFolders = QStringLiteral("recentFolders");
+inline const QString sharedTemplatesFolder = QStringLiteral("sharedTemplatesFolder");
 } // namespace PreferenceKeys
 
 // Typed access to the simple keys, each with its meaning when absent or of the wrong type.

@@ -24,6 +24,8 @@ struct CreationOutcome {
     QList<MoveRecord> moves;    // made by the sort after a single project
     QList<SortFailure> failed;  // files that sort left where they were
     std::optional<Error> error; // what stopped the run; what was made before it stays
+    int filesCopied = 0;        // template files put into the projects
+    QStringList keptFiles;      // template files' paths that were there already, left as they were
     bool cancelled = false;
 
     bool ok() const { return !error && failed.isEmpty() && !cancelled; }
