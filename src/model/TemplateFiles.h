@@ -32,9 +32,11 @@ QList<TemplateFile> allFiles(const QList<CustomFolderNode> &roots);
 // source to put in the template.
 Result<QString> store(const QUuid &id, const QString &path);
 // Makes t's sources that are absolute paths (files the editor added, not stored yet) stored
-// ones, then removes the files of t's own folder that no source names any more. A template
-// whose files are all stored and named comes back unchanged.
+// ones. A template whose files are all stored comes back unchanged. CustomTemplateStore::put
+// then removes the files no source names any more (prune()).
 Result<CustomTemplate> storeAll(const CustomTemplate &t);
+// Removes the files of t's own folder that none of t's sources names.
+void prune(const CustomTemplate &t);
 // Removes the template's own folder and all in it; no folder is no error.
 Result<void> removeFolder(const QUuid &id);
 
