@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +114,36 @@ Result<void> writeChosenFile(const QString &path, const QByteArray &data)
     QSaveFile file(path);
     file.setDirectWriteFallback(true);
     return save(file, data, std::nullopt);
+}
+
+Result<void> writeNew(const QString &final, const QByteArray &data)
+{
+    const QFileInfo info(final);
+    const QString temporary = info.absolutePath() + QStringLiteral("/.") +
+                              info.fileName().left(64) + QStringLiteral(".tmp-") +
+                              QString::number(QRandomGenerator::global()->generate64(), 36);
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return Error::withMessage(temporary + QStringLiteral(": ") + file.errorString());
+    const bool written = file.write(data) == data.size() && file.flush() &&
+                         (::fsync(file.handle()) == 0 || errno == EINVAL);
+    file.close();
+    if (!written) {
+        QFile::remove(temporary);
+        return Error::withMessage(temporary + QStringLiteral(": ") + file.errorString());
+    }
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(final);
+    // Where RENAME_NOREPLACE is unknown, a hard link cannot replace a name either.
+    int result =
+        ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+        result = ::link(from.constData(), to.constData());
+    const int err = errno;
+    ::unlink(from.constData()); // gone after a rename; the spare name after a link
+    if (result != 0)
+        return Error::fromErrno(err, final);
+    return success();
 }
 
 QString configHome()

@@ -25,6 +25,10 @@ Result<QByteArray> readFile(const QString &path, qint64 maxBytes = defaultReadLi
 Result<void> writeAtomically(const QString &path, const QByteArray &data,
                              std::optional<QFileDevice::Permissions> permissions = std::nullopt);
 
+// A new file: written to a temporary name beside path, flushed, then given path without
+// replacing anything (EEXIST when the name is taken, the temporary removed either way).
+Result<void> writeNew(const QString &path, const QByteArray &data);
+
 // For a file the user chose: replaced by rename where its folder lets us, else written in
 // place, so that a writable file in a folder we may not write can still be saved (without
 // the guarantee that a failed write leaves the old file). Never for our own stores.

@@ -209,6 +209,41 @@ QString NamePattern::sketch(const TokenValues &values) const
     return text;
 }
 
+std::optional<QByteArray> NamePattern::renderText(const QByteArray &utf8, const TokenValues &values)
+{
+    if (!QByteArrayView(utf8).isValidUtf8())
+        return std::nullopt;
+    // Tokens are ASCII, so the bytes between them are copied as they are: line endings, a
+    // byte order mark and braces that are no token stay exactly.
+    QByteArray out;
+    out.reserve(utf8.size());
+    qsizetype copied = 0;
+    for (qsizetype open = utf8.indexOf('{'); open >= 0; open = utf8.indexOf('{', open + 1)) {
+        const qsizetype close = utf8.indexOf('}', open + 1);
+        if (close < 0)
+            break;
+        const QByteArrayView inside(utf8.constData() + open + 1, close - open - 1);
+        const qsizetype colon = inside.indexOf(':');
+        const QString key = QString::fromLatin1(colon < 0 ? inside : inside.first(colon));
+        if (!isValidKey(key) || inside.contains('{') || inside.contains('\n'))
+            continue;
+        Part part;
+        part.isToken = true;
+        part.text = key;
+        part.format = colon < 0 ? QString() : QString::fromUtf8(inside.sliced(colon + 1));
+        QList<NameProblem> ignored;
+        const std::optional<QString> value = tokenValue(part, values, ignored);
+        if (!value)
+            continue;
+        out += QByteArrayView(utf8.constData() + copied, open - copied);
+        out += value->toUtf8();
+        copied = close + 1;
+        open = close;
+    }
+    out += QByteArrayView(utf8.constData() + copied, utf8.size() - copied);
+    return out;
+}
+
 void NamePattern::buildCounterMatcher()
 {
     const auto isCounter = [](const Part &part) { return part.isToken && part.text == counterKey; };

@@ -1,8 +1,12 @@
 #include "ProjectPlan.h"
 
 #include "TemplateEngine.h"
+#include "TemplateFiles.h"
+
+#include <QDir>
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 
 namespace bp {
@@ -23,14 +27,17 @@ bool hasCounter(const NamePattern &pattern)
         [](const NamePattern::Part &part) { return part.isToken && part.text == counterKey; });
 }
 
-FolderNode withIds(const CustomFolderNode &custom)
+// filesFolder: where the template's stored sources are.
+FolderNode withIds(const CustomFolderNode &custom, const QDir &filesFolder)
 {
     FolderNode node;
     node.id = custom.id.isNull() ? QUuid::createUuid() : custom.id;
     node.name = custom.name;
     node.children.reserve(custom.children.size());
     for (const CustomFolderNode &child : custom.children)
-        node.children.append(withIds(child));
+        node.children.append(withIds(child, filesFolder));
+    for (const TemplateFile &file : custom.files)
+        node.files.append({file.name, filesFolder.absoluteFilePath(file.source), file.render});
     return node;
 }
 
@@ -43,6 +50,17 @@ void appendOnce(QList<NameProblem> &into, const NameProblem &problem)
         into.append(problem);
 }
 
+void addProblems(QList<NameProblem> &into, const std::vector<FolderNote> &notes,
+                 const std::function<bool(const NameProblem &)> &skip)
+{
+    for (const FolderNote &note : notes) {
+        for (const NameProblem &problem : note.problems) {
+            if (!skip(problem))
+                appendOnce(into, problem);
+        }
+    }
+}
+
 } // namespace
 
 struct ProjectPlan::Data {
@@ -50,8 +68,9 @@ struct ProjectPlan::Data {
     QList<FolderNode> tree;
     QList<FieldDefinition> fields;
     NamePattern project = NamePattern::projectDefault();
-    // A custom tree's names, depth first, parents first.
+    // A custom tree's names, depth first, parents first; its files' names in the same order.
     std::vector<NamePattern> names;
+    std::vector<NamePattern> fileNames;
     bool counts = false;
     bool treeHasTokens = false;
     // A custom tree without tokens renders the same every time: done once.
@@ -73,6 +92,11 @@ struct ProjectPlan::Data {
             names.push_back(NamePattern::parse(node.name));
             counts = counts || hasCounter(names.back());
             treeHasTokens = treeHasTokens || hasTokens(names.back());
+            for (const PlannedFile &file : node.files) {
+                fileNames.push_back(NamePattern::parse(file.name));
+                counts = counts || hasCounter(fileNames.back());
+                treeHasTokens = treeHasTokens || hasTokens(fileNames.back());
+            }
             parseNames(node.children);
         }
     }
@@ -81,10 +105,12 @@ struct ProjectPlan::Data {
 QStringList RenderedProject::unresolved() const
 {
     QStringList keys = folder.unresolved();
-    for (const FolderNote &note : notes) {
-        for (const NameProblem &problem : note.problems) {
-            if (problem.kind == NameProblem::Kind::unknownToken && !keys.contains(problem.key))
-                keys.append(problem.key);
+    for (const auto *list : {&notes, &fileNotes}) {
+        for (const FolderNote &note : *list) {
+            for (const NameProblem &problem : note.problems) {
+                if (problem.kind == NameProblem::Kind::unknownToken && !keys.contains(problem.key))
+                    keys.append(problem.key);
+            }
         }
     }
     return keys;
@@ -134,8 +160,9 @@ ProjectPlan ProjectPlan::forTemplate(const CustomTemplate &customTemplate)
     auto data = std::make_shared<Data>();
     data->custom = true;
     data->tree.reserve(customTemplate.roots.size());
+    const QDir filesFolder(TemplateFiles::folderOf(customTemplate));
     for (const CustomFolderNode &root : customTemplate.roots)
-        data->tree.append(withIds(root));
+        data->tree.append(withIds(root, filesFolder));
     data->fields = customTemplate.fields;
     data->project = NamePattern::forProject(customTemplate.projectNamePattern);
     data->counts = hasCounter(data->project);
@@ -210,22 +237,32 @@ RenderedProject ProjectPlan::render(const QString &name, const QDate &date,
                d->constantTree.notes.size() == d->names.size()) {
         result.tree = d->constantTree.tree;
         result.notes = d->constantTree.notes;
+        result.fileNotes = d->constantTree.fileNotes;
         result.treeOk = d->constantTree.treeOk;
     } else {
         result.tree = d->tree;
         result.notes.resize(d->names.size());
+        result.fileNotes.resize(d->fileNames.size());
         size_t next = 0;
+        size_t nextFile = 0;
+        const auto renderName = [&](const NamePattern &pattern, QString &name, FolderNote &note) {
+            RenderedName rendered = pattern.render(values);
+            if (rendered.ok()) {
+                if (rendered.text != name)
+                    name = std::move(rendered.text);
+                note.changes = rendered.changes;
+            } else {
+                note.problems = std::move(rendered.problems);
+                result.treeOk = false;
+            }
+        };
         const auto renderNodes = [&](auto &self, QList<FolderNode> &nodes) -> void {
             for (FolderNode &node : nodes) {
-                FolderNote &note = result.notes[next];
-                RenderedName rendered = d->names[next++].render(values);
-                if (rendered.ok()) {
-                    if (rendered.text != node.name)
-                        node.name = std::move(rendered.text);
-                    note.changes = rendered.changes;
-                } else {
-                    note.problems = std::move(rendered.problems);
-                    result.treeOk = false;
+                renderName(d->names[next], node.name, result.notes[next]);
+                ++next;
+                for (PlannedFile &file : node.files) {
+                    renderName(d->fileNames[nextFile], file.name, result.fileNotes[nextFile]);
+                    ++nextFile;
                 }
                 if (!node.children.isEmpty())
                     self(self, node.children);
@@ -262,12 +299,8 @@ PlanProblems ProjectPlan::problems(const QStringList &names, const QDate &date,
             if (!namedByField(problem))
                 appendOnce(result.names, problem);
         }
-        for (const FolderNote &note : project.notes) {
-            for (const NameProblem &problem : note.problems) {
-                if (!namedByField(problem))
-                    appendOnce(result.names, problem);
-            }
-        }
+        addProblems(result.names, project.notes, namedByField);
+        addProblems(result.names, project.fileNotes, namedByField);
     }
     return result;
 }

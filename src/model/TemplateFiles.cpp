@@ -40,43 +40,12 @@ QString freeName(const QDir &folder, const QString &wanted, const QSet<QString> 
 {
     const QFileInfo info(wanted);
     const QString base = info.completeBaseName();
-    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    const QString suffix =
+        info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
     QString name = wanted;
     for (int n = 2; reserved.contains(name) || QFileInfo::exists(folder.filePath(name)); ++n)
         name = base + QLatin1Char(' ') + QString::number(n) + suffix;
     return name;
-}
-
-// Writes data to a temporary name in folder, flushes it and gives it name without replacing.
-Result<void> writeNewFile(const QDir &folder, const QString &name, const QByteArray &data)
-{
-    const QString final = folder.filePath(name);
-    const QString temporary =
-        folder.filePath(QStringLiteral(".tmp-") +
-                        QString::number(QRandomGenerator::global()->generate64(), 36));
-    QFile file(temporary);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return Error::withMessage(temporary + QStringLiteral(": ") + file.errorString());
-    const bool written = file.write(data) == data.size() && file.flush() &&
-                         (::fsync(file.handle()) == 0 || errno == EINVAL);
-    file.close();
-    if (!written) {
-        QFile::remove(temporary);
-        return Error::withMessage(temporary + QStringLiteral(": ") + file.errorString());
-    }
-    const QByteArray from = QFile::encodeName(temporary);
-    const QByteArray to = QFile::encodeName(final);
-    int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-    if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-        result = ::link(from.constData(), to.constData());
-        ::unlink(from.constData());
-    }
-    if (result != 0) {
-        const int err = errno;
-        ::unlink(from.constData());
-        return Error::fromErrno(err, final);
-    }
-    return success();
 }
 
 } // namespace
@@ -129,6 +98,36 @@ QList<TemplateFile> allFiles(const QList<CustomFolderNode> &roots)
     return files;
 }
 
+CustomTemplate withAbsoluteSources(const CustomTemplate &t)
+{
+    CustomTemplate draft = t;
+    const QDir folder(folderOf(t));
+    const auto absolute = [&](auto &self, QList<CustomFolderNode> &nodes) -> void {
+        for (CustomFolderNode &node : nodes) {
+            for (TemplateFile &file : node.files)
+                file.source = folder.absoluteFilePath(file.source);
+            self(self, node.children);
+        }
+    };
+    absolute(absolute, draft.roots);
+    draft.filesFolder.clear();
+    draft.shared = false;
+    return draft;
+}
+
+CustomTemplate withoutFiles(const CustomTemplate &t)
+{
+    CustomTemplate bare = t;
+    const auto strip = [](auto &self, QList<CustomFolderNode> &nodes) -> void {
+        for (CustomFolderNode &node : nodes) {
+            node.files.clear();
+            self(self, node.children);
+        }
+    };
+    strip(strip, bare.roots);
+    return bare;
+}
+
 Result<QString> store(const QUuid &id, const QString &path)
 {
     const Result<QByteArray> data = FileSystem::readFile(path, qint64(512) << 20);
@@ -139,7 +138,7 @@ Result<QString> store(const QUuid &id, const QString &path)
         return made.error();
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name = freeName(folder, QFileInfo(path).fileName(), {});
-        const Result<void> written = writeNewFile(folder, name, data.value());
+        const Result<void> written = FileSystem::writeNew(folder.filePath(name), data.value());
         if (written)
             return name;
         // Someone took the name meanwhile: the next free one.

@@ -26,6 +26,13 @@ std::optional<QString> sourceProblem(const QString &source);
 // Every file of the tree, depth first, parents first, each folder's files in order.
 QList<TemplateFile> allFiles(const QList<CustomFolderNode> &roots);
 
+// t with every source made absolute below folderOf(t), not shared and without filesFolder: a
+// draft whose files storeAll() copies into whatever template it is saved as (a copy of a
+// shared or own template).
+CustomTemplate withAbsoluteSources(const CustomTemplate &t);
+// t without any files.
+CustomTemplate withoutFiles(const CustomTemplate &t);
+
 // Stores a copy of the regular file at path in the template's own folder under a new name
 // derived from path's file name ("brief.txt", then "brief 2.txt", ...), written to a
 // temporary name, flushed and then given its name without replacing anything. Returns the

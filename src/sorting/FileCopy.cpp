@@ -29,6 +29,12 @@ public:
         if (m_fd >= 0)
             ::close(m_fd);
     }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
     int get() const { return m_fd; }
     int release() { return std::exchange(m_fd, -1); }
 
@@ -60,13 +66,13 @@ Result<std::unique_ptr<Temporary>> createTemporary(const QString &to)
     const QFileInfo target(to);
     for (int attempt = 0; attempt < 100; ++attempt) {
         auto temporary = std::make_unique<Temporary>();
-        temporary->path = target.absolutePath() + QStringLiteral("/.") + target.fileName().left(64) +
-                          QStringLiteral(".bp-") +
+        temporary->path = target.absolutePath() + QStringLiteral("/.") +
+                          target.fileName().left(64) + QStringLiteral(".bp-") +
                           QString::number(QRandomGenerator::global()->generate64(), 36);
         const int fd = ::open(QFile::encodeName(temporary->path).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            temporary->fd = Fd(fd);
+            temporary->fd.reset(fd);
             return temporary;
         }
         if (errno != EEXIST)
@@ -104,7 +110,8 @@ std::optional<Error> copyData(int in, int out, qint64 size, Method fastest, cons
     if (fastest != Method::readWrite) {
         g_lastMethod = Method::copyRange;
         while (copied < size) {
-            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(size - copied), 0);
+            const ssize_t n =
+                ::copy_file_range(in, nullptr, out, nullptr, size_t(size - copied), 0);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n > 0) {

@@ -1,6 +1,7 @@
 #include "CustomTemplateStore.h"
 
 #include "model/NamePattern.h"
+#include "model/TemplateFiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,6 +25,9 @@ const QString iconKey = QStringLiteral("icon");
 const QString rootsKey = QStringLiteral("roots");
 const QString createdAtKey = QStringLiteral("createdAt");
 const QString childrenKey = QStringLiteral("children");
+const QString filesKey = QStringLiteral("files");
+const QString sourceKey = QStringLiteral("source");
+const QString renderKey = QStringLiteral("render");
 const QString patternKey = QStringLiteral("projectNamePattern");
 const QString fieldsKey = QStringLiteral("fields");
 const QString fieldKeyKey = QStringLiteral("key");
@@ -102,22 +106,42 @@ void appendSeconds(QByteArray &out, const QDateTime &time)
     }
 }
 
+void appendFiles(QByteArray &out, const QList<TemplateFile> &files)
+{
+    out += ",\"files\":[";
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += "{\"name\":";
+        appendString(out, files.at(i).name);
+        out += ",\"source\":";
+        appendString(out, files.at(i).source);
+        out += files.at(i).render ? ",\"render\":true}" : ",\"render\":false}";
+    }
+    out += ']';
+}
+
 void appendFolders(QByteArray &out, const QList<CustomFolderNode> &roots)
 {
     // An explicit stack: the depth of a tree must never decide whether we overflow ours.
     struct Level {
         const QList<CustomFolderNode> *nodes;
         qsizetype next;
+        const CustomFolderNode *owner; // whose children these are
     };
-    std::vector<Level> stack{{&roots, 0}};
+    std::vector<Level> stack{{&roots, 0, nullptr}};
     out += '[';
     while (!stack.empty()) {
         Level &level = stack.back();
         if (level.next == level.nodes->size()) {
+            const CustomFolderNode *owner = level.owner;
             stack.pop_back();
             out += ']';
-            if (!stack.empty())
+            if (owner) {
+                if (!owner->files.isEmpty())
+                    appendFiles(out, owner->files);
                 out += '}'; // closes the folder whose children just ended
+            }
             continue;
         }
         const CustomFolderNode &node = (*level.nodes)[level.next];
@@ -128,7 +152,7 @@ void appendFolders(QByteArray &out, const QList<CustomFolderNode> &roots)
         out += ",\"name\":";
         appendString(out, node.name);
         out += ",\"children\":[";
-        stack.push_back({&node.children, 0});
+        stack.push_back({&node.children, 0, &node});
     }
 }
 
@@ -395,6 +419,8 @@ private:
                 return error;
             if (std::optional<QString> problem = folderNameProblem(node.name))
                 return fail(location() + QStringLiteral(": ") + *problem);
+            if (std::optional<Error> error = decodeFiles(object, node.files))
+                return error;
             QJsonArray children;
             if (std::optional<Error> error = readArray(object, childrenKey, children))
                 return error;
@@ -407,6 +433,36 @@ private:
                                 .arg(maxFolderDepth));
             QList<CustomFolderNode> *childOut = &level.out->last().children;
             m_stack.push_back({children, 0, childOut});
+        }
+        return std::nullopt;
+    }
+
+    // The optional "files" of a folder object.
+    std::optional<Error> decodeFiles(const QJsonObject &folder, QList<TemplateFile> &out)
+    {
+        if (!folder.contains(filesKey))
+            return std::nullopt;
+        QJsonArray files;
+        if (std::optional<Error> error = readArray(folder, filesKey, files))
+            return error;
+        for (const QJsonValue &value : files) {
+            if (!value.isObject())
+                return fail(location() + QStringLiteral(": a file is not an object"));
+            const QJsonObject object = value.toObject();
+            TemplateFile file;
+            if (std::optional<Error> error = readString(object, nameKey, file.name))
+                return error;
+            if (std::optional<QString> problem = folderNameProblem(file.name))
+                return fail(location() + QStringLiteral(": file ") + *problem);
+            if (std::optional<Error> error = readString(object, sourceKey, file.source))
+                return error;
+            if (std::optional<QString> problem = TemplateFiles::sourceProblem(file.source))
+                return fail(location() + QStringLiteral(": ") + *problem);
+            if (object.contains(renderKey)) {
+                if (std::optional<Error> error = readBool(object, renderKey, file.render))
+                    return error;
+            }
+            out.append(std::move(file));
         }
         return std::nullopt;
     }
@@ -578,6 +634,13 @@ Result<void> checkFolders(const QList<CustomFolderNode> &roots)
         for (const CustomFolderNode &node : *level.nodes) {
             if (std::optional<QString> problem = folderNameProblem(node.name))
                 return Error{0, *problem, QString(), Error::Kind::invalidFolderName};
+            for (const TemplateFile &file : node.files) {
+                std::optional<QString> problem = folderNameProblem(file.name);
+                if (!problem)
+                    problem = TemplateFiles::sourceProblem(file.source);
+                if (problem)
+                    return Error{0, *problem, QString(), Error::Kind::invalidFolderName};
+            }
             if (node.children.isEmpty())
                 continue;
             if (level.depth >= maxFolderDepth)

@@ -1,5 +1,8 @@
 #include "CustomTemplateStore.h"
 
+#include "SharedTemplateLibrary.h"
+#include "model/TemplateFiles.h"
+
 #include "model/NamePattern.h"
 
 #include <QSet>
@@ -83,6 +86,9 @@ Result<void> checkPut(const CustomTemplate &t)
 
 auto putting(CustomTemplate t)
 {
+    // Where its files are follows from where it is kept, so that is never stored.
+    t.filesFolder.clear();
+    t.shared = false;
     return [t = std::move(t)](List &list) {
         const auto it = std::find_if(list.begin(), list.end(),
                                      [&t](const CustomTemplate &c) { return c.id == t.id; });
@@ -164,29 +170,71 @@ Result<void> CustomTemplateStore::put(const CustomTemplate &t)
 {
     if (Result<void> checked = checkPut(t); !checked)
         return checked;
-    return m_list.apply(putting(t));
+    Result<void> stored = m_list.apply(putting(t));
+    if (stored)
+        TemplateFiles::prune(t);
+    return stored;
 }
 
 QFuture<Result<void>> CustomTemplateStore::putLater(const CustomTemplate &t)
 {
     if (Result<void> checked = checkPut(t); !checked)
         return failedLater<void>(checked.error());
-    return m_list.applyLater(putting(t));
+    return m_list.applyLater(putting(t)).then([t](const Result<void> &stored) {
+        if (stored)
+            TemplateFiles::prune(t);
+        return stored;
+    });
 }
 
 Result<void> CustomTemplateStore::remove(const QUuid &id)
 {
-    return m_list.apply(removing(id));
+    Result<void> removed = m_list.apply(removing(id));
+    if (removed)
+        (void)TemplateFiles::removeFolder(id);
+    return removed;
 }
 
 QFuture<Result<void>> CustomTemplateStore::removeLater(const QUuid &id)
 {
-    return m_list.applyLater(removing(id));
+    return m_list.applyLater(removing(id)).then([id](const Result<void> &removed) {
+        if (removed)
+            (void)TemplateFiles::removeFolder(id);
+        return removed;
+    });
+}
+
+QList<CustomTemplate> CustomTemplateStore::all() const
+{
+    QList<CustomTemplate> list = templates();
+    if (!m_shared)
+        return list;
+    QSet<QUuid> own;
+    for (const CustomTemplate &t : list)
+        own.insert(t.id);
+    for (const CustomTemplate &t : m_shared->templates()) {
+        if (!own.contains(t.id))
+            list.append(t);
+    }
+    return list;
+}
+
+void CustomTemplateStore::attachShared(SharedTemplateLibrary &library)
+{
+    m_shared = &library;
+    connect(&library, &SharedTemplateLibrary::changed, this,
+            &CustomTemplateStore::templatesChanged);
+    Q_EMIT templatesChanged();
 }
 
 std::optional<QByteArray> CustomTemplateStore::exportAllAsJSON() const
 {
-    return CustomTemplateJson::encode(templates());
+    // Files do not travel in this document (a .bptemplate carries them): naming them would
+    // leave the importer with files it does not have.
+    List list = templates();
+    for (CustomTemplate &t : list)
+        t = TemplateFiles::withoutFiles(t);
+    return CustomTemplateJson::encode(list);
 }
 
 Result<void> CustomTemplateStore::importJSON(const QByteArray &json)

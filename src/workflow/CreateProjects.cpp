@@ -1,9 +1,11 @@
 #include "CreateProjects.h"
 
 #include "JobQueue.h"
+#include "TemplateFilePut.h"
 #include "model/FolderCreator.h"
 #include "model/ProjectCounter.h"
 #include "model/ProjectPlan.h"
+#include "model/ProjectRecord.h"
 #include "model/TemplateEngine.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
@@ -20,6 +22,7 @@ namespace bp {
 // Everything one run carries from step to step; jobs get copies of the plain values.
 struct CreateProjects::Run {
     ProjectPlan plan;
+    ProjectRecord record;           // each project's, its name, date and number filled in when made
     QHash<QString, QString> values; // the fields' values, resolved
     QString target;
     std::optional<QDate> date; // none: the day each project is made
@@ -69,7 +72,7 @@ bool CreateProjects::isReady(const ProjectConfig &config)
 
 QList<FolderNode> CreateProjects::resolvedTree(const ProjectConfig &config) const
 {
-    return TemplateEngine::resolve(config, m_templates.templates());
+    return TemplateEngine::resolve(config, m_templates.all());
 }
 
 QFuture<CreationOutcome> CreateProjects::run(const ProjectConfig &config,
@@ -79,7 +82,12 @@ QFuture<CreationOutcome> CreateProjects::run(const ProjectConfig &config,
     if (!isReady(config) || m_running)
         return QtFuture::makeReadyFuture(CreationOutcome{});
     auto run = std::make_shared<Run>();
-    run->plan = ProjectPlan::forConfig(config, m_templates.templates());
+    run->plan = ProjectPlan::forConfig(config, m_templates.all());
+    run->record.customTemplateID = run->plan.isCustom() ? config.customTemplateID : std::nullopt;
+    run->record.platform = config.platform;
+    run->record.type = config.type;
+    run->record.extras = config.extras;
+    run->record.fieldValues = config.fieldValues;
     run->values = run->plan.resolveFields(config.fieldValues).values;
     run->target = *config.targetFolderURL;
     run->names = projectNames(config);
@@ -153,24 +161,44 @@ void CreateProjects::next(const std::shared_ptr<Run> &run)
     }
     const std::optional<ProjectCounter::NumberedFolder> numbered =
         run->numbered.isEmpty() ? std::nullopt : std::optional(run->numbered.at(made));
+    struct Made {
+        QString path;
+        TemplateFilePut::Put files;
+    };
     JobQueue::run([name = run->names.at(made), plan = run->plan, values = run->values,
-                   target = run->target, date = run->date, numbered]() -> Result<QString> {
+                   target = run->target, date = run->date, numbered,
+                   record = run->record]() mutable -> Result<Made> {
         const QDate day = date.value_or(QDate::currentDate());
+        const std::optional<int> number = numbered ? std::optional(numbered->number) : std::nullopt;
+        const RenderedProject project = plan.render(name, day, number, values);
+        Result<QString> path =
+            numbered ? Result<QString>(numbered->path)
+                     : FolderCreator::makeNamedProject(project.folder.text, project.tree, target);
+        if (!path)
+            return path.error();
         if (numbered) {
-            const RenderedProject project = plan.render(name, day, numbered->number, values);
-            if (Result<void> tree = FolderCreator::createNodes(project.tree, numbered->path); !tree)
+            if (Result<void> tree = FolderCreator::createNodes(project.tree, path.value()); !tree)
                 return tree.error();
-            return numbered->path;
         }
-        const RenderedProject project = plan.render(name, day, std::nullopt, values);
-        return FolderCreator::makeNamedProject(project.folder.text, project.tree, target);
-    }).then(this, [this, run](const Result<QString> &project) {
+        const Result<TemplateFilePut::Put> files = TemplateFilePut::putAll(
+            project.tree, path.value(), TokenValues{name, day, number, values});
+        if (!files)
+            return files.error();
+        record.name = name;
+        record.date = day;
+        record.counter = number;
+        if (Result<void> written = record.writeNew(path.value()); !written)
+            return written.error();
+        return Made{path.value(), files.value()};
+    }).then(this, [this, run](const Result<Made> &project) {
         if (!project) {
             run->outcome.error = project.error();
             removeUnfilled(run);
             return;
         }
-        run->outcome.projects.append(project.value());
+        run->outcome.projects.append(project.value().path);
+        run->outcome.filesCopied += project.value().files.copied;
+        run->outcome.keptFiles += project.value().files.kept;
         next(run);
     });
 }
