@@ -71,7 +71,8 @@ Result<ProjectRecord> ProjectRecord::decode(const QByteArray &json)
         if (!value.isString())
             return false;
         out = value.toString();
-        return true;
+        // JSON may escape half a surrogate pair, which no file name or text can hold.
+        return out.isValidUtf16();
     };
     QString custom, platform, type, dateText;
     if (!text("customTemplate", custom) || !text("template", platform) || !text("type", type) ||
@@ -121,7 +122,8 @@ Result<ProjectRecord> ProjectRecord::decode(const QByteArray &json)
         return invalid(QStringLiteral("\"fields\" is not an object"));
     const QJsonObject fieldObject = fields.toObject();
     for (auto it = fieldObject.constBegin(); it != fieldObject.constEnd(); ++it) {
-        if (!it.value().isString())
+        if (!it.value().isString() || !it.value().toString().isValidUtf16() ||
+            !it.key().isValidUtf16())
             return invalid(QStringLiteral("field \"%1\" is not text").arg(it.key()));
         record.fieldValues.insert(it.key(), it.value().toString());
     }
