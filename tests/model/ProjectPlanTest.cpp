@@ -46,6 +46,9 @@ TEST(ProjectPlan, CustomNamesAreMadeSafeAndEveryUnresolvedKeyIsNamedOnce)
     custom.projectNamePattern = "{job}_{naam}_{onbekend}";
     custom.fields = {{"klant", "Klant", FieldKind::text, true, {}, {}, {}, {}},
                      {"job", "Job", FieldKind::number, false, "7", {}, {}, {}}};
+    custom.roots[0].files = {{"{klant}?.txt", "a.txt", true}};
+    custom.roots[0].children[1].files = {{"{bestand}.txt", "sub/b.txt", false}};
+    custom.filesFolder = "/srv/shared/T";
     const ProjectPlan plan = ProjectPlan::forTemplate(custom);
 
     const Fields::Resolved values = plan.resolveFields({{"klant", "A/B"}});
@@ -54,7 +57,12 @@ TEST(ProjectPlan, CustomNamesAreMadeSafeAndEveryUnresolvedKeyIsNamedOnce)
     EXPECT_EQ(project.notes.at(0).changes,
               ComponentChanges(ComponentChange::forbiddenCharacter) | ComponentChange::trimmedEnd);
     EXPECT_EQ(project.notes.at(2).changes, ComponentChanges(ComponentChange::reservedName));
-    EXPECT_EQ(project.unresolved(), QStringList{"onbekend"});
+    const PlannedFile &file = project.tree.at(0).files.at(0);
+    EXPECT_EQ(file, (PlannedFile{"A-B-.txt", "/srv/shared/T/a.txt", true}));
+    EXPECT_EQ(project.fileNotes.at(0).changes,
+              ComponentChanges(ComponentChange::forbiddenCharacter));
+    EXPECT_EQ(project.tree.at(0).children.at(1).files.at(0).sourcePath, "/srv/shared/T/sub/b.txt");
+    EXPECT_EQ(project.unresolved(), (QStringList{"onbekend", "bestand"}));
     EXPECT_EQ(plan.projectPattern().sketch({"Zomer", {}, {}, values.values}), "7_Zomer_{onbekend}");
     EXPECT_EQ(project.tree.at(0).id, custom.roots.at(0).id);
 
@@ -66,8 +74,8 @@ TEST(ProjectPlan, CustomNamesAreMadeSafeAndEveryUnresolvedKeyIsNamedOnce)
         fieldKinds << problem.kind;
     EXPECT_EQ(fieldKinds, (QList{FieldProblem::Kind::missing, FieldProblem::Kind::notANumber,
                                  FieldProblem::Kind::unknownKey}));
-    EXPECT_EQ(problems.unresolved(), QStringList{"onbekend"});
-    EXPECT_EQ(problems.names.size(), 1);
+    EXPECT_EQ(problems.unresolved(), (QStringList{"onbekend", "bestand"}));
+    EXPECT_EQ(problems.names.size(), 2);
 }
 
 } // namespace

@@ -306,4 +306,31 @@ TEST(CustomTemplateJson, NewKeysAreOptionalAndCarriedBothWays)
     }
 }
 
+TEST(CustomTemplateJson, FilesAreCarriedAfterTheChildrenAndNeverPointOutside)
+{
+    const auto withFiles = [](const QByteArray &files) {
+        return doc(nullptr, nullptr)
+            .replace(R"("name":"G","children":[])", R"("name":"G","children":[],"files":)" + files);
+    };
+    const QByteArray files =
+        R"([{"name":"Brief {klant}.txt","source":"docs/brief.txt","render":true},)"
+        R"({"name":"logo.png","source":"logo.png","render":false}])";
+    const auto decoded = Json::decode(withFiles(files));
+    ASSERT_TRUE(decoded.ok()) << decoded.error().message.toStdString();
+    const TemplateFile expected{"Brief {klant}.txt", "docs/brief.txt", true};
+    EXPECT_EQ(decoded.value().at(1).roots.at(0).children.at(0).files.at(0), expected);
+    EXPECT_EQ(Json::encode(decoded.value()), withFiles(files));
+
+    for (const char *bad :
+         {R"([{"name":"a","source":"../x"}])", R"([{"name":"a","source":"/etc/x"}])",
+          R"([{"name":"a","source":"d/../../x"}])", R"([{"name":"a/b","source":"a"}])",
+          R"([{"name":"a"}])", R"({})"}) {
+        EXPECT_FALSE(Json::decode(withFiles(bad)).ok()) << bad;
+    }
+    // What a store refuses to put: a file the editor has not stored yet.
+    CustomTemplate t = decoded.value().at(1);
+    t.roots[0].files = {{"a", "/home/u/a.txt", false}};
+    EXPECT_FALSE(Json::checkFolders(t.roots).ok());
+}
+
 } // namespace
