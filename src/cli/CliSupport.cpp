@@ -221,15 +221,29 @@ void ProgressPrinter::finish()
     }
 }
 
+namespace {
+
+// filesAfter: the parent's files follow these folders, so none of them is drawn as the last.
+void printLevel(QTextStream &out, const QList<FolderNode> &nodes, const QList<PlannedFile> &files,
+                const QString &indent)
+{
+    const qsizetype count = nodes.size() + files.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const bool last = i == count - 1;
+        const bool folder = i < nodes.size();
+        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── "))
+            << (folder ? nodes[i].name : files[i - nodes.size()].name) << '\n';
+        if (folder)
+            printLevel(out, nodes[i].children, nodes[i].files,
+                       indent + (last ? QStringLiteral("    ") : QStringLiteral("│   ")));
+    }
+}
+
+} // namespace
+
 void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &indent)
 {
-    for (qsizetype i = 0; i < nodes.size(); ++i) {
-        const bool last = i == nodes.size() - 1;
-        out << indent << (last ? QStringLiteral("└── ") : QStringLiteral("├── ")) << nodes[i].name
-            << '\n';
-        printTree(out, nodes[i].children,
-                  indent + (last ? QStringLiteral("    ") : QStringLiteral("│   ")));
-    }
+    printLevel(out, nodes, {}, indent);
 }
 
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,

@@ -25,9 +25,18 @@ const QString previewSynopsis =
 QJsonArray treeToJson(const QList<FolderNode> &nodes)
 {
     QJsonArray array;
-    for (const FolderNode &node : nodes)
-        array.append(QJsonObject{{QStringLiteral("name"), node.name},
-                                 {QStringLiteral("children"), treeToJson(node.children)}});
+    for (const FolderNode &node : nodes) {
+        QJsonObject object{{QStringLiteral("name"), node.name},
+                           {QStringLiteral("children"), treeToJson(node.children)}};
+        // Only where there are some, so that trees without files read as before.
+        if (!node.files.isEmpty()) {
+            QJsonArray files;
+            for (const PlannedFile &file : node.files)
+                files.append(file.name);
+            object.insert(QStringLiteral("files"), files);
+        }
+        array.append(object);
+    }
     return array;
 }
 
@@ -198,12 +207,17 @@ int runCreate(const QStringList &arguments, const Io &io, const Stores &stores)
             result.insert(QStringLiteral("moves"), movesToJson(outcome.moves));
             result.insert(QStringLiteral("failed"), failedToJson(outcome.failed));
         }
+        if (!outcome.keptFiles.isEmpty())
+            result.insert(QStringLiteral("keptFiles"),
+                          QJsonArray::fromStringList(outcome.keptFiles));
         if (outcome.error)
             result.insert(QStringLiteral("error"), outcome.error->message);
         io.printJson(result);
     } else {
         for (const QString &project : outcome.projects)
             io.out << project << '\n';
+        for (const QString &kept : outcome.keptFiles)
+            io.out << "kept " << kept << " (already there)\n";
         for (const MoveRecord &move : outcome.moves)
             io.out << "moved " << move.source << " -> " << move.destination << '\n';
     }
