@@ -5,9 +5,12 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 namespace bp {
+
+struct SharedLibrarySnapshot;
 
 // A studio's templates in one folder that every machine reads: a network share or a synced
 // folder, named by the preference "sharedTemplatesFolder". Each template is a folder of its
@@ -35,7 +38,10 @@ public:
     // While true (a window is open), changes are followed: inotify where the file system
     // reports them, else (SMB, NFS, FUSE) a poll every 30 s. Never polled while false.
     void setWatching(bool watching);
-    // Reads the folder again now.
+    // How often a share inotify cannot follow is read again while watching (tests).
+    void setPollInterval(std::chrono::milliseconds interval);
+    // Reads the folder again now, on this thread: it may block on a share (command line,
+    // tests). Windows leave reading to setWatching(), which reads off the UI thread.
     void reload();
 
 Q_SIGNALS:
@@ -44,6 +50,10 @@ Q_SIGNALS:
 
 private:
     struct State;
+    void readLater();
+    void apply(quint64 generation, SharedLibrarySnapshot snapshot);
+    void follow(const SharedLibrarySnapshot &snapshot);
+
     std::unique_ptr<State> d;
 };
 
