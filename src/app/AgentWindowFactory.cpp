@@ -71,6 +71,7 @@ QWidget *AgentWindowFactory::openSetupWindow(const std::optional<QString> &folde
     ProjectSetupWindow *window = session->window();
     if (agentHost)
         agentHost->setWindow(window);
+    followSharedTemplates(*window, m_stores.templates);
     fixWindow(window, Qt::WindowStaysOnTopHint);
     // A closed window is never reused; it goes once any run it started has finished.
     quitWhenClosedAndIdle(*window, [session] { session->deleteLater(); });
@@ -82,6 +83,7 @@ QWidget *AgentWindowFactory::openSettingsWindow()
 {
     auto *view = new SettingsView(m_stores.standard, m_stores.templates, m_shortcuts, m_loginItem);
     view->setAttribute(Qt::WA_DeleteOnClose);
+    followSharedTemplates(*view, m_stores.templates);
     fixWindow(view);
     present(view);
     return view;

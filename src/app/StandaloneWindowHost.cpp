@@ -61,6 +61,7 @@ int runStandaloneSetupWindow(const std::optional<QString> &folder, const Stores 
     ProjectSetupModel model(folder, host, stores);
     ProjectSetupWindow window(model);
     host.setWindow(&window);
+    followSharedTemplates(window, stores.templates);
 
     QApplication::setQuitOnLastWindowClosed(false);
     quitWhenClosedAndIdle(window, [] { QApplication::quit(); });
@@ -77,7 +78,9 @@ int runStandaloneSettingsWindow(const Stores &stores)
     // holds its registrar for good, this window only until it closes.
     DesktopShortcutRegistrar shortcuts;
     XdgAutostart loginItem;
-    SettingsView::openWindow(stores.standard, stores.templates, shortcuts, loginItem);
+    SettingsView *view =
+        SettingsView::openWindow(stores.standard, stores.templates, shortcuts, loginItem);
+    followSharedTemplates(*view, stores.templates);
     return QApplication::exec();
 }
 

@@ -4,9 +4,29 @@
 
 #include "sorting/UndoLog.h"
 #include "stores/CustomTemplateStore.h"
+#include "stores/SharedTemplateLibrary.h"
 #include "workflow/Stores.h"
 
 namespace bp::Cli {
+namespace {
+
+// A command reads the shared templates now, where a window would read them later.
+CustomTemplateStore &templatesRead()
+{
+    CustomTemplateStore &templates = Stores::processWideTemplates();
+    if (SharedTemplateLibrary *library = templates.sharedLibrary())
+        library->reload();
+    return templates;
+}
+
+Stores storesRead()
+{
+    templatesRead();
+    return Stores::processWide();
+}
+
+} // namespace
+
 QString usageText()
 {
     return QStringLiteral(
@@ -27,12 +47,12 @@ QString usageText()
         "                touches nothing and takes no number.\n"
         "  templates list [--json] | show UUID [--json] | save NAME [options of create]\n"
         "            | delete UUID | export FILE|- | import FILE|-\n"
-        "                Manage custom templates.\n"
+        "                Manage custom templates; list also shows the shared ones.\n"
         "  sort --source DIR --into PROJECT [--dry-run] [--json]\n"
         "                Move the loose files of DIR into a project folder.\n"
         "  config list | get KEY | set KEY VALUE | unset KEY\n"
-        "                Read and write defaultTemplate, defaultBasePath and\n"
-        "                onboardingCompleted.\n"
+        "                Read and write defaultTemplate, defaultBasePath,\n"
+        "                onboardingCompleted and sharedTemplatesFolder.\n"
         "  integrate [--remove]\n"
         "                Add the file managers' action \"Brindlepath - Maak Structuur\" for\n"
         "                this user, or remove it; files changed by hand are left alone.\n"
@@ -70,11 +90,11 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     // The stores are wired here, each only for the commands that use it: a store watches its
     // file, which makes the configuration folder.
     if (command == u"create")
-        return runCreate(rest, io, Stores::processWide());
+        return runCreate(rest, io, storesRead());
     if (command == u"preview")
-        return runPreview(rest, io, Stores::processWide());
+        return runPreview(rest, io, storesRead());
     if (command == u"templates")
-        return runTemplates(rest, io, CustomTemplateStore::shared());
+        return runTemplates(rest, io, templatesRead());
     if (command == u"sort")
         return runSort(rest, io, UndoLog::shared());
     if (command == u"config")

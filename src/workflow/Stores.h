@@ -16,8 +16,11 @@ struct Stores {
     RecentFoldersStore &recentFolders;
     UndoLog &undoLog;
 
-    // The process-wide ones, for the start-up code only.
+    // The process-wide ones, for the start-up code only. The templates include the shared
+    // library named in standard, which is read once a window watches it (or on reload()).
     static Stores processWide();
+    // Only the process-wide templates, with that library: for commands that need no more.
+    static CustomTemplateStore &processWideTemplates();
 };
 
 } // namespace bp
