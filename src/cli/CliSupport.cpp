@@ -103,7 +103,7 @@ std::optional<QString> applyConfigOptions(const QCommandLineParser &parser, Proj
         const QUuid id = QUuid::fromString(raw);
         if (id.isNull())
             return QStringLiteral("\u201c%1\u201d is not a template id").arg(raw);
-        const QList<CustomTemplate> &known = templates.templates();
+        const QList<CustomTemplate> known = templates.all();
         if (std::none_of(known.begin(), known.end(),
                          [&](const CustomTemplate &t) { return t.id == id; }))
             return QStringLiteral("no custom template with id %1").arg(raw);

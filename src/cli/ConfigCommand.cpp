@@ -11,7 +11,8 @@ const QString synopsis =
     QStringLiteral("brindlepath config list | get KEY | set KEY VALUE | unset KEY");
 
 const QStringList scriptableKeys{PreferenceKeys::defaultTemplate, PreferenceKeys::defaultBasePath,
-                                 PreferenceKeys::onboardingCompleted};
+                                 PreferenceKeys::onboardingCompleted,
+                                 PreferenceKeys::sharedTemplatesFolder};
 
 std::optional<QString> valueText(const PreferenceSuite &suite, const QString &key)
 {
@@ -37,6 +38,16 @@ Result<void> setValue(PreferenceSuite &suite, const QString &key, const QString 
     if (key == PreferenceKeys::defaultBasePath) {
         if (!QDir::isAbsolutePath(value)) {
             problem = QStringLiteral("defaultBasePath takes an absolute folder path");
+            return success();
+        }
+        return suite.setString(key, QDir::cleanPath(value));
+    }
+    if (key == PreferenceKeys::sharedTemplatesFolder) {
+        // Empty: no shared library, as unset does.
+        if (value.isEmpty())
+            return suite.remove(key);
+        if (!QDir::isAbsolutePath(value)) {
+            problem = QStringLiteral("sharedTemplatesFolder takes an absolute folder path");
             return success();
         }
         return suite.setString(key, QDir::cleanPath(value));

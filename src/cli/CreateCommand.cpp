@@ -165,7 +165,7 @@ Prepared prepare(const QStringList &arguments, const Io &io, const Stores &store
     }
     p.names = CreateProjects::projectNames(p.config);
     p.day = p.date.value_or(QDate::currentDate());
-    p.plan = ProjectPlan::forConfig(p.config, stores.templates.templates());
+    p.plan = ProjectPlan::forConfig(p.config, stores.templates.all());
     p.problems = p.plan.problems(p.names, p.day, p.config.fieldValues);
     p.json = parser.isSet(QStringLiteral("json"));
     p.sort = p.config.sortExistingFiles;

@@ -3,6 +3,7 @@
 #include "model/NamePattern.h"
 #include "model/TemplateEngine.h"
 #include "stores/CustomTemplateStore.h"
+#include "stores/SharedTemplateLibrary.h"
 
 #include <QJsonDocument>
 #include <QScopeGuard>
@@ -20,9 +21,9 @@ const QString synopsis =
     QStringLiteral("brindlepath templates list [--json] | show UUID [--json] | "
                    "save NAME [options of create] | delete UUID | export FILE|- | import FILE|-");
 
-// The stored template an argument names; on failure the exit code to return.
+// The template an argument names, own or shared; on failure the exit code to return.
 struct Found {
-    const CustomTemplate *found = nullptr;
+    std::optional<CustomTemplate> found;
     int exitCode = Success;
 };
 
@@ -30,13 +31,26 @@ Found find(const QString &raw, const Io &io, const CustomTemplateStore &store)
 {
     const QUuid id = QUuid::fromString(raw);
     if (id.isNull())
-        return {nullptr,
+        return {std::nullopt,
                 io.usage(QStringLiteral("\u201c%1\u201d is not a template id").arg(raw), synopsis)};
-    for (const CustomTemplate &t : store.templates()) {
+    for (const CustomTemplate &t : store.all()) {
         if (t.id == id)
-            return {&t};
+            return {t};
     }
-    return {nullptr, io.failure(QStringLiteral("no custom template with id %1").arg(raw))};
+    return {std::nullopt, io.failure(QStringLiteral("no custom template with id %1").arg(raw))};
+}
+
+// Each template object as the document holds it, with where it comes from added.
+QByteArray listDocument(const QList<CustomTemplate> &templates)
+{
+    QByteArrayList objects;
+    for (const CustomTemplate &t : templates) {
+        const QByteArray one = CustomTemplateJson::encode({t});
+        // "[{…}]" less its brackets and closing brace: the keys keep their order.
+        objects << one.mid(1, one.size() - 3) + QByteArrayLiteral(",\"source\":\"") +
+                       (t.shared ? "shared" : "own") + "\"}";
+    }
+    return '[' + objects.join(',') + ']';
 }
 
 int list(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
@@ -46,22 +60,28 @@ int list(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
     int code = Success;
     if (!parseOrReport(parser, arguments, io, synopsis, code))
         return code;
+    const QList<CustomTemplate> all = store.all();
     if (parser.isSet(QStringLiteral("json"))) {
-        const std::optional<QByteArray> doc = store.exportAllAsJSON();
-        if (!doc)
-            return io.failure(QStringLiteral("the templates cannot be encoded"));
-        io.out << QString::fromUtf8(*doc) << '\n';
-        io.out.flush();
-        return store.unreadable() ? unreadable(io, *store.unreadable()) : Success;
-    }
-    for (const CustomTemplate &t : store.templates()) {
-        int folders = 0;
-        for (const CustomFolderNode &root : t.roots)
-            folders += countFolders({root.toFolderNode()});
-        io.out << t.id.toString(QUuid::WithoutBraces).toUpper() << "  " << t.name << "  ("
-               << folders << (folders == 1 ? " folder)" : " folders)") << '\n';
+        io.out << QString::fromUtf8(listDocument(all)) << '\n';
+    } else {
+        for (const CustomTemplate &t : all) {
+            int folders = 0;
+            for (const CustomFolderNode &root : t.roots)
+                folders += countFolders({root.toFolderNode()});
+            io.out << t.id.toString(QUuid::WithoutBraces).toUpper() << "  " << t.name << "  ("
+                   << folders << (folders == 1 ? " folder)" : " folders)")
+                   << (t.shared ? "  gedeeld" : "  eigen") << '\n';
+        }
     }
     io.out.flush();
+    if (const SharedTemplateLibrary *library = store.sharedLibrary()) {
+        // The own templates are all there; only say what of the shared ones is missing.
+        if (library->isOffline())
+            io.err << "brindlepath: Gedeelde map niet bereikbaar: " << library->folder() << '\n';
+        for (const QString &problem : library->problems())
+            io.err << "brindlepath: Gedeelde template niet leesbaar: " << problem << '\n';
+        io.err.flush();
+    }
     return store.unreadable() ? unreadable(io, *store.unreadable()) : Success;
 }
 
@@ -78,7 +98,7 @@ int save(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
     std::optional<QDate> unusedDate;
     if (std::optional<QString> problem = applyConfigOptions(parser, config, unusedDate, store))
         return io.usage(*problem, synopsis);
-    const QList<FolderNode> tree = TemplateEngine::resolve(config, store.templates());
+    const QList<FolderNode> tree = TemplateEngine::resolve(config, store.all());
     const Result<QUuid> saved = store.save(parser.positionalArguments().first(), tree);
     if (!saved)
         return io.failure(saved.error().message);
@@ -93,6 +113,9 @@ int remove(const QStringList &arguments, const Io &io, CustomTemplateStore &stor
     const Found t = find(arguments.first(), io, store);
     if (!t.found)
         return t.exitCode;
+    if (t.found->shared)
+        return io.failure(QStringLiteral("%1 is a shared template: it is not deleted from here")
+                              .arg(arguments.first()));
     if (Result<void> removed = store.remove(t.found->id); !removed)
         return io.failure(removed.error().message);
     return Success;
