@@ -322,7 +322,8 @@ QWidget *FormPanel::buildCustomSection()
     auto *section = new QWidget;
     section->setObjectName(QStringLiteral("customTemplateSection"));
     QVBoxLayout *layout = column(section, 8);
-    layout->addWidget(Style::sectionLabel(QStringLiteral("Eigen templates")));
+    m_customLabel = Style::sectionLabel(QStringLiteral("Eigen templates"));
+    layout->addWidget(m_customLabel);
     QFrame *box = listBox(section);
     m_customList = static_cast<QVBoxLayout *>(box->layout());
     layout->addWidget(box);
@@ -576,9 +577,25 @@ void FormPanel::rebuildCustomRows()
         entry.second->deleteLater();
     }
     m_customRows.clear();
-    for (const CustomTemplate &tmpl : m_store.templates()) {
+    bool anyShared = false;
+    for (const CustomTemplate &tmpl : m_store.all()) {
         auto *row = new TemplateRow(tmpl.icon, tmpl.name);
         makeChoice(row, m_templateGroup);
+        const QUuid id = tmpl.id;
+        connect(row, &QAbstractButton::clicked, this,
+                [this, id] { edit([id](ProjectConfig &c) { c.customTemplateID = id; }); });
+        m_customList->addWidget(row);
+        m_customRows.append({id, row});
+        if (tmpl.shared) {
+            // Used here, never deleted from here: a badge where an own template has its trash.
+            anyShared = true;
+            QLabel *badge =
+                Style::label(QStringLiteral("Gedeeld"), 9.5, QFont::Normal, bpText, 0.5);
+            badge->setObjectName(QStringLiteral("sharedBadge"));
+            row->setTrailingWidget(badge);
+            row->setAccessibleDescription(QStringLiteral("Gedeeld"));
+            continue;
+        }
         auto *trash = new QToolButton;
         trash->setObjectName(QStringLiteral("deleteTemplateButton"));
         trash->setAccessibleName(QStringLiteral("Verwijderen"));
@@ -589,14 +606,11 @@ void FormPanel::rebuildCustomRows()
         trash->setAutoRaise(true);
         trash->setStyleSheet(Style::plainButtonSheet(bpText, 0.25));
         trash->setCursor(Qt::PointingHandCursor);
-        const QUuid id = tmpl.id;
         connect(trash, &QToolButton::clicked, this, [this, id] { deleteTemplate(id); });
         row->setTrailingWidget(trash);
-        connect(row, &QAbstractButton::clicked, this,
-                [this, id] { edit([id](ProjectConfig &c) { c.customTemplateID = id; }); });
-        m_customList->addWidget(row);
-        m_customRows.append({id, row});
     }
+    m_customLabel->setText(anyShared ? QStringLiteral("Eigen en gedeelde templates")
+                                     : QStringLiteral("Eigen templates"));
     m_customSection->setVisible(!m_customRows.isEmpty());
     QList<QAbstractButton *> choices(m_platformRows.cbegin(), m_platformRows.cend());
     for (const auto &entry : m_customRows)
@@ -616,8 +630,12 @@ void FormPanel::restoreTabOrder()
         order.append(button);
     for (TemplateRow *row : std::as_const(m_platformRows))
         order.append(row);
-    for (const auto &entry : m_customRows)
-        order.append({entry.second, entry.second->trailingWidget()});
+    for (const auto &entry : m_customRows) {
+        order.append(entry.second);
+        // A trash button; a shared template's badge takes no focus.
+        if (auto *trash = qobject_cast<QAbstractButton *>(entry.second->trailingWidget()))
+            order.append(trash);
+    }
     order.append({m_openSaveButton, m_templateNameField, m_saveButton, m_dismissButton,
                   m_editTemplateButton});
     for (ExtraRow *row : std::as_const(m_extraRows))

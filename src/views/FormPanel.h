@@ -95,6 +95,7 @@ private:
     QList<TemplateRow *> m_platformRows;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customList = nullptr;
+    QLabel *m_customLabel = nullptr;
     QList<QPair<QUuid, TemplateRow *>> m_customRows;
     QPushButton *m_todayButton = nullptr;
     QPushButton *m_openSaveButton = nullptr;

@@ -353,11 +353,12 @@ void ProjectSetupWindow::editAsTemplate()
 {
     const ProjectConfig &config = m_model.config();
     CustomTemplateStore &store = m_model.stores().templates;
-    // An own template is edited itself; a built-in one becomes a new template.
+    // An own template is edited itself, a shared one as a copy; a built-in one becomes a new
+    // template.
     if (m_model.plan().isCustom()) {
-        for (const CustomTemplate &own : store.templates()) {
-            if (own.id == config.customTemplateID)
-                return TemplatesTab::runEditor(store, own);
+        for (const CustomTemplate &t : store.all()) {
+            if (t.id == config.customTemplateID)
+                return TemplatesTab::runEditor(store, t.shared ? TemplatesTab::draftFrom(t) : t);
         }
     }
     CustomTemplate draft;

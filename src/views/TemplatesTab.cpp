@@ -5,6 +5,7 @@
 #include "model/TemplateEngine.h"
 #include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
+#include "stores/SharedTemplateLibrary.h"
 #include "views/AccessibleRole.h"
 #include "views/ErrorText.h"
 #include "views/GoldOutlineButtonStyle.h"
@@ -27,6 +28,9 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace bp {
 namespace {
@@ -145,6 +149,7 @@ TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
     column->addWidget(buildBar());
     connect(&m_store, &CustomTemplateStore::templatesChanged, this, [this] {
         rebuildCustomRows();
+        rebuildSharedRows();
         fillNewMenu();
         refreshMessage();
     });
@@ -153,6 +158,7 @@ TemplatesTab::TemplatesTab(CustomTemplateStore &store, QWidget *parent)
         refreshMessage();
     });
     rebuildCustomRows();
+    rebuildSharedRows();
     fillNewMenu();
     refreshMessage();
 }
@@ -197,6 +203,20 @@ QWidget *TemplatesTab::buildList()
     custom->addWidget(SettingsStyle::sectionHeader(QStringLiteral("Eigen templates")));
     custom->addWidget(listCard(m_customRows));
     column->addWidget(m_customSection);
+
+    m_sharedSection = new QWidget;
+    m_sharedSection->setObjectName(QStringLiteral("sharedSection"));
+    auto *shared = new QVBoxLayout(m_sharedSection);
+    shared->setContentsMargins(0, 8, 0, 0);
+    shared->setSpacing(6);
+    shared->addWidget(SettingsStyle::sectionHeader(QStringLiteral("Gedeelde templates")));
+    auto *hint = new WrappingLabel(bpText);
+    hint->setObjectName(QStringLiteral("sharedHint"));
+    hint->setFont(Style::uiFont(11));
+    m_sharedHint = hint;
+    shared->addWidget(m_sharedHint);
+    shared->addWidget(listCard(m_sharedRows));
+    column->addWidget(m_sharedSection);
     column->addStretch(1);
 
     m_list->setWidget(content);
@@ -372,6 +392,9 @@ CustomTemplate TemplatesTab::draftFrom(PlatformTemplate platform)
 CustomTemplate TemplatesTab::draftFrom(const CustomTemplate &own)
 {
     CustomTemplate draft = own;
+    // A copy of a shared template is the user's own; its files are still read from where
+    // they are (filesFolder) until it is saved.
+    draft.shared = false;
     draft.id = QUuid();
     draft.createdAt = QDateTime();
     draft.name = own.name + QStringLiteral(" (kopie)");
@@ -404,6 +427,73 @@ void TemplatesTab::fillNewMenu()
                     return m_openEditor(m_store, draftFrom(own));
         });
     }
+    bool sectionAdded = false;
+    for (const CustomTemplate &t : m_store.all()) {
+        if (!t.shared)
+            continue;
+        if (!std::exchange(sectionAdded, true))
+            m_newMenu->addSection(QStringLiteral("Vanuit gedeelde template"));
+        // The copy as it was listed: the share may be gone by the time it is chosen.
+        m_newMenu->addAction(t.name, this, [this, t] { m_openEditor(m_store, draftFrom(t)); });
+    }
+}
+
+void TemplatesTab::rebuildSharedRows()
+{
+    const bool copyFocused =
+        std::any_of(m_copyButtons.cbegin(), m_copyButtons.cend(),
+                    [](const QPushButton *button) { return button->hasFocus(); });
+    while (QLayoutItem *item = m_sharedRows->takeAt(0)) {
+        if (QWidget *row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
+        delete item;
+    }
+    m_copyButtons.clear();
+
+    const SharedTemplateLibrary *library = m_store.sharedLibrary();
+    QStringList hints;
+    if (library && library->isOffline())
+        hints << QStringLiteral("Gedeelde map niet bereikbaar: ") + library->folder();
+    if (library) {
+        for (const QString &problem : library->problems())
+            hints << QStringLiteral("Niet leesbaar: ") + problem;
+    }
+    int index = 0;
+    for (const CustomTemplate &tmpl : m_store.all()) {
+        if (!tmpl.shared)
+            continue;
+        auto *row = new ListRow(tmpl.icon, tmpl.name, index++ % 2 == 1);
+        row->setObjectName(QStringLiteral("sharedRow"));
+        row->setAccessibleDescription(QStringLiteral("Gedeeld"));
+        auto *copy = new QPushButton(QStringLiteral("Kopieer"));
+        copy->setObjectName(QStringLiteral("copyTemplateButton"));
+        copy->setAccessibleName(QStringLiteral("Kopieer naar eigen templates"));
+        copy->setAccessibleDescription(tmpl.name);
+        copy->setToolTip(QStringLiteral("Kopieer naar eigen templates"));
+        copy->setFont(Style::uiFont(11));
+        copy->setFlat(true);
+        copy->setAutoDefault(true);
+        copy->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.9));
+        copy->setCursor(Qt::PointingHandCursor);
+        connect(copy, &QPushButton::clicked, this,
+                [this, tmpl] { m_openEditor(m_store, draftFrom(tmpl)); });
+        row->addTrailing(badge(QStringLiteral("Gedeeld")));
+        row->addTrailing(copy);
+        m_sharedRows->addWidget(row);
+        m_copyButtons.append(copy);
+    }
+    markEnds(m_sharedRows);
+    const QString hint = hints.join(QLatin1Char('\n'));
+    m_sharedHint->setText(hint);
+    m_sharedHint->setAccessibleName(hint);
+    m_sharedHint->setVisible(!hint.isEmpty());
+    m_sharedRows->parentWidget()->setVisible(!m_copyButtons.isEmpty());
+    m_sharedSection->setVisible(library && !library->folder().isEmpty());
+    orderFocusChain();
+    if (copyFocused)
+        (m_copyButtons.isEmpty() ? m_new : m_copyButtons.constFirst())->setFocus();
 }
 
 void TemplatesTab::clearKeptNotice()
@@ -519,6 +609,8 @@ void TemplatesTab::orderFocusChain()
     QList<QWidget *> order;
     for (qsizetype i = 0; i < m_deleteButtons.size(); ++i)
         order.append({m_editButtons[i], m_deleteButtons[i]});
+    for (QPushButton *copy : std::as_const(m_copyButtons))
+        order.append(copy);
     order.append({m_new, m_export, m_import});
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);

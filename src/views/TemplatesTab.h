@@ -61,6 +61,10 @@ public:
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
+    // The studio's shared templates: read only, each with a copy button.
+    QWidget *sharedSection() const { return m_sharedSection; }
+    QList<QPushButton *> copyButtons() const { return m_copyButtons; }
+    QLabel *sharedHint() const { return m_sharedHint; }
     QList<QPushButton *> deleteButtons() const;
     QList<QPushButton *> editButtons() const { return m_editButtons; }
     QPushButton *newButton() const { return m_new; }
@@ -76,6 +80,7 @@ private:
     QWidget *buildList();
     QWidget *buildBar();
     void rebuildCustomRows();
+    void rebuildSharedRows();
     void fillNewMenu();
     void refreshMessage();
     void clearKeptNotice();
@@ -93,6 +98,10 @@ private:
     QVBoxLayout *m_customRows = nullptr;
     QList<QPushButton *> m_deleteButtons;
     QList<QPushButton *> m_editButtons;
+    QWidget *m_sharedSection = nullptr;
+    QVBoxLayout *m_sharedRows = nullptr;
+    QLabel *m_sharedHint = nullptr;
+    QList<QPushButton *> m_copyButtons;
     QPushButton *m_new = nullptr;
     QMenu *m_newMenu = nullptr;
     QPushButton *m_export = nullptr;

@@ -55,7 +55,23 @@ ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, W
     : QObject(parent), m_host(host), m_stores(stores), m_creation(stores.templates, stores.undoLog),
       m_config(CreateProjects::initialConfig(stores.standard, initialURL))
 {
-    connect(&stores.templates, &CustomTemplateStore::templatesChanged, this, [this] { replan(); });
+    connect(&stores.templates, &CustomTemplateStore::templatesChanged, this, [this] {
+        // A shared template in use whose share went away: creation would silently fall back
+        // to the built-in structure, so it is refused until the user chooses again.
+        if (m_sharedChosen && !selectedTemplate())
+            reportError(QStringLiteral("De gekozen gedeelde template is niet meer bereikbaar"));
+        replan();
+    });
+}
+
+std::optional<CustomTemplate> ProjectSetupModel::selectedTemplate() const
+{
+    if (!m_config.customTemplateID)
+        return std::nullopt;
+    for (const CustomTemplate &t : m_stores.templates.all())
+        if (t.id == *m_config.customTemplateID)
+            return t;
+    return std::nullopt;
 }
 
 ProjectSetupModel::~ProjectSetupModel() = default;
@@ -70,6 +86,8 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
     m_config = config;
     m_problems.reset();
     if (otherTree) {
+        const std::optional<CustomTemplate> chosen = selectedTemplate();
+        m_sharedChosen = chosen && chosen->shared;
         m_plan.reset();
         // Values of another template's fields would only be refused as unknown.
         QHash<QString, QString> kept;
@@ -91,7 +109,7 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
 const ProjectPlan &ProjectSetupModel::plan() const
 {
     if (!m_plan)
-        m_plan = ProjectPlan::forConfig(m_config, m_stores.templates.templates());
+        m_plan = ProjectPlan::forConfig(m_config, m_stores.templates.all());
     return *m_plan;
 }
 
@@ -172,7 +190,8 @@ void ProjectSetupModel::reportError(const QString &message)
 
 bool ProjectSetupModel::canCreate() const
 {
-    return CreateProjects::isReady(m_config) && !m_isCreating && problems().isEmpty();
+    return CreateProjects::isReady(m_config) && !m_isCreating && problems().isEmpty() &&
+           !(m_sharedChosen && !selectedTemplate());
 }
 
 QList<FolderNode> ProjectSetupModel::resolvedTree() const

@@ -117,6 +117,8 @@ private:
     void replan();
     void peekNextNumber();
     void setNextNumber(std::optional<int> number);
+    // The custom template the configuration names, own or shared, if it is there.
+    std::optional<CustomTemplate> selectedTemplate() const;
 
     WorkflowHost &m_host;
     Stores m_stores;
@@ -135,6 +137,7 @@ private:
     mutable std::optional<PlanProblems> m_problems;
     std::optional<int> m_nextNumber;
     quint64 m_peeks = 0;
+    bool m_sharedChosen = false; // the chosen custom template came from the shared library
     ErrorWording m_wording = [](const Error &error) { return error.message; };
 };
 
