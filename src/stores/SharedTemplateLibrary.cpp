@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
+#include <QJsonValue>
 #include <QPointer>
 #include <QPromise>
 #include <QThreadPool>
@@ -158,6 +159,16 @@ SharedTemplateLibrary::~SharedTemplateLibrary() = default;
 QString SharedTemplateLibrary::folder() const
 {
     return d->folder;
+}
+
+QFuture<Result<void>> SharedTemplateLibrary::setFolderLater(const QString &folder)
+{
+    return d->standard.updateLater(preferenceKey,
+                                   [folder](const QJsonValue &) -> Result<QJsonValue> {
+                                       if (folder.isEmpty())
+                                           return QJsonValue(QJsonValue::Undefined);
+                                       return QJsonValue(folder);
+                                   });
 }
 
 bool SharedTemplateLibrary::isOffline() const

@@ -3,6 +3,7 @@
 #include "Preferences.h"
 #include "model/CustomTemplate.h"
 
+#include <QFuture>
 #include <QObject>
 
 #include <chrono>
@@ -27,6 +28,9 @@ public:
 
     // The folder the preference names; empty when none is set.
     QString folder() const;
+    // Names another folder in the preference (empty: none), written on the suite's writer
+    // thread; the library follows once it is stored.
+    QFuture<Result<void>> setFolderLater(const QString &folder);
     // A folder is set but cannot be read now (a share offline, a removed folder).
     bool isOffline() const;
     // The templates read, in folder name order; each has shared = true and filesFolder set

@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QJsonValue>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -50,11 +49,7 @@ QHBoxLayout *cardRow(QFrame *card)
 GeneralTab::GeneralTab(PreferenceSuite &suite, ShortcutRegistrar &shortcuts, LoginItem &loginItem,
                        QWidget *parent)
     : QWidget(parent), m_suite(suite), m_shortcuts(shortcuts), m_loginItem(loginItem),
-      m_picker([this](QWidget *dialogParent) { return runFolderDialog(dialogParent, m_basePath); }),
-      m_sharedPicker([this](QWidget *dialogParent) {
-          return FolderDialog::choose(dialogParent, QStringLiteral("Gedeelde templates"),
-                                      m_sharedField->text());
-      })
+      m_picker([this](QWidget *dialogParent) { return runFolderDialog(dialogParent, m_basePath); })
 {
     setObjectName(QStringLiteral("generalTab"));
     auto *column = new QVBoxLayout(this);
@@ -62,7 +57,6 @@ GeneralTab::GeneralTab(PreferenceSuite &suite, ShortcutRegistrar &shortcuts, Log
     column->addWidget(buildStartupSection());
     column->addWidget(buildTemplateSection());
     column->addWidget(buildFolderSection());
-    column->addWidget(buildSharedSection());
     column->addWidget(buildShortcutSection());
     // Selectable by keyboard, so Tab reaches it and a screen reader reads it.
     auto *message = new WrappingLabel(bpRed);
@@ -158,71 +152,6 @@ QWidget *GeneralTab::buildFolderSection()
     setBasePath(Preferences::defaultBasePath(m_suite).value_or(QString()),
                 m_suite.contains(PreferenceKeys::defaultBasePath));
     return section(QStringLiteral("Standaard projectmap"), card);
-}
-
-QWidget *GeneralTab::buildSharedSection()
-{
-    QFrame *card = SettingsStyle::sectionCard();
-    QHBoxLayout *row = cardRow(card);
-    m_sharedField = new QLineEdit;
-    m_sharedField->setObjectName(QStringLiteral("sharedFolderField"));
-    m_sharedField->setPlaceholderText(QStringLiteral("Geen ingesteld"));
-    m_sharedField->setAccessibleName(QStringLiteral("Gedeelde templates"));
-    m_sharedField->setAccessibleDescription(QStringLiteral(
-        "Map met templates van je studio, op een netwerkschijf of gesynchroniseerd"));
-    m_sharedField->setFont(Style::uiFont(12));
-    m_sharedField->setEnabled(false);
-    m_sharedField->setStyleSheet(m_basePathField->styleSheet());
-    row->addWidget(m_sharedField, 1);
-
-    m_sharedChoose = SettingsStyle::formButton(QStringLiteral("Kies…"), 12);
-    m_sharedChoose->setObjectName(QStringLiteral("chooseSharedFolderButton"));
-    m_sharedChoose->setAccessibleDescription(QStringLiteral("Gedeelde templates"));
-    connect(m_sharedChoose, &QPushButton::clicked, this, &GeneralTab::pickSharedFolder);
-    row->addWidget(m_sharedChoose);
-
-    m_sharedRemove = SettingsStyle::formButton(QStringLiteral("Verwijder"), 10);
-    m_sharedRemove->setObjectName(QStringLiteral("removeSharedFolderButton"));
-    m_sharedRemove->setAccessibleDescription(QStringLiteral("Gedeelde templates"));
-    m_sharedRemove->setStyleSheet(m_remove->styleSheet());
-    connect(m_sharedRemove, &QPushButton::clicked, this, &GeneralTab::removeSharedFolder);
-    row->addWidget(m_sharedRemove);
-
-    showSharedFolder(
-        m_suite.stringValue(PreferenceKeys::sharedTemplatesFolder).value_or(QString()));
-    return section(QStringLiteral("Gedeelde templates"), card);
-}
-
-void GeneralTab::pickSharedFolder()
-{
-    const std::optional<QString> folder = m_sharedPicker(window());
-    if (!folder || folder->isEmpty())
-        return;
-    showSharedFolder(*folder);
-    report(m_suite.updateLater(PreferenceKeys::sharedTemplatesFolder,
-                               [folder = *folder](const QJsonValue &) -> Result<QJsonValue> {
-                                   return QJsonValue(folder);
-                               }));
-}
-
-void GeneralTab::removeSharedFolder()
-{
-    const bool hadFocus = m_sharedRemove->hasFocus();
-    showSharedFolder(QString());
-    report(m_suite.updateLater(PreferenceKeys::sharedTemplatesFolder,
-                               [](const QJsonValue &) -> Result<QJsonValue> {
-                                   return QJsonValue(QJsonValue::Undefined);
-                               }));
-    if (hadFocus)
-        m_sharedChoose->setFocus();
-}
-
-void GeneralTab::showSharedFolder(const QString &path)
-{
-    m_sharedField->setText(path);
-    m_sharedField->setToolTip(path);
-    m_sharedField->setCursorPosition(0);
-    m_sharedRemove->setVisible(!path.isEmpty());
 }
 
 QWidget *GeneralTab::buildShortcutSection()

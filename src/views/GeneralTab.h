@@ -36,19 +36,13 @@ public:
 
     static std::optional<QString> runFolderDialog(QWidget *parent, const QString &startIn);
     void setFolderPicker(FolderPicker picker) { m_picker = std::move(picker); }
-    void setSharedFolderPicker(FolderPicker picker) { m_sharedPicker = std::move(picker); }
 
     // "Kies…": the chosen folder becomes the default project folder.
     void pickBasePath();
     // "Verwijder": no default project folder any more.
     void removeBasePath();
 
-    // "Gedeelde templates": the studio's folder of shared templates, or none.
-    void pickSharedFolder();
-    void removeSharedFolder();
-
     QString basePath() const { return m_basePath; }
-    QLineEdit *sharedFolderField() const { return m_sharedField; }
     ToggleSwitch *launchAtLoginSwitch() const { return m_launchAtLogin; }
     QComboBox *platformPicker() const { return m_platform; }
     QLineEdit *basePathField() const { return m_basePathField; }
@@ -66,8 +60,6 @@ private:
     QWidget *buildTemplateSection();
     QWidget *buildFolderSection();
     QWidget *buildShortcutSection();
-    QWidget *buildSharedSection();
-    void showSharedFolder(const QString &path);
     // stored: the key exists, even with a text that is no usable folder.
     void setBasePath(const QString &path, bool stored);
     void showShortcutOutcome(ShortcutRegistration outcome);
@@ -78,16 +70,12 @@ private:
     ShortcutRegistrar &m_shortcuts;
     LoginItem &m_loginItem;
     FolderPicker m_picker;
-    FolderPicker m_sharedPicker;
     QString m_basePath;
     ToggleSwitch *m_launchAtLogin = nullptr;
     QComboBox *m_platform = nullptr;
     QLineEdit *m_basePathField = nullptr;
     QPushButton *m_choose = nullptr;
     QPushButton *m_remove = nullptr;
-    QLineEdit *m_sharedField = nullptr;
-    QPushButton *m_sharedChoose = nullptr;
-    QPushButton *m_sharedRemove = nullptr;
     QPushButton *m_shortcut = nullptr;
     QLabel *m_shortcutOutcome = nullptr;
     QLabel *m_message = nullptr;

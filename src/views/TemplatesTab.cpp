@@ -8,6 +8,7 @@
 #include "stores/SharedTemplateLibrary.h"
 #include "views/AccessibleRole.h"
 #include "views/ErrorText.h"
+#include "views/FolderDialog.h"
 #include "views/GoldOutlineButtonStyle.h"
 #include "views/KeyboardNavigation.h"
 #include "views/SettingsStyle.h"
@@ -22,6 +23,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -210,6 +212,46 @@ QWidget *TemplatesTab::buildList()
     shared->setContentsMargins(0, 8, 0, 0);
     shared->setSpacing(6);
     shared->addWidget(SettingsStyle::sectionHeader(QStringLiteral("Gedeelde templates")));
+    // Where the studio's templates are: a share or a synced folder, chosen like any folder.
+    QFrame *folderCard = SettingsStyle::sectionCard();
+    auto *folderRow = new QHBoxLayout(folderCard);
+    folderRow->setContentsMargins(12, 8, 12, 8);
+    folderRow->setSpacing(8);
+    m_sharedField = new QLineEdit;
+    m_sharedField->setObjectName(QStringLiteral("sharedFolderField"));
+    m_sharedField->setPlaceholderText(QStringLiteral("Geen map ingesteld"));
+    m_sharedField->setAccessibleName(QStringLiteral("Map met gedeelde templates"));
+    m_sharedField->setFont(Style::uiFont(12));
+    // It only shows the folder; "Kies…" is the way to change it.
+    m_sharedField->setEnabled(false);
+    m_sharedField->setStyleSheet(
+        Style::fieldSheet(QStringLiteral("QLineEdit"), 5, 3, 6) +
+        QStringLiteral("QLineEdit:disabled { color: %1; }").arg(Style::css(bpText, 0.7)));
+    folderRow->addWidget(m_sharedField, 1);
+    m_sharedChoose = SettingsStyle::formButton(QStringLiteral("Kies…"), 12);
+    m_sharedChoose->setObjectName(QStringLiteral("chooseSharedFolderButton"));
+    m_sharedChoose->setAccessibleDescription(QStringLiteral("Map met gedeelde templates"));
+    connect(m_sharedChoose, &QPushButton::clicked, this, [this] {
+        const std::optional<QString> folder = FolderDialog::choose(
+            window(), QStringLiteral("Gedeelde templates"), m_sharedField->text());
+        if (folder && !folder->isEmpty())
+            setSharedFolder(*folder);
+    });
+    folderRow->addWidget(m_sharedChoose);
+    m_sharedRemove = SettingsStyle::formButton(QStringLiteral("Verwijder"), 10);
+    m_sharedRemove->setObjectName(QStringLiteral("removeSharedFolderButton"));
+    m_sharedRemove->setAccessibleDescription(QStringLiteral("Map met gedeelde templates"));
+    m_sharedRemove->setStyleSheet(
+        m_sharedRemove->styleSheet() +
+        QStringLiteral("QPushButton { color: %1; }").arg(Style::css(bpRed)));
+    connect(m_sharedRemove, &QPushButton::clicked, this, [this] {
+        if (m_sharedRemove->hasFocus())
+            m_sharedChoose->setFocus();
+        setSharedFolder(QString());
+    });
+    folderRow->addWidget(m_sharedRemove);
+    shared->addWidget(folderCard);
+
     auto *hint = new WrappingLabel(bpText);
     hint->setObjectName(QStringLiteral("sharedHint"));
     hint->setFont(Style::uiFont(11));
@@ -438,6 +480,21 @@ void TemplatesTab::fillNewMenu()
     }
 }
 
+void TemplatesTab::setSharedFolder(const QString &folder)
+{
+    SharedTemplateLibrary *library = m_store.sharedLibrary();
+    if (!library)
+        return;
+    m_sharedField->setText(folder);
+    m_sharedRemove->setVisible(!folder.isEmpty());
+    whenFinished(library->setFolderLater(folder), this, [this](const Result<void> &stored) {
+        m_sharedError = stored ? std::nullopt
+                               : std::optional(QStringLiteral("Opslaan mislukt: ") +
+                                               ErrorText::dutch(stored.error()));
+        refreshMessage();
+    });
+}
+
 void TemplatesTab::rebuildSharedRows()
 {
     const bool copyFocused =
@@ -485,12 +542,17 @@ void TemplatesTab::rebuildSharedRows()
         m_copyButtons.append(copy);
     }
     markEnds(m_sharedRows);
+    const QString folder = library ? library->folder() : QString();
+    m_sharedField->setText(folder);
+    m_sharedField->setToolTip(folder);
+    m_sharedField->setCursorPosition(0);
+    m_sharedRemove->setVisible(!folder.isEmpty());
     const QString hint = hints.join(QLatin1Char('\n'));
     m_sharedHint->setText(hint);
     m_sharedHint->setAccessibleName(hint);
     m_sharedHint->setVisible(!hint.isEmpty());
     m_sharedRows->parentWidget()->setVisible(!m_copyButtons.isEmpty());
-    m_sharedSection->setVisible(library && !library->folder().isEmpty());
+    m_sharedSection->setVisible(library != nullptr);
     orderFocusChain();
     if (copyFocused)
         (m_copyButtons.isEmpty() ? m_new : m_copyButtons.constFirst())->setFocus();
@@ -513,6 +575,8 @@ QString TemplatesTab::message() const
         return *m_keptNotice;
     if (m_exportError || m_deleteError || m_importError)
         return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
+    if (m_sharedError)
+        return *m_sharedError;
     return m_store.unreadable() ? unreadableTemplates : QString();
 }
 
@@ -609,6 +673,8 @@ void TemplatesTab::orderFocusChain()
     QList<QWidget *> order;
     for (qsizetype i = 0; i < m_deleteButtons.size(); ++i)
         order.append({m_editButtons[i], m_deleteButtons[i]});
+    if (m_store.sharedLibrary())
+        order.append({m_sharedChoose, m_sharedRemove});
     for (QPushButton *copy : std::as_const(m_copyButtons))
         order.append(copy);
     order.append({m_new, m_export, m_import});

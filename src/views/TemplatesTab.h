@@ -10,6 +10,7 @@
 #include <optional>
 
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -65,6 +66,7 @@ public:
     QWidget *sharedSection() const { return m_sharedSection; }
     QList<QPushButton *> copyButtons() const { return m_copyButtons; }
     QLabel *sharedHint() const { return m_sharedHint; }
+    QLineEdit *sharedFolderField() const { return m_sharedField; }
     QList<QPushButton *> deleteButtons() const;
     QList<QPushButton *> editButtons() const { return m_editButtons; }
     QPushButton *newButton() const { return m_new; }
@@ -81,6 +83,8 @@ private:
     QWidget *buildBar();
     void rebuildCustomRows();
     void rebuildSharedRows();
+    // Stores the shared folder's preference (empty: none).
+    void setSharedFolder(const QString &folder);
     void fillNewMenu();
     void refreshMessage();
     void clearKeptNotice();
@@ -101,6 +105,10 @@ private:
     QWidget *m_sharedSection = nullptr;
     QVBoxLayout *m_sharedRows = nullptr;
     QLabel *m_sharedHint = nullptr;
+    QLineEdit *m_sharedField = nullptr;
+    QPushButton *m_sharedChoose = nullptr;
+    QPushButton *m_sharedRemove = nullptr;
+    std::optional<QString> m_sharedError;
     QList<QPushButton *> m_copyButtons;
     QPushButton *m_new = nullptr;
     QMenu *m_newMenu = nullptr;
