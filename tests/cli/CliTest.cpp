@@ -154,6 +154,31 @@ TEST_F(Cli, DamagedStoredTemplatesFailListAndExportAndAreKeptAsideBySave)
     EXPECT_EQ(run({"templates", "list"}).status, 0);
 }
 
+TEST_F(Cli, SharedTemplatesAreListedWithTheirSourceAndUsable)
+{
+    const QString id = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+    QDir().mkpath(tmp.path() + "/share/studio");
+    QFile doc(tmp.path() + "/share/studio/template.json");
+    ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
+    doc.write(R"([{"id":")" + id.toUtf8() +
+              R"(","name":"Studio","icon":"i","roots":[)"
+              R"({"id":"1F8FAD5B-D9CB-469F-A165-70867728950E","name":"Edit","children":[]}],)"
+              R"("createdAt":0}])");
+    doc.close();
+    ASSERT_EQ(run({"config", "set", "sharedTemplatesFolder", tmp.path() + "/share"}).status, 0);
+    const QJsonArray listed =
+        QJsonDocument::fromJson(run({"templates", "list", "--json"}).out.toUtf8()).array();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed[0]["id"].toString(), id);
+    EXPECT_EQ(listed[0]["source"].toString(), "shared");
+    EXPECT_TRUE(run({"templates", "list"}).out.contains("Studio  (1 folder)  gedeeld"));
+    EXPECT_EQ(run({"templates", "export", "-"}).out, "[]");
+    const Output made = run({"create", "--target", shoots, "--name", "P", "--custom-template", id,
+                             "--date", "2026-12-07"});
+    ASSERT_EQ(made.status, 0) << made.err.toStdString();
+    EXPECT_TRUE(QDir(shoots + "/2026-12-07_P/Edit").exists());
+}
+
 TEST_F(Cli, ConfigDefaultsFeedCreate)
 {
     ASSERT_EQ(run({"config", "set", "defaultBasePath", shoots}).status, 0);

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include "stores/CustomTemplateStore.h"
+#include "stores/SharedTemplateLibrary.h"
 #include "views/AboutTab.h"
 #include "views/BPLogoView.h"
 #include "views/GeneralTab.h"
@@ -108,6 +109,34 @@ protected:
     std::optional<QString> openFrom;
     int openPicks = 0;
 };
+
+TEST_F(SettingsTest, SharedTemplatesAreCopiedNeverEditedAndGoWithTheirShare)
+{
+    const QString share = m_tmp.path() + "/share";
+    QDir().mkpath(share + "/studio");
+    writeFile("share/studio/template.json", CustomTemplateJson::encode({sample("Studio")}));
+    ASSERT_TRUE(m_suite.setString(SharedTemplateLibrary::preferenceKey, share));
+    SharedTemplateLibrary library(m_suite);
+    m_store.attachShared(library);
+    library.reload();
+    open();
+    QList<CustomTemplate> drafts;
+    templates()->setOpenEditor(
+        [&](CustomTemplateStore &, const CustomTemplate &t) { drafts << t; });
+    showTab(1);
+    EXPECT_EQ(templates()->sharedFolderField()->text(), share);
+    ASSERT_EQ(templates()->copyButtons().size(), 1);
+    EXPECT_TRUE(templates()->editButtons().isEmpty() && templates()->deleteButtons().isEmpty());
+    QTest::keyClick(templates()->copyButtons().first(), Qt::Key_Space);
+    ASSERT_EQ(drafts.size(), 1);
+    EXPECT_TRUE(drafts[0].id.isNull() && !drafts[0].shared);
+    EXPECT_EQ(drafts[0].name, "Studio (kopie)");
+
+    QDir(share).removeRecursively();
+    library.reload();
+    EXPECT_TRUE(templates()->copyButtons().isEmpty());
+    EXPECT_EQ(templates()->sharedHint()->text(), "Gedeelde map niet bereikbaar: " + share);
+}
 
 TEST_F(SettingsTest, WindowIsFixedDarkAndHasItsThreeTabs)
 {
