@@ -5,6 +5,7 @@
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
 #include "stores/RecentFoldersStore.h"
+#include "stores/SharedTemplateLibrary.h"
 #include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -352,3 +353,28 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.label); });
 
 } // namespace
+
+// Creating would otherwise fall back to the built-in structure without a word.
+TEST_F(Workflow, ASharedTemplateThatVanishesIsRefusedNotReplaced)
+{
+    const QString share = tmp.path() + "/share";
+    const CustomTemplate studio{QUuid::createUuid(), "Studio", "i", {}, QDateTime()};
+    QDir().mkpath(share + "/studio");
+    QFile doc(share + "/studio/template.json");
+    ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
+    doc.write(CustomTemplateJson::encode({studio}));
+    doc.close();
+    ASSERT_TRUE(suite.setString(SharedTemplateLibrary::preferenceKey, share));
+    SharedTemplateLibrary library(suite);
+    templates.attachShared(library);
+    library.reload();
+    auto model = batchModel("A");
+    ProjectConfig c = model->config();
+    c.customTemplateID = studio.id;
+    model->setConfig(c);
+    ASSERT_TRUE(model->canCreate() && model->plan().isCustom());
+    QDir(share).removeRecursively();
+    library.reload();
+    EXPECT_FALSE(model->canCreate());
+    EXPECT_TRUE(model->errorMessage().has_value());
+}
