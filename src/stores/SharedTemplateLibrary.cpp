@@ -3,6 +3,7 @@
 #include "TemplateFolder.h"
 #include "model/WhenFinished.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -142,6 +143,9 @@ SharedTemplateLibrary::SharedTemplateLibrary(PreferenceSuite &standard, QObject 
     d->settle.setInterval(settleDelay);
     connect(&d->poll, &QTimer::timeout, this, [this] { readLater(); });
     connect(&d->settle, &QTimer::timeout, this, [this] { readLater(); });
+    // A process-wide library outlives the application; its timers and watches must not.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QObject::destroyed, this, [this] { setWatching(false); });
     standard.watch();
     connect(&standard, &PreferenceSuite::changedOnDisk, this, [this] {
         const QString now = d->standard.stringValue(preferenceKey).value_or(QString());
