@@ -90,7 +90,8 @@ Snapshot readFolder(const QString &folder)
         s.watched << dir << dir + QLatin1Char('/') + TemplateFolder::documentName;
         Result<CustomTemplate> read = TemplateFolder::read(dir);
         if (!read) {
-            s.problems << name + QStringLiteral(": ") + read.error().message;
+            const QString &why = read.error().message;
+            s.problems << (why.contains(dir) ? why : name + QStringLiteral(": ") + why);
             continue;
         }
         CustomTemplate t = std::move(read.value());
@@ -100,7 +101,6 @@ Snapshot readFolder(const QString &folder)
         }
         seen.insert(t.id, name);
         t.shared = true;
-        t.filesFolder = dir;
         s.templates.append(std::move(t));
     }
     return s;
