@@ -61,6 +61,7 @@ SETTINGS_TEMPLATES_STOPS = [
     "page tab 'Templates'",
     "push button 'Bewerk'",
     "push button 'Verwijderen'",
+    "push button 'Kies…'",
     "push button 'Nieuwe template…' [menu]",
     "push button 'Exporteer templates'",
     "push button 'Importeer templates'",
