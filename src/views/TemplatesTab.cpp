@@ -1,6 +1,7 @@
 #include "views/TemplatesTab.h"
 
 #include "model/FileSystem.h"
+#include "model/TemplateFiles.h"
 #include "model/ProjectConfig.h"
 #include "model/TemplateEngine.h"
 #include "model/WhenFinished.h"
@@ -433,10 +434,9 @@ CustomTemplate TemplatesTab::draftFrom(PlatformTemplate platform)
 
 CustomTemplate TemplatesTab::draftFrom(const CustomTemplate &own)
 {
-    CustomTemplate draft = own;
-    // A copy of a shared template is the user's own; its files are still read from where
-    // they are (filesFolder) until it is saved.
-    draft.shared = false;
+    // A copy is the user's own: its files, named by where they are now, are copied into its
+    // own folder when it is saved.
+    CustomTemplate draft = TemplateFiles::withAbsoluteSources(own);
     draft.id = QUuid();
     draft.createdAt = QDateTime();
     draft.name = own.name + QStringLiteral(" (kopie)");
