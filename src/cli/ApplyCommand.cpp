@@ -149,9 +149,12 @@ int runApply(const QStringList &arguments, const Io &io, const Stores &stores)
             io.out << project << '/' << folder << "/\n";
         for (const QString &file : outcome.addedFiles)
             io.out << project << '/' << file << '\n';
-        const QString added = count(outcome.addedFolders.size(), "folder", "folders") +
-                              QStringLiteral(" and ") +
-                              count(outcome.addedFiles.size(), "file", "files");
+        QStringList parts;
+        if (!outcome.addedFolders.isEmpty())
+            parts << count(outcome.addedFolders.size(), "folder", "folders");
+        if (!outcome.addedFiles.isEmpty())
+            parts << count(outcome.addedFiles.size(), "file", "files");
+        const QString added = parts.join(QStringLiteral(" and "));
         // A run that failed says why below instead.
         if (!outcome.error && outcome.nothingAdded())
             io.out << "nothing to add\n";
