@@ -1,6 +1,7 @@
 #include "ApplyTemplate.h"
 
 #include "JobQueue.h"
+#include "TemplateFilePut.h"
 #include "model/FileSystem.h"
 #include "sorting/FileCopy.h"
 
@@ -52,20 +53,6 @@ PlanProblems treeProblems(const Fields::Resolved &fields, const RenderedProject 
     return problems;
 }
 
-Result<FileCopy::Outcome> putFile(const PlannedFile &file, const QString &to,
-                                  const TokenValues &values)
-{
-    if (!file.render)
-        return FileCopy::copyNew(file.sourcePath, to);
-    const Result<QByteArray> text = FileSystem::readFile(file.sourcePath);
-    if (!text)
-        return text.error();
-    const std::optional<QByteArray> rendered = NamePattern::renderText(text.value(), values);
-    if (!rendered)
-        return Error::withMessage(file.sourcePath + QStringLiteral(": not valid UTF-8"), EILSEQ);
-    return FileCopy::writeNew(to, *rendered);
-}
-
 ApplyOutcome apply(const QString &projectFolder, const ProjectPlan &plan, TokenValues values,
                    bool dryRun, const std::optional<ProjectRecord> &record,
                    const std::atomic_bool &cancelled)
@@ -98,7 +85,8 @@ ApplyOutcome apply(const QString &projectFolder, const ProjectPlan &plan, TokenV
             continue;
         }
         if (step.file) {
-            const Result<FileCopy::Outcome> put = putFile(*step.file, path, values);
+            const Result<FileCopy::Outcome> put =
+                TemplateFilePut::putFile(*step.file, path, values);
             if (!put) {
                 outcome.error = put.error();
                 return outcome;
