@@ -96,7 +96,7 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
 const ProjectPlan &ProjectSetupModel::plan() const
 {
     if (!m_plan)
-        m_plan = ProjectPlan::forConfig(m_config, m_stores.templates.templates());
+        m_plan = ProjectPlan::forConfig(m_config, m_stores.templates.all());
     return *m_plan;
 }
 
@@ -335,10 +335,19 @@ void ProjectSetupModel::setFillExisting(bool fill)
     m_existing.clear();
     if (fill) {
         ProjectConfig config = m_config;
-        config.customTemplateID = m_targetRecord->customTemplateID;
-        config.platform = m_targetRecord->platform;
+        const std::optional<QUuid> &id = m_targetRecord->customTemplateID;
+        const QList<CustomTemplate> known = m_stores.templates.all();
+        // Another template's folders in its place would be worse than asking.
+        if (id && std::none_of(known.begin(), known.end(),
+                               [&](const CustomTemplate &t) { return t.id == *id; })) {
+            reportError(
+                QStringLiteral("De template van dit project bestaat niet meer: kies er een"));
+        } else {
+            config.customTemplateID = id;
+            config.platform = m_targetRecord->platform;
+            config.extras = m_targetRecord->extras;
+        }
         config.type = m_targetRecord->type;
-        config.extras = m_targetRecord->extras;
         config.fieldValues = m_targetRecord->fieldValues;
         config.projectName = m_targetRecord->name;
         config.batchMode = false;
