@@ -5,7 +5,7 @@ _brindlepath()
     local cur prev words cword
     _init_completion || return
 
-    local commands="create preview templates sort config integrate new open settings undo quit"
+    local commands="create preview apply templates sort config integrate new open settings undo quit"
     local templates="tikTokReels youTube photoShoot hybrid weddingEvent commercial"
     local extras="none drone multiCam voiceRecorder musicLib clientDeliverables"
     local keys="defaultTemplate defaultBasePath onboardingCompleted"
@@ -61,6 +61,9 @@ _brindlepath()
         ;;
     sort)
         COMPREPLY=($(compgen -W "--source --into --dry-run --json" -- "$cur"))
+        ;;
+    apply)
+        COMPREPLY=($(compgen -W "--into --template --custom-template --extras --field --dry-run --json" -- "$cur"))
         ;;
     config)
         if ((cword == 2)); then

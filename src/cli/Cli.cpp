@@ -45,6 +45,11 @@ QString usageText()
         "  preview [the options of create; --target optional] [--json]\n"
         "                Print the project folders and tree that create would make;\n"
         "                touches nothing and takes no number.\n"
+        "  apply --into PROJECT [--template RAW | --custom-template UUID]\n"
+        "        [--extras LIST|none] [--field KEY=VALUE]... [--dry-run] [--json]\n"
+        "                Add the folders and files of a template that an existing project\n"
+        "                lacks; nothing there is changed. Without a template option, the\n"
+        "                project's own record (.brindlepath.json) names it and the values.\n"
         "  templates list [--json] | show UUID [--json] | save NAME [options of create]\n"
         "            | delete UUID | export FILE|- | import FILE|-\n"
         "                Manage custom templates; list also shows the shared ones.\n"
@@ -93,6 +98,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runCreate(rest, io, storesRead());
     if (command == u"preview")
         return runPreview(rest, io, storesRead());
+    if (command == u"apply")
+        return runApply(rest, io, storesRead());
     if (command == u"templates")
         return runTemplates(rest, io, templatesRead());
     if (command == u"sort")

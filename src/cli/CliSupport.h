@@ -12,6 +12,8 @@
 
 namespace bp {
 class CustomTemplateStore;
+class ProjectPlan;
+struct PlanProblems;
 class PreferenceSuite;
 struct Stores;
 class UndoLog;
@@ -76,6 +78,10 @@ void printTree(QTextStream &out, const QList<FolderNode> &nodes, const QString &
 bool parseOrReport(QCommandLineParser &parser, const QStringList &arguments, const Io &io,
                    const QString &synopsis, int &exitCode);
 
+// One line per problem, worded for the command line (create, preview, apply).
+QStringList describePlanProblems(const PlanProblems &problems, const ProjectPlan &plan);
+
+int runApply(const QStringList &arguments, const Io &io, const Stores &stores);
 int runCreate(const QStringList &arguments, const Io &io, const Stores &stores);
 int runPreview(const QStringList &arguments, const Io &io, const Stores &stores);
 int runTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore &templates);

@@ -175,6 +175,11 @@ Prepared prepare(const QStringList &arguments, const Io &io, const Stores &store
 
 } // namespace
 
+QStringList describePlanProblems(const PlanProblems &problems, const ProjectPlan &plan)
+{
+    return describe(problems, plan);
+}
+
 int runCreate(const QStringList &arguments, const Io &io, const Stores &stores)
 {
     Prepared p = prepare(arguments, io, stores, createSynopsis, true);

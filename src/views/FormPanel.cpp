@@ -96,8 +96,17 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
     stack->setContentsMargins(16, 16, 16, 16);
     stack->setSpacing(20);
 
+    // Offered only when the target folder is a project made earlier.
+    m_fillCard = new ToggleCard(QStringLiteral("Vul bestaand project aan"),
+                                QStringLiteral("Voegt alleen toe wat ontbreekt"));
+    m_fillCard->setObjectName(QStringLiteral("fillCard"));
+    connect(m_fillCard, &QAbstractButton::clicked, this,
+            [this] { m_model.setFillExisting(!m_model.fillsExisting()); });
+    stack->addWidget(m_fillCard);
+
     // Either section, then the folder name the (first) project gets.
     auto *names = new QWidget;
+    m_namesBlock = names;
     QVBoxLayout *namesColumn = column(names, 8);
     m_nameSection = buildNameSection();
     m_batchSection = buildBatchSection();
@@ -138,6 +147,7 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
 
     connect(&m_model, &ProjectSetupModel::configChanged, this, &FormPanel::refresh);
     connect(&m_model, &ProjectSetupModel::planChanged, this, &FormPanel::adoptPlan);
+    connect(&m_model, &ProjectSetupModel::fillModeChanged, this, &FormPanel::refreshFillMode);
     connect(&m_model, &ProjectSetupModel::nextNumberChanged, this, [this] {
         refreshCounter();
         refreshFolderLine();
@@ -153,6 +163,18 @@ FormPanel::FormPanel(ProjectSetupModel &model, CustomTemplateStore &store, QWidg
     rebuildCustomRows();
     setSaveFieldShown(false);
     adoptPlan();
+    refreshFillMode();
+}
+
+void FormPanel::refreshFillMode()
+{
+    // Filling in keeps the project's own folder and name: nothing to name, batch or sort.
+    const bool fill = m_model.fillsExisting();
+    m_fillCard->setVisible(m_model.targetIsProject());
+    m_fillCard->setChecked(fill);
+    m_namesBlock->setVisible(!fill);
+    m_batchCard->setVisible(!fill);
+    m_sortCard->setVisible(!fill);
 }
 
 QString FormPanel::todayPrefix()

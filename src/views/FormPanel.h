@@ -66,6 +66,7 @@ private:
 
     void edit(const std::function<void(ProjectConfig &)> &change);
     void refresh();
+    void refreshFillMode();
     void rebuildCustomRows();
     void restoreTabOrder();
     void adoptPlan();
@@ -105,6 +106,8 @@ private:
     QLineEdit *m_templateNameField = nullptr;
     QList<ExtraRow *> m_extraRows;
     ToggleCard *m_sortCard = nullptr;
+    ToggleCard *m_fillCard = nullptr;
+    QWidget *m_namesBlock = nullptr;
     QWidget *m_fieldsSection = nullptr;
     QLabel *m_fieldsHeader = nullptr;
     FieldRows *m_fieldRows = nullptr;

@@ -78,6 +78,8 @@ PreviewPanel::PreviewPanel(ProjectSetupModel &model, QWidget *parent)
     connect(&m_model, &ProjectSetupModel::configChanged, this, &PreviewPanel::refresh);
     connect(&m_model, &ProjectSetupModel::planChanged, this, &PreviewPanel::refresh);
     connect(&m_model, &ProjectSetupModel::nextNumberChanged, this, &PreviewPanel::refresh);
+    connect(&m_model, &ProjectSetupModel::fillModeChanged, this, &PreviewPanel::refresh);
+    connect(&m_model, &ProjectSetupModel::existingEntriesChanged, this, &PreviewPanel::refresh);
     refresh();
 }
 
@@ -135,7 +137,8 @@ bool PreviewPanel::showsEmptyState() const
 void PreviewPanel::refresh()
 {
     const ProjectConfig &config = m_model.config();
-    const bool valid = hasValidInput(config);
+    const bool fill = m_model.fillsExisting();
+    const bool valid = fill || hasValidInput(config);
     if (m_hasShown) {
         if (config.platform != m_shown.platform || !(config.extras == m_shown.extras) ||
             config.batchMode != m_shown.batchMode)
@@ -155,13 +158,25 @@ void PreviewPanel::refresh()
     }
     const ProjectPlan &plan = m_model.plan();
     TokenValues values;
-    values.name = config.batchMode ? config.batchProjectNames().constFirst() : config.projectName;
-    values.date = m_model.namingDate();
-    values.counter = m_model.nextNumber();
-    values.fields = plan.resolveFields(config.fieldValues).values;
+    if (fill) {
+        values = m_model.fillValues();
+    } else {
+        values.name =
+            config.batchMode ? config.batchProjectNames().constFirst() : config.projectName;
+        values.date = m_model.namingDate();
+        values.counter = m_model.nextNumber();
+        values.fields = config.fieldValues;
+    }
+    values.fields = plan.resolveFields(values.fields).values;
     RenderedProject project = plan.render(values.name, values.date, values.counter, values.fields);
 
-    m_countLabel->setText(countText(config, qsizetype(project.notes.size())));
+    if (fill) {
+        const qsizetype entries = qsizetype(project.notes.size() + project.fileNotes.size());
+        m_countLabel->setText(QString::number(entries - m_model.existingEntries().size()) +
+                              QStringLiteral(" nieuw"));
+    } else {
+        m_countLabel->setText(countText(config, qsizetype(project.notes.size())));
+    }
     const QVariant batchColour = m_countLabel->property("batchColour");
     if (!batchColour.isValid() || batchColour.toBool() != config.batchMode) {
         Style::setLabelColor(m_countLabel, config.batchMode ? bpBlue : bpText,
@@ -173,8 +188,13 @@ void PreviewPanel::refresh()
     marks.folders = std::move(project.notes);
     for (const FieldDefinition &field : plan.fields())
         marks.fieldKeys.append(field.key);
+    if (fill)
+        marks.existing = m_model.existingEntries();
+    // A project filled in keeps its own folder name.
     const QString rootText =
-        project.folder.ok() ? project.folder.text : plan.projectPattern().sketch(values);
+        fill ? config.targetFolderURL.value_or(QString()).section(QLatin1Char('/'), -1)
+        : project.folder.ok() ? project.folder.text
+                              : plan.projectPattern().sketch(values);
     m_tree->setContents(rootText, project.tree, batchNote(config), marks);
     m_body->setCurrentIndex(0);
 }

@@ -20,8 +20,11 @@ PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
 {
     const bool hadNote = !m_note.isEmpty();
     const bool hasNote = !note.isEmpty();
-    if (m_items.empty() || hadNote != hasNote || !sameShape(nodes, m_items[0].children)) {
+    // A change of what a project filled in already has is rare (a mode, a survey): a reset.
+    if (m_items.empty() || hadNote != hasNote || !sameShape(nodes, m_items[0].children) ||
+        marks.existing != m_existing) {
         beginResetModel();
+        m_existing = marks.existing;
         m_note = note;
         m_fieldKeys = marks.fieldKeys;
         rebuild(rootName, nodes, marks);
@@ -267,18 +270,40 @@ QVariant PreviewTreeModel::data(const QModelIndex &index, int role) const
         return !isNote && bool(m_items[size_t(index.internalId())].note.changes);
     case ProblemRole:
         return !isNote && !m_items[size_t(index.internalId())].note.problems.isEmpty();
+    case FillStateRole:
+        return isNote ? notFilling : fillState(int(index.internalId()));
     case Qt::ToolTipRole:
-    case Qt::AccessibleDescriptionRole:
+    case Qt::AccessibleDescriptionRole: {
         if (isNote)
             return {};
-        if (const QString why =
-                PreviewMarks::describe(m_items[size_t(index.internalId())].note, m_fieldKeys);
-            !why.isEmpty())
-            return why;
-        return {};
+        const QString why =
+            PreviewMarks::describe(m_items[size_t(index.internalId())].note, m_fieldKeys);
+        const FillState fill = fillState(int(index.internalId()));
+        if (fill == notFilling)
+            return why.isEmpty() ? QVariant() : QVariant(why);
+        const QString state = fill == alreadyThere ? QStringLiteral("Bestaat al")
+                                                   : QStringLiteral("Wordt toegevoegd");
+        return why.isEmpty() ? state : state + QStringLiteral(". ") + why;
+    }
     default:
         return {};
     }
+}
+
+QString PreviewTreeModel::relativePath(int item) const
+{
+    QStringList names;
+    for (int at = item; at > 0; at = m_items[size_t(at)].parent)
+        names.prepend(m_items[size_t(at)].name);
+    return names.join(QLatin1Char('/'));
+}
+
+PreviewTreeModel::FillState PreviewTreeModel::fillState(int item) const
+{
+    // The project folder itself is always there.
+    if (!m_existing || item <= 0)
+        return notFilling;
+    return m_existing->contains(relativePath(item)) ? alreadyThere : toBeAdded;
 }
 
 Qt::ItemFlags PreviewTreeModel::flags(const QModelIndex &index) const

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
+#include <QSet>
 
 #include <vector>
 
@@ -15,6 +16,9 @@ struct PreviewTreeMarks {
     FolderNote root;
     std::vector<FolderNote> folders; // one per folder of the tree, depth first; or none
     QStringList fieldKeys;           // the template's fields, for wording problems
+    // Filling in a project: the paths, relative to it, of what is there already; every other
+    // row is one to be added. None: a new project.
+    std::optional<QSet<QString>> existing = std::nullopt;
 };
 
 // The preview's rows: the project folder with the resolved tree below it, and after it an
@@ -23,7 +27,15 @@ struct PreviewTreeMarks {
 class PreviewTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
-    enum Role { IsRootRole = Qt::UserRole + 1, IsNoteRole, NodeIdRole, ChangedRole, ProblemRole };
+    enum Role {
+        IsRootRole = Qt::UserRole + 1,
+        IsNoteRole,
+        NodeIdRole,
+        ChangedRole,
+        ProblemRole,
+        FillStateRole, // a FillState
+    };
+    enum FillState { notFilling, alreadyThere, toBeAdded };
     enum class Change { none, inPlace, ids, reset };
 
     using Marks = PreviewTreeMarks;
@@ -66,6 +78,10 @@ private:
     };
     static constexpr quintptr noteTag = ~quintptr(0);
 
+    // Filling in: where the item is below the project folder, and whether it is there.
+    QString relativePath(int item) const;
+    FillState fillState(int item) const;
+
     void rebuild(const QString &rootName, const QList<FolderNode> &nodes, const Marks &marks);
     void append(const FolderNode &node, int parent, const std::vector<FolderNote> &notes);
     bool sameShape(const QList<FolderNode> &nodes, const QList<int> &items) const;
@@ -79,6 +95,7 @@ private:
     mutable bool m_byIdValid = false;
     QString m_note;
     QStringList m_fieldKeys;
+    std::optional<QSet<QString>> m_existing;
 };
 
 } // namespace bp

@@ -114,6 +114,8 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     connect(&m_model, &ProjectSetupModel::canCreateChanged, this,
             &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::planChanged, this, &ProjectSetupWindow::refreshActions);
+    connect(&m_model, &ProjectSetupModel::fillModeChanged, this,
+            &ProjectSetupWindow::refreshActions);
     connect(&m_model, &ProjectSetupModel::errorMessageChanged, this,
             &ProjectSetupWindow::refreshError);
     connect(&m_model, &ProjectSetupModel::showSuccessChanged, this, [this] {
@@ -223,6 +225,8 @@ QWidget *ProjectSetupWindow::buildActionBar()
 
 QString ProjectSetupWindow::createTitle(const ProjectSetupModel &model)
 {
+    if (model.fillsExisting())
+        return model.isCreating() ? QStringLiteral("Aanvullen…") : QStringLiteral("Vul aan →");
     if (model.isCreating())
         return QStringLiteral("Aanmaken…");
     const ProjectConfig &config = model.config();
@@ -243,7 +247,7 @@ void ProjectSetupWindow::refreshActions()
     m_problemText->setAccessibleName(problems);
     m_problemText->setVisible(!problems.isEmpty() && !status);
     m_sortHint->setVisible(config.sortExistingFiles && !config.batchMode && !status &&
-                           problems.isEmpty());
+                           problems.isEmpty() && !m_model.fillsExisting());
     const QString title = createTitle(m_model);
     if (m_createButton->text() != title) {
         m_createButton->setText(title);

@@ -31,7 +31,11 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect r = option.rect;
     const int midY = r.center().y() + 1;
-    const QString text = index.data(Qt::DisplayRole).toString();
+    QString text = index.data(Qt::DisplayRole).toString();
+    // Filling in a project: what is there is dimmed, what is to be added marked "+".
+    const int fill = index.data(PreviewTreeModel::FillStateRole).toInt();
+    if (fill == PreviewTreeModel::toBeAdded)
+        text.prepend(QStringLiteral("+ "));
 
     const bool isNote = index.data(PreviewTreeModel::IsNoteRole).toBool();
     if (option.state & QStyle::State_HasFocus && m_view->hasFocus()) {
@@ -90,7 +94,11 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QFont font = Style::monoFont(11.5);
     const QFontMetrics metrics(font);
     painter->setFont(font);
-    painter->setPen(problem ? bpRed : isRoot ? bpText : Style::withAlpha(bpText, 0.52));
+    painter->setPen(problem                                  ? QColor(bpRed)
+                    : isRoot                                 ? QColor(bpText)
+                    : fill == PreviewTreeModel::toBeAdded    ? QColor(bpBlue)
+                    : fill == PreviewTreeModel::alreadyThere ? Style::withAlpha(bpText, 0.3)
+                                                             : Style::withAlpha(bpText, 0.52));
     const int markRoom = (problem || changed) ? markGap + markSide : 0;
     const int width = std::max(0, r.right() - x - markRoom);
     const QString shown = metrics.elidedText(text, Qt::ElideRight, width);

@@ -62,6 +62,7 @@ ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, W
             reportError(QStringLiteral("De gekozen gedeelde template is niet meer bereikbaar"));
         replan();
     });
+    readTargetRecord();
 }
 
 std::optional<CustomTemplate> ProjectSetupModel::selectedTemplate() const
@@ -100,6 +101,10 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
     }
     if (otherTree || otherTarget)
         peekNextNumber();
+    if (otherTarget)
+        readTargetRecord();
+    else
+        surveyTarget();
     Q_EMIT configChanged();
     if (otherTree)
         Q_EMIT planChanged();
@@ -120,6 +125,8 @@ QDate ProjectSetupModel::namingDate() const
 
 const PlanProblems &ProjectSetupModel::problems() const
 {
+    if (!m_problems && m_fillExisting)
+        m_problems = ApplyTemplate::problems(plan(), fillValues());
     if (!m_problems) {
         QStringList names = CreateProjects::projectNames(m_config);
         if (names.isEmpty())
@@ -134,6 +141,7 @@ void ProjectSetupModel::replan()
     m_plan.reset();
     m_problems.reset();
     peekNextNumber();
+    surveyTarget();
     Q_EMIT planChanged();
     Q_EMIT canCreateChanged();
 }
@@ -190,8 +198,11 @@ void ProjectSetupModel::reportError(const QString &message)
 
 bool ProjectSetupModel::canCreate() const
 {
-    return CreateProjects::isReady(m_config) && !m_isCreating && problems().isEmpty() &&
-           !(m_sharedChosen && !selectedTemplate());
+    if (m_sharedChosen && !selectedTemplate())
+        return false;
+    if (m_fillExisting)
+        return m_config.targetFolderURL && !m_isCreating && problems().isEmpty();
+    return CreateProjects::isReady(m_config) && !m_isCreating && problems().isEmpty();
 }
 
 QList<FolderNode> ProjectSetupModel::resolvedTree() const
@@ -203,6 +214,8 @@ QFuture<void> ProjectSetupModel::createStructure()
 {
     if (!canCreate())
         return QtFuture::makeReadyFuture();
+    if (m_fillExisting)
+        return fillIn();
 
     setCreating(true);
     setErrorMessage(std::nullopt);
@@ -272,16 +285,23 @@ QString ProjectSetupModel::copyStatusText(const SortProgress &progress)
 void ProjectSetupModel::finish(const CreationOutcome &outcome,
                                const std::shared_ptr<QPromise<void>> &done)
 {
-    setSuccessMessage(m_config.batchMode ? batchSuccessMessage(outcome.projects.size())
-                                         : defaultSuccessMessage);
-    setCreating(false);
-
     // The mode and names are read again now: the form stays editable during a run.
     const QString notificationName = m_config.batchMode
                                          ? m_config.batchProjectNames().join(QStringLiteral(", "))
                                          : m_config.projectName;
-    const QString lastProject = outcome.projects.value(outcome.projects.size() - 1);
-    if (!lastProject.isEmpty())
+    succeed(m_config.batchMode ? batchSuccessMessage(outcome.projects.size())
+                               : defaultSuccessMessage,
+            notificationName, outcome.projects.value(outcome.projects.size() - 1), done);
+}
+
+void ProjectSetupModel::succeed(const QString &message, const QString &notificationName,
+                                const QString &lastProject,
+                                const std::shared_ptr<QPromise<void>> &done)
+{
+    setSuccessMessage(message);
+    setCreating(false);
+    // A project filled in is no new project: the success text says what was added.
+    if (!lastProject.isEmpty() && !notificationName.isEmpty())
         m_host.sendSuccessNotification(notificationName, lastProject);
 
     m_showSuccess = true;
@@ -297,6 +317,144 @@ void ProjectSetupModel::finish(const CreationOutcome &outcome,
     };
     // A pause cut short still goes on to reveal and close.
     m_host.pause(successPause).then(this, afterPause).onCanceled(this, afterPause);
+}
+
+void ProjectSetupModel::readTargetRecord()
+{
+    const quint64 serial = ++m_recordReads;
+    const bool had = m_targetRecord || m_fillExisting;
+    m_targetRecord.reset();
+    m_fillExisting = false;
+    m_existing.clear();
+    if (had) {
+        m_problems.reset();
+        Q_EMIT fillModeChanged();
+        Q_EMIT canCreateChanged();
+    }
+    if (!m_config.targetFolderURL)
+        return;
+    // Read on the file thread: a target on a share can be slow.
+    JobQueue::run([folder = *m_config.targetFolderURL] {
+        return ProjectRecord::read(folder);
+    }).then(this, [this, serial](const Result<ProjectRecord> &record) {
+        if (serial != m_recordReads || !record)
+            return;
+        m_targetRecord = record.value();
+        Q_EMIT fillModeChanged();
+        // A new project inside a project is rarely meant: filling it in comes first.
+        setFillExisting(true);
+    });
+}
+
+void ProjectSetupModel::setFillExisting(bool fill)
+{
+    if (fill == m_fillExisting || (fill && !m_targetRecord))
+        return;
+    m_fillExisting = fill;
+    m_problems.reset();
+    m_existing.clear();
+    if (fill) {
+        ProjectConfig config = m_config;
+        const std::optional<QUuid> &id = m_targetRecord->customTemplateID;
+        const QList<CustomTemplate> known = m_stores.templates.all();
+        // Another template's folders in its place would be worse than asking.
+        if (id && std::none_of(known.begin(), known.end(),
+                               [&](const CustomTemplate &t) { return t.id == *id; })) {
+            reportError(
+                QStringLiteral("De template van dit project bestaat niet meer: kies er een"));
+        } else {
+            config.customTemplateID = id;
+            config.platform = m_targetRecord->platform;
+            config.extras = m_targetRecord->extras;
+        }
+        config.type = m_targetRecord->type;
+        config.fieldValues = m_targetRecord->fieldValues;
+        config.projectName = m_targetRecord->name;
+        config.batchMode = false;
+        setConfig(config);
+    }
+    surveyTarget();
+    Q_EMIT fillModeChanged();
+    Q_EMIT existingEntriesChanged();
+    Q_EMIT configChanged();
+    Q_EMIT canCreateChanged();
+}
+
+TokenValues ProjectSetupModel::fillValues() const
+{
+    // Values for fields this template does not have stay out, as in setConfig().
+    QHash<QString, QString> given;
+    for (const FieldDefinition &field : plan().fields()) {
+        if (const auto it = m_config.fieldValues.constFind(field.key);
+            it != m_config.fieldValues.constEnd())
+            given.insert(field.key, *it);
+    }
+    return ApplyTemplate::valuesFor(m_config.targetFolderURL.value_or(QString()), m_targetRecord,
+                                    plan(), given);
+}
+
+void ProjectSetupModel::surveyTarget()
+{
+    const quint64 serial = ++m_surveys;
+    if (!m_fillExisting || !m_config.targetFolderURL)
+        return;
+    const TokenValues values = fillValues();
+    const QList<FolderNode> tree = plan()
+                                       .render(values.name, values.date, values.counter,
+                                               plan().resolveFields(values.fields).values)
+                                       .tree;
+    JobQueue::run([folder = *m_config.targetFolderURL, tree] {
+        return ApplyTemplate::survey(folder, tree);
+    }).then(this, [this, serial](const QList<ProjectEntry> &entries) {
+        if (serial != m_surveys)
+            return;
+        QSet<QString> there;
+        for (const ProjectEntry &entry : entries) {
+            if (entry.exists)
+                there.insert(entry.path);
+        }
+        if (there == m_existing)
+            return;
+        m_existing = there;
+        Q_EMIT existingEntriesChanged();
+    });
+}
+
+QFuture<void> ProjectSetupModel::fillIn()
+{
+    setCreating(true);
+    setErrorMessage(std::nullopt);
+    auto done = std::make_shared<QPromise<void>>();
+    done->start();
+    const QString project = *m_config.targetFolderURL;
+    m_apply.run(project, plan(), fillValues(), false)
+        .then(this, [this, done, project](const ApplyOutcome &outcome) {
+            surveyTarget();
+            if (outcome.error) {
+                setCreating(false);
+                setErrorMessage(m_wording(*outcome.error));
+                done->finish();
+                return;
+            }
+            succeed(addedText(outcome), QString(), project, done);
+        });
+    return done->future();
+}
+
+QString ProjectSetupModel::addedText(const ApplyOutcome &outcome)
+{
+    const qsizetype folders = outcome.addedFolders.size();
+    const qsizetype files = outcome.addedFiles.size();
+    if (folders == 0 && files == 0)
+        return QStringLiteral("Niets toegevoegd: alles bestond al");
+    QStringList parts;
+    if (folders > 0)
+        parts << QString::number(folders) +
+                     (folders == 1 ? QStringLiteral(" map") : QStringLiteral(" mappen"));
+    if (files > 0)
+        parts << QString::number(files) +
+                     (files == 1 ? QStringLiteral(" bestand") : QStringLiteral(" bestanden"));
+    return parts.join(QStringLiteral(" en ")) + QStringLiteral(" toegevoegd");
 }
 
 void ProjectSetupModel::setCreating(bool creating)

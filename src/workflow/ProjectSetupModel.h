@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ApplyTemplate.h"
 #include "CreateProjects.h"
 #include "Stores.h"
 #include "WorkflowHost.h"
@@ -13,6 +14,7 @@
 #include <QFuture>
 #include <QObject>
 #include <QPromise>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -69,6 +71,22 @@ public:
     // What keeps the current configuration from being made; empty when nothing does.
     const PlanProblems &problems() const;
 
+    // The target folder is a project made earlier (its record could be read): the window
+    // offers to fill it in rather than make a project inside it. Read on a worker thread when
+    // the target changes.
+    bool targetIsProject() const { return m_targetRecord.has_value(); }
+    // Fill in the target project: its template, extras and values come from its record until
+    // the user changes them, and a run adds only what the project lacks.
+    bool fillsExisting() const { return m_fillExisting; }
+    void setFillExisting(bool fill);
+    // What the target project's names render with: its record's, with the form's fields.
+    TokenValues fillValues() const;
+    // While filling in: the paths, relative to the project, of the tree's folders and files
+    // that are there now. Read on a worker thread after each change.
+    const QSet<QString> &existingEntries() const { return m_existing; }
+    // "3 mappen en 2 bestanden toegevoegd".
+    static QString addedText(const ApplyOutcome &outcome);
+
     // Starts a run; the future finishes when the run has ended, successfully or not.
     QFuture<void> createStructure();
 
@@ -104,11 +122,19 @@ Q_SIGNALS:
     void statusMessageChanged();
     void planChanged();
     void nextNumberChanged();
+    // targetIsProject() or fillsExisting() changed.
+    void fillModeChanged();
+    void existingEntriesChanged();
     // The copy progress behind statusMessage, as often as that changes.
     void copyProgress(const bp::SortProgress &progress);
 
 private:
     void finish(const CreationOutcome &outcome, const std::shared_ptr<QPromise<void>> &done);
+    void succeed(const QString &message, const QString &notificationName,
+                 const QString &lastProject, const std::shared_ptr<QPromise<void>> &done);
+    QFuture<void> fillIn();
+    void readTargetRecord();
+    void surveyTarget();
     void setCreating(bool creating);
     void setErrorMessage(const std::optional<QString> &message);
     void setSuccessMessage(const QString &message);
@@ -138,6 +164,12 @@ private:
     std::optional<int> m_nextNumber;
     quint64 m_peeks = 0;
     bool m_sharedChosen = false; // the chosen custom template came from the shared library
+    ApplyTemplate m_apply;
+    std::optional<ProjectRecord> m_targetRecord;
+    bool m_fillExisting = false;
+    QSet<QString> m_existing;
+    quint64 m_recordReads = 0;
+    quint64 m_surveys = 0;
     ErrorWording m_wording = [](const Error &error) { return error.message; };
 };
 

@@ -330,4 +330,29 @@ TEST_F(Cli, HelpAndVersion)
     EXPECT_TRUE(version.out.startsWith("brindlepath "));
 }
 
+TEST_F(Cli, ApplyFillsInAProjectFromItsRecordAndNeedsATemplateWithoutOne)
+{
+    ASSERT_EQ(run({"create", "--target", shoots, "--name", "P", "--template", "tikTokReels",
+                   "--extras", "none", "--date", "2026-12-07"})
+                  .status,
+              0);
+    const QString project = shoots + "/2026-12-07_P";
+    const QString gone = QDir(project).entryList(QDir::Dirs | QDir::NoDotAndDotDot).first();
+    ASSERT_TRUE(QDir(project + "/" + gone).removeRecursively());
+
+    const Output dry = run({"apply", "--into", project, "--dry-run", "--json"});
+    ASSERT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_EQ(json(dry)["addedFolders"].toArray(), QJsonArray{gone});
+    EXPECT_EQ(json(dry)["keptFolders"].toArray().size(), 4);
+    EXPECT_FALSE(QDir(project + "/" + gone).exists());
+    EXPECT_EQ(run({"apply", "--into", project}).status, 0);
+    const Output again = run({"apply", "--into", project});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out, "nothing to add\n");
+
+    QDir().mkpath(tmp.path() + "/Plain");
+    EXPECT_EQ(run({"apply", "--into", "Plain", "--dry-run"}).status, 2);
+    EXPECT_EQ(run({"apply", "--into", "Missing", "--template", "youTube"}).status, 1);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "workflow/ProjectSetupModel.h"
 #include "model/FolderCreator.h"
+#include "model/ProjectRecord.h"
 #include "sorting/MountSupport.h"
 #include "sorting/UndoLog.h"
 #include "stores/CustomTemplateStore.h"
@@ -351,6 +352,34 @@ INSTANTIATE_TEST_SUITE_P(
         InitCase{"givenFolderWins", "youTube", "/srv/shoots", "/home/me/x",
                  PlatformTemplate::youTube, "/home/me/x"}),
     [](const auto &info) { return std::string(info.param.label); });
+
+// The record is read on a worker thread: the window must switch to filling in only then.
+TEST_F(Workflow, AProjectAsTargetIsFilledInAndTheSuccessSaysWhatWasAdded)
+{
+    const QString project = target + "/2026-12-07_P";
+    ProjectRecord record;
+    record.platform = PlatformTemplate::photoShoot;
+    record.extras = {};
+    record.name = "P";
+    record.date = shootDay;
+    QDir().mkpath(project + "/01_RAW");
+    ASSERT_TRUE(record.writeNew(project));
+
+    auto model = makeModel(project);
+    QEventLoop loop;
+    QObject::connect(model.get(), &ProjectSetupModel::existingEntriesChanged, &loop, [&] {
+        if (!model->existingEntries().isEmpty())
+            loop.quit();
+    });
+    loop.exec();
+    ASSERT_TRUE(model->fillsExisting());
+    EXPECT_EQ(model->config().platform, PlatformTemplate::photoShoot);
+    EXPECT_TRUE(model->existingEntries().contains("01_RAW"));
+    waitForFinished(model->createStructure());
+    EXPECT_FALSE(model->errorMessage());
+    EXPECT_EQ(model->successMessage(), "4 mappen toegevoegd");
+    EXPECT_EQ(host.revealed, QStringList{project});
+}
 
 } // namespace
 
