@@ -289,9 +289,14 @@ void ProjectSetupModel::finish(const CreationOutcome &outcome,
     const QString notificationName = m_config.batchMode
                                          ? m_config.batchProjectNames().join(QStringLiteral(", "))
                                          : m_config.projectName;
-    succeed(m_config.batchMode ? batchSuccessMessage(outcome.projects.size())
-                               : defaultSuccessMessage,
-            notificationName, outcome.projects.value(outcome.projects.size() - 1), done);
+    QString message =
+        m_config.batchMode ? batchSuccessMessage(outcome.projects.size()) : defaultSuccessMessage;
+    // Template files never replace what a project already held; say so, not silently.
+    if (const qsizetype kept = outcome.keptFiles.size(); kept == 1)
+        message += QStringLiteral(" 1 bestand bestond al en is behouden.");
+    else if (kept > 1)
+        message += QStringLiteral(" %1 bestanden bestonden al en zijn behouden.").arg(kept);
+    succeed(message, notificationName, outcome.projects.value(outcome.projects.size() - 1), done);
 }
 
 void ProjectSetupModel::succeed(const QString &message, const QString &notificationName,
