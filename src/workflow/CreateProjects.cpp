@@ -77,12 +77,16 @@ QList<FolderNode> CreateProjects::resolvedTree(const ProjectConfig &config) cons
 
 QFuture<CreationOutcome> CreateProjects::run(const ProjectConfig &config,
                                              const std::optional<QDate> &shootDate,
-                                             SortProgressFunction copyProgress)
+                                             SortProgressFunction copyProgress,
+                                             const std::optional<CustomTemplate> &kept)
 {
     if (!isReady(config) || m_running)
         return QtFuture::makeReadyFuture(CreationOutcome{});
     auto run = std::make_shared<Run>();
-    run->plan = ProjectPlan::forConfig(config, m_templates.all());
+    QList<CustomTemplate> templates = m_templates.all();
+    if (kept) // listed ones come first, so a kept copy only stands in for a missing one
+        templates.append(*kept);
+    run->plan = ProjectPlan::forConfig(config, templates);
     run->record.customTemplateID = run->plan.isCustom() ? config.customTemplateID : std::nullopt;
     run->record.platform = config.platform;
     run->record.type = config.type;

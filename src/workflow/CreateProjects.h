@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SortIntoProject.h"
+#include "model/CustomTemplate.h"
 #include "model/ProjectConfig.h"
 #include "model/Result.h"
 #include "sorting/FileSorter.h"
@@ -60,9 +61,12 @@ public:
     // numbers and project folders are taken first (ProjectCounter), then the trees made.
     // copyProgress is called on the worker thread while the sort copies a file to another file
     // system.
+    // kept: a template a window still uses that the store no longer lists (a shared one whose
+    // share went away); used when config names it.
     QFuture<CreationOutcome> run(const ProjectConfig &config,
                                  const std::optional<QDate> &shootDate = std::nullopt,
-                                 SortProgressFunction copyProgress = {});
+                                 SortProgressFunction copyProgress = {},
+                                 const std::optional<CustomTemplate> &kept = std::nullopt);
     // Stops the run before its next project or its sort; a project being made is finished.
     void cancel();
 

@@ -56,23 +56,39 @@ ProjectSetupModel::ProjectSetupModel(const std::optional<QString> &initialURL, W
       m_config(CreateProjects::initialConfig(stores.standard, initialURL))
 {
     connect(&stores.templates, &CustomTemplateStore::templatesChanged, this, [this] {
-        // A shared template in use whose share went away: creation would silently fall back
-        // to the built-in structure, so it is refused until the user chooses again.
-        if (m_sharedChosen && !selectedTemplate())
-            reportError(QStringLiteral("De gekozen gedeelde template is niet meer bereikbaar"));
+        keepSharedCopy();
         replan();
     });
     readTargetRecord();
 }
 
-std::optional<CustomTemplate> ProjectSetupModel::selectedTemplate() const
+QList<CustomTemplate> ProjectSetupModel::templates() const
 {
-    if (!m_config.customTemplateID)
-        return std::nullopt;
-    for (const CustomTemplate &t : m_stores.templates.all())
-        if (t.id == *m_config.customTemplateID)
-            return t;
-    return std::nullopt;
+    QList<CustomTemplate> list = m_stores.templates.all();
+    // A shared template in use whose share went away: the window goes on with its copy rather
+    // than fall back to a built-in structure.
+    if (m_sharedKept && std::none_of(list.cbegin(), list.cend(), [this](const CustomTemplate &t) {
+            return t.id == m_sharedKept->id;
+        }))
+        list.append(*m_sharedKept);
+    return list;
+}
+
+void ProjectSetupModel::keepSharedCopy()
+{
+    if (!m_config.customTemplateID) {
+        m_sharedKept.reset();
+        return;
+    }
+    for (const CustomTemplate &t : m_stores.templates.all()) {
+        if (t.id == *m_config.customTemplateID) {
+            m_sharedKept = t.shared ? std::optional(t) : std::nullopt;
+            return;
+        }
+    }
+    // Not listed now: a kept copy of this template stays; another is no longer chosen.
+    if (m_sharedKept && m_sharedKept->id != *m_config.customTemplateID)
+        m_sharedKept.reset();
 }
 
 ProjectSetupModel::~ProjectSetupModel() = default;
@@ -87,8 +103,7 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
     m_config = config;
     m_problems.reset();
     if (otherTree) {
-        const std::optional<CustomTemplate> chosen = selectedTemplate();
-        m_sharedChosen = chosen && chosen->shared;
+        keepSharedCopy();
         m_plan.reset();
         // Values of another template's fields would only be refused as unknown.
         QHash<QString, QString> kept;
@@ -114,7 +129,7 @@ void ProjectSetupModel::setConfig(const ProjectConfig &config)
 const ProjectPlan &ProjectSetupModel::plan() const
 {
     if (!m_plan)
-        m_plan = ProjectPlan::forConfig(m_config, m_stores.templates.all());
+        m_plan = ProjectPlan::forConfig(m_config, templates());
     return *m_plan;
 }
 
@@ -198,8 +213,6 @@ void ProjectSetupModel::reportError(const QString &message)
 
 bool ProjectSetupModel::canCreate() const
 {
-    if (m_sharedChosen && !selectedTemplate())
-        return false;
     if (m_fillExisting)
         return m_config.targetFolderURL && !m_isCreating && problems().isEmpty();
     return CreateProjects::isReady(m_config) && !m_isCreating && problems().isEmpty();
@@ -222,7 +235,7 @@ QFuture<void> ProjectSetupModel::createStructure()
     auto done = std::make_shared<QPromise<void>>();
     done->start();
     m_runningSort = ++m_sortsStarted;
-    m_creation.run(m_config, m_shootDate, progressRelay(m_runningSort))
+    m_creation.run(m_config, m_shootDate, progressRelay(m_runningSort), m_sharedKept)
         .then(this, [this, done](const CreationOutcome &outcome) {
             if (plan().usesCounter())
                 peekNextNumber();

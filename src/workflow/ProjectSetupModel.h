@@ -144,7 +144,9 @@ private:
     void peekNextNumber();
     void setNextNumber(std::optional<int> number);
     // The custom template the configuration names, own or shared, if it is there.
-    std::optional<CustomTemplate> selectedTemplate() const;
+    // The store's templates and the kept copy of a shared one in use that is no longer listed.
+    QList<CustomTemplate> templates() const;
+    void keepSharedCopy();
 
     WorkflowHost &m_host;
     Stores m_stores;
@@ -163,7 +165,7 @@ private:
     mutable std::optional<PlanProblems> m_problems;
     std::optional<int> m_nextNumber;
     quint64 m_peeks = 0;
-    bool m_sharedChosen = false; // the chosen custom template came from the shared library
+    std::optional<CustomTemplate> m_sharedKept; // the chosen shared template, as last seen
     ApplyTemplate m_apply;
     std::optional<ProjectRecord> m_targetRecord;
     bool m_fillExisting = false;

@@ -383,11 +383,12 @@ TEST_F(Workflow, AProjectAsTargetIsFilledInAndTheSuccessSaysWhatWasAdded)
 
 } // namespace
 
-// Creating would otherwise fall back to the built-in structure without a word.
-TEST_F(Workflow, ASharedTemplateThatVanishesIsRefusedNotReplaced)
+// Creating must not fall back to the built-in structure without a word.
+TEST_F(Workflow, ASharedTemplateThatVanishesIsKeptByTheWindowUsingIt)
 {
     const QString share = tmp.path() + "/share";
-    const CustomTemplate studio{QUuid::createUuid(), "Studio", "i", {}, QDateTime()};
+    const CustomTemplate studio{
+        QUuid::createUuid(), "Studio", "i", {{QUuid::createUuid(), "Studio-Raw", {}}}, QDateTime()};
     QDir().mkpath(share + "/studio");
     QFile doc(share + "/studio/template.json");
     ASSERT_TRUE(doc.open(QIODevice::WriteOnly));
@@ -404,6 +405,10 @@ TEST_F(Workflow, ASharedTemplateThatVanishesIsRefusedNotReplaced)
     ASSERT_TRUE(model->canCreate() && model->plan().isCustom());
     QDir(share).removeRecursively();
     library.reload();
-    EXPECT_FALSE(model->canCreate());
-    EXPECT_TRUE(model->errorMessage().has_value());
+    ASSERT_TRUE(library.templates().isEmpty());
+    EXPECT_TRUE(model->canCreate() && model->plan().isCustom());
+    waitForFinished(model->createStructure());
+    const QStringList made = QDir(target).entryList({"*_A"}, QDir::Dirs);
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_TRUE(QDir(target + "/" + made.first() + "/Studio-Raw").exists());
 }
