@@ -106,7 +106,7 @@ std::optional<QString> nameProblem(const QString &name)
             return QStringLiteral("%1 leaves its folder").arg(quoted(name));
     }
     if (std::optional<QString> problem = TemplateFiles::sourceProblem(name))
-        return quoted(name) + QStringLiteral(": ") + *problem;
+        return *problem;
     return std::nullopt;
 }
 
