@@ -204,11 +204,11 @@ private:
             if (status == ARCHIVE_EOF)
                 return success();
             // A warning too: it is how a name that cannot be converted shows.
-            const char *raw = status == ARCHIVE_OK ? archive_entry_pathname(entry) : nullptr;
-            if (status == ARCHIVE_WARN || (status == ARCHIVE_OK && !raw))
-                return refused(QStringLiteral("an entry name that is not UTF-8"));
             if (status != ARCHIVE_OK)
                 return refused(QString::fromUtf8(archive_error_string(a)));
+            const char *raw = archive_entry_pathname(entry);
+            if (!raw)
+                return refused(QStringLiteral("an entry name that is not UTF-8"));
             if (++entries > m_limits.maxEntries)
                 return refused(QStringLiteral("more than %1 entries").arg(m_limits.maxEntries));
             const QByteArray bytes(raw);

@@ -77,12 +77,12 @@ TEST_F(TemplateArchiveTest, CarriesATemplateAndTheBytesOfItsFilesToAnotherDataHo
 {
     const QByteArray brief = "Klant: {klant}\r\n\xc3\xa9\n";
     const QByteArray lut("\0\xff\x01 binary", 10);
-    const CustomTemplate t =
-        withFiles({{"{naam}.cube", "lut.cube"}},
-                  {{QUuid::createUuid(), "Sub", {}, {{"brief {klant}.txt", "a/b/brief.txt", true}}}});
+    const CustomTemplate t = withFiles(
+        {{"{naam}.cube", "lut.cube"}},
+        {{QUuid::createUuid(), "Sub", {}, {{"brief {klant}.txt", "a/b/brïef.txt", true}}}});
     const QString own = TemplateFiles::ownFolder(t.id);
     ASSERT_TRUE(QDir().mkpath(own + "/a/b"));
-    for (const auto &[source, bytes] : {std::pair{"a/b/brief.txt", brief}, {"lut.cube", lut}}) {
+    for (const auto &[source, bytes] : {std::pair{"a/b/brïef.txt", brief}, {"lut.cube", lut}}) {
         QFile file(own + '/' + source);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -100,7 +100,7 @@ TEST_F(TemplateArchiveTest, CarriesATemplateAndTheBytesOfItsFilesToAnotherDataHo
     EXPECT_EQ(store.templates(), QList{t});
     const QString copy = TemplateFiles::ownFolder(t.id);
     EXPECT_NE(copy, own);
-    for (const auto &[source, bytes] : {std::pair{"a/b/brief.txt", brief}, {"lut.cube", lut}}) {
+    for (const auto &[source, bytes] : {std::pair{"a/b/brïef.txt", brief}, {"lut.cube", lut}}) {
         QFile file(copy + '/' + source);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << source;
         EXPECT_EQ(file.readAll(), bytes) << source;
