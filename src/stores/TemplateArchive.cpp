@@ -185,6 +185,7 @@ public:
         if (!read) {
             // About the archive, not the temporary folder.
             QString why = read.error().message;
+            why.replace(m_root + QStringLiteral(": "), QString());
             why.replace(m_root + u'/', QString());
             return refused(why);
         }

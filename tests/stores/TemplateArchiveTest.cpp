@@ -132,7 +132,10 @@ TEST_F(TemplateArchiveTest, RefusesHostileArchivesAsAWholeWritingNothing)
         {"appears twice", good + QList<Entry>{{"a.txt"}}},
         {"not UTF-8", good + QList<Entry>{{"bad\xff.txt"}}},
         {"a.txt", {doc}},
-        {"template", {{"template.json", CustomTemplateJson::encode({t, t})}, {"a.txt"}}},
+        {"not one", {{"template.json", CustomTemplateJson::encode({t, t})}, {"a.txt"}}},
+        {"\"../a.txt\" leaves",
+         {{"template.json", CustomTemplateJson::encode({withFiles({{"a", "../a.txt"}})})},
+          {"a.txt"}}},
     };
     const QString parent = m_dir.filePath("parent");
     ASSERT_TRUE(QDir().mkpath(parent + "/keep"));
