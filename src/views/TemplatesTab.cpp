@@ -654,12 +654,11 @@ QString TemplatesTab::message() const
     // Where the user's templates went matters more than any older message.
     if (m_keptNotice)
         return *m_keptNotice;
-    if (m_exportError || m_deleteError || m_importError)
-        return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
+    if (m_exportError || m_exportNote || m_deleteError || m_importError)
+        return m_exportError.value_or(
+            m_exportNote.value_or(m_deleteError.value_or(m_importError.value_or(QString()))));
     if (m_sharedError)
         return *m_sharedError;
-    if (m_exportNote)
-        return *m_exportNote;
     return m_store.unreadable() ? unreadableTemplates : QString();
 }
 

@@ -61,8 +61,8 @@ public:
     const std::optional<QString> &exportError() const { return m_exportError; }
     const std::optional<QString> &importError() const { return m_importError; }
     // The bar's message: where the last action kept an unreadable stored list, else the
-    // export message first, then the delete and the import message, else why the stored
-    // list cannot be read.
+    // export message (or the note that a JSON export left files out) first, then the delete
+    // and the import message, else why the stored list cannot be read.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
