@@ -4,6 +4,7 @@
 #include "model/TemplateEngine.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/SharedTemplateLibrary.h"
+#include "stores/TemplateArchive.h"
 
 #include <QJsonDocument>
 #include <QScopeGuard>
@@ -19,7 +20,14 @@ int unreadable(const Io &io, const QString &why)
 
 const QString synopsis =
     QStringLiteral("brindlepath templates list [--json] | show UUID [--json] | "
-                   "save NAME [options of create] | delete UUID | export FILE|- | import FILE|-");
+                   "save NAME [options of create] | delete UUID | export FILE|- | import FILE|- | "
+                   "export UUID FILE.bptemplate | import FILE.bptemplate");
+
+// One template with its files, rather than the document of all.
+bool isArchive(const QString &file)
+{
+    return file.endsWith(u'.' + TemplateArchive::suffix, Qt::CaseInsensitive);
+}
 
 // The template an argument names, own or shared; on failure the exit code to return.
 struct Found {
@@ -175,10 +183,28 @@ int show(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
     return Success;
 }
 
+int exportArchive(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
+{
+    if (!isArchive(arguments.at(1)))
+        return io.usage(QStringLiteral("templates export UUID takes a FILE.bptemplate"), synopsis);
+    // A shared template may be carried elsewhere too.
+    const Found t = find(arguments.first(), io, store);
+    if (!t.found)
+        return t.exitCode;
+    if (Result<void> written = TemplateArchive::write(*t.found, arguments.at(1)); !written)
+        return io.failure(QStringLiteral("Export mislukt: ") + written.error().message);
+    return Success;
+}
+
 int exportTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore &store)
 {
+    if (arguments.size() == 2)
+        return exportArchive(arguments, io, store);
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates export takes one FILE or -"), synopsis);
+    if (isArchive(arguments.first()))
+        return io.usage(QStringLiteral("a .bptemplate holds one template: give its UUID first"),
+                        synopsis);
     // A backup that silently lacks templates is worse than none.
     if (store.unreadable())
         return unreadable(io, *store.unreadable());
@@ -195,6 +221,16 @@ int importTemplates(const QStringList &arguments, const Io &io, CustomTemplateSt
 {
     if (arguments.size() != 1)
         return io.usage(QStringLiteral("templates import takes one FILE or -"), synopsis);
+    if (isArchive(arguments.first())) {
+        const Result<TemplateArchive::Imported> imported =
+            TemplateArchive::import(store, arguments.first());
+        if (!imported)
+            return io.failure(QStringLiteral("Import mislukt: ") + imported.error().message);
+        const CustomTemplate &t = imported.value().tmpl;
+        io.out << t.id.toString(QUuid::WithoutBraces).toUpper() << "  " << t.name
+               << (imported.value().skipped ? "  (skipped: already there)" : "") << '\n';
+        return Success;
+    }
     const Result<QByteArray> data = readInput(arguments.first());
     if (!data)
         return io.failure(QStringLiteral("Import mislukt: ") + data.error().message);

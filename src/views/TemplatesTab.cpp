@@ -1,12 +1,13 @@
 #include "views/TemplatesTab.h"
 
 #include "model/FileSystem.h"
-#include "model/TemplateFiles.h"
 #include "model/ProjectConfig.h"
 #include "model/TemplateEngine.h"
+#include "model/TemplateFiles.h"
 #include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/SharedTemplateLibrary.h"
+#include "stores/TemplateArchive.h"
 #include "views/AccessibleRole.h"
 #include "views/ErrorText.h"
 #include "views/FolderDialog.h"
@@ -31,6 +32,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QtConcurrentRun>
 
 #include <algorithm>
 #include <utility>
@@ -49,6 +51,13 @@ const QString deleteFailed = QStringLiteral("Verwijderen mislukt: ");
 // Why in detail is English and for the command line ("brindlepath templates list").
 const QString unreadableTemplates = QStringLiteral("Opgeslagen templates niet leesbaar");
 const QString keptAs = QStringLiteral("Onleesbare templates bewaard als ");
+const QString filesLeftOut = QStringLiteral(
+    "Bestanden van templates gaan niet mee in JSON; exporteer een template apart als .bptemplate.");
+
+bool isArchive(const QString &path)
+{
+    return path.endsWith(u'.' + TemplateArchive::suffix, Qt::CaseInsensitive);
+}
 
 // One row of a list section: the symbol, then the name and whatever follows it. Every other
 // row is a shade lighter.
@@ -320,11 +329,18 @@ QWidget *TemplatesTab::buildBar()
 
 std::optional<QString> TemplatesTab::runSaveDialog(QWidget *parent, const QString &proposedName)
 {
-    QFileDialog dialog(parent, QStringLiteral("Exporteer templates"));
+    const bool archive = isArchive(proposedName);
+    QFileDialog dialog(parent, archive ? QStringLiteral("Exporteer template")
+                                       : QStringLiteral("Exporteer templates"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setMimeTypeFilters({QStringLiteral("application/json")});
-    dialog.setDefaultSuffix(QStringLiteral("json"));
+    if (archive) {
+        dialog.setNameFilter(QStringLiteral("Template met bestanden (*.bptemplate)"));
+        dialog.setDefaultSuffix(TemplateArchive::suffix);
+    } else {
+        dialog.setMimeTypeFilters({QStringLiteral("application/json")});
+        dialog.setDefaultSuffix(QStringLiteral("json"));
+    }
     dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
@@ -336,7 +352,8 @@ std::optional<QString> TemplatesTab::runOpenDialog(QWidget *parent)
     QFileDialog dialog(parent, QStringLiteral("Importeer templates"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setMimeTypeFilters({QStringLiteral("application/json")});
+    dialog.setNameFilters(
+        {QStringLiteral("Templates (*.json *.bptemplate)"), QStringLiteral("Alle bestanden (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -345,6 +362,7 @@ std::optional<QString> TemplatesTab::runOpenDialog(QWidget *parent)
 void TemplatesTab::exportTemplates()
 {
     clearKeptNotice();
+    m_exportNote.reset();
     // A backup that silently lacks templates is worse than none.
     if (m_store.unreadable()) {
         m_exportError = unreadableTemplates;
@@ -365,15 +383,45 @@ void TemplatesTab::exportTemplates()
         m_exportError.reset();
     else
         m_exportError = exportFailed + ErrorText::dutch(written.error());
+    for (const CustomTemplate &t : m_store.templates())
+        if (written && !TemplateFiles::allFiles(t.roots).isEmpty())
+            m_exportNote = filesLeftOut;
     refreshMessage();
+}
+
+void TemplatesTab::exportTemplate(const QUuid &id)
+{
+    clearKeptNotice();
+    m_exportNote.reset();
+    const auto own = std::find_if(m_store.templates().cbegin(), m_store.templates().cend(),
+                                  [&id](const CustomTemplate &t) { return t.id == id; });
+    if (own == m_store.templates().cend())
+        return;
+    const CustomTemplate t = *own;
+    const std::optional<QString> path =
+        m_saveLocation(window(), t.name + u'.' + TemplateArchive::suffix);
+    if (!path || path->isEmpty())
+        return;
+    // Reading and packing the files may take a while: not on the UI thread.
+    whenFinished(QtConcurrent::run([t, file = *path] { return TemplateArchive::write(t, file); }),
+                 this, [this](const Result<void> &written) {
+                     if (written)
+                         m_exportError.reset();
+                     else
+                         m_exportError = exportFailed + ErrorText::dutch(written.error());
+                     refreshMessage();
+                 });
 }
 
 void TemplatesTab::importTemplates()
 {
     clearKeptNotice();
+    m_exportNote.reset();
     const std::optional<QString> path = m_openLocation(window());
     if (!path || path->isEmpty())
         return;
+    if (isArchive(*path))
+        return importArchive(*path);
     const Result<QByteArray> data = FileSystem::readFile(*path);
     if (!data) {
         m_importError = importFailed + ErrorText::dutch(data.error());
@@ -394,6 +442,39 @@ void TemplatesTab::importTemplates()
                      }
                      refreshMessage();
                  });
+}
+
+void TemplatesTab::importArchive(const QString &path)
+{
+    QList<QUuid> known;
+    for (const CustomTemplate &t : m_store.templates())
+        known.append(t.id);
+    const auto failed = [this](const Error &error) {
+        m_importError = importFailed + ErrorText::dutch(error);
+        refreshMessage();
+    };
+    // Unpacked off the UI thread; the store then shows the template at once.
+    whenFinished(
+        QtConcurrent::run([path, known] { return TemplateArchive::unpackOwn(path, known); }), this,
+        [this, failed](const Result<TemplateArchive::Imported> &unpacked) {
+            if (!unpacked)
+                return failed(unpacked.error());
+            const CustomTemplate &t = unpacked.value().tmpl;
+            if (unpacked.value().skipped) {
+                m_importError =
+                    QStringLiteral("Overgeslagen: \u201c%1\u201d bestaat al").arg(t.name);
+                return refreshMessage();
+            }
+            whenFinished(m_store.putLater(t), this,
+                         [this, failed, id = t.id](const Result<void> &put) {
+                             if (put) {
+                                 m_importError.reset();
+                                 return refreshMessage();
+                             }
+                             (void)TemplateFiles::removeFolder(id);
+                             failed(put.error());
+                         });
+        });
 }
 
 void TemplatesTab::deleteTemplate(const QUuid &id)
@@ -573,8 +654,9 @@ QString TemplatesTab::message() const
     // Where the user's templates went matters more than any older message.
     if (m_keptNotice)
         return *m_keptNotice;
-    if (m_exportError || m_deleteError || m_importError)
-        return m_exportError.value_or(m_deleteError.value_or(m_importError.value_or(QString())));
+    if (m_exportError || m_exportNote || m_deleteError || m_importError)
+        return m_exportError.value_or(
+            m_exportNote.value_or(m_deleteError.value_or(m_importError.value_or(QString()))));
     if (m_sharedError)
         return *m_sharedError;
     return m_store.unreadable() ? unreadableTemplates : QString();
@@ -598,15 +680,14 @@ void TemplatesTab::rebuildCustomRows()
 {
     // Keyboard users stay in the list: focus goes to the row that moved up, else onwards.
     int focusedIndex = -1;
-    bool focusedEdit = false;
-    for (int i = 0; i < m_deleteButtons.size(); ++i) {
-        if (m_deleteButtons[i]->hasFocus())
-            focusedIndex = i;
-        if (m_editButtons[i]->hasFocus()) {
-            focusedIndex = i;
-            focusedEdit = true;
-        }
-    }
+    QList<QPushButton *> TemplatesTab::*focusedKind = &TemplatesTab::m_deleteButtons;
+    for (auto kind : {&TemplatesTab::m_editButtons, &TemplatesTab::m_archiveButtons,
+                      &TemplatesTab::m_deleteButtons})
+        for (int i = 0; i < (this->*kind).size(); ++i)
+            if ((this->*kind)[i]->hasFocus()) {
+                focusedIndex = i;
+                focusedKind = kind;
+            }
 
     // Rows go later: this may run inside a row's own delete button handler.
     while (QLayoutItem *item = m_customRows->takeAt(0)) {
@@ -618,6 +699,7 @@ void TemplatesTab::rebuildCustomRows()
     }
     m_deleteButtons.clear();
     m_editButtons.clear();
+    m_archiveButtons.clear();
 
     int index = 0;
     for (const CustomTemplate &tmpl : m_store.templates()) {
@@ -646,10 +728,22 @@ void TemplatesTab::rebuildCustomRows()
         edit->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.9));
         edit->setCursor(Qt::PointingHandCursor);
         connect(edit, &QPushButton::clicked, this, [this, id] { editTemplate(id); });
+        auto *archive = new QPushButton(QStringLiteral("Exporteer…"));
+        archive->setObjectName(QStringLiteral("exportTemplateButton"));
+        archive->setAccessibleDescription(tmpl.name);
+        archive->setToolTip(QStringLiteral("Exporteer met bestanden als .bptemplate"));
+        archive->setFont(Style::uiFont(11));
+        archive->setFlat(true);
+        archive->setAutoDefault(true);
+        archive->setStyleSheet(Style::plainButtonSheet(bpBlue, 0.9));
+        archive->setCursor(Qt::PointingHandCursor);
+        connect(archive, &QPushButton::clicked, this, [this, id] { exportTemplate(id); });
         row->addTrailing(edit);
+        row->addTrailing(archive);
         row->addTrailing(trash);
         m_customRows->addWidget(row);
         m_editButtons.append(edit);
+        m_archiveButtons.append(archive);
         m_deleteButtons.append(trash);
     }
     markEnds(m_customRows);
@@ -658,7 +752,7 @@ void TemplatesTab::rebuildCustomRows()
     orderFocusChain();
 
     if (focusedIndex >= 0) {
-        const QList<QPushButton *> &buttons = focusedEdit ? m_editButtons : m_deleteButtons;
+        const QList<QPushButton *> &buttons = this->*focusedKind;
         if (!buttons.isEmpty())
             buttons[std::min<qsizetype>(focusedIndex, buttons.size() - 1)]->setFocus();
         else
@@ -672,7 +766,7 @@ void TemplatesTab::orderFocusChain()
     // from button to button.
     QList<QWidget *> order;
     for (qsizetype i = 0; i < m_deleteButtons.size(); ++i)
-        order.append({m_editButtons[i], m_deleteButtons[i]});
+        order.append({m_editButtons[i], m_archiveButtons[i], m_deleteButtons[i]});
     if (m_store.sharedLibrary())
         order.append({m_sharedChoose, m_sharedRemove});
     for (QPushButton *copy : std::as_const(m_copyButtons))

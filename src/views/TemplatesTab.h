@@ -21,7 +21,8 @@ namespace bp {
 class CustomTemplateStore;
 
 // The built-in templates, the user's own templates with an edit and a delete button each, a
-// new template from either, and export and import of all own templates as one JSON file. The list
+// new template from either, and export and import of all own templates as one JSON file, or of
+// one with its files as a .bptemplate archive. The list
 // follows the store, changes by other processes included.
 class TemplatesTab final : public QWidget {
     Q_OBJECT
@@ -51,14 +52,17 @@ public:
     void editTemplate(const QUuid &id);
 
     void exportTemplates();
+    // One template with its files, as a .bptemplate archive.
+    void exportTemplate(const QUuid &id);
+    // A .json document of templates, or a .bptemplate archive of one.
     void importTemplates();
     void deleteTemplate(const QUuid &id);
 
     const std::optional<QString> &exportError() const { return m_exportError; }
     const std::optional<QString> &importError() const { return m_importError; }
     // The bar's message: where the last action kept an unreadable stored list, else the
-    // export message first, then the delete and the import message, else why the stored
-    // list cannot be read.
+    // export message (or the note that a JSON export left files out) first, then the delete
+    // and the import message, else why the stored list cannot be read.
     QString message() const;
     QLabel *messageLabel() const { return m_message; }
     QWidget *customSection() const { return m_customSection; }
@@ -69,6 +73,7 @@ public:
     QLineEdit *sharedFolderField() const { return m_sharedField; }
     QList<QPushButton *> deleteButtons() const;
     QList<QPushButton *> editButtons() const { return m_editButtons; }
+    QList<QPushButton *> archiveButtons() const { return m_archiveButtons; }
     QPushButton *newButton() const { return m_new; }
     QPushButton *exportButton() const { return m_export; }
     QPushButton *importButton() const { return m_import; }
@@ -85,6 +90,7 @@ private:
     void rebuildSharedRows();
     // Stores the shared folder's preference (empty: none).
     void setSharedFolder(const QString &folder);
+    void importArchive(const QString &path);
     void fillNewMenu();
     void refreshMessage();
     void clearKeptNotice();
@@ -97,6 +103,8 @@ private:
     std::optional<QString> m_importError;
     std::optional<QString> m_deleteError;
     std::optional<QString> m_keptNotice;
+    // After a JSON export that left template files out.
+    std::optional<QString> m_exportNote;
     QScrollArea *m_list = nullptr;
     QWidget *m_customSection = nullptr;
     QVBoxLayout *m_customRows = nullptr;
@@ -110,6 +118,7 @@ private:
     QPushButton *m_sharedRemove = nullptr;
     std::optional<QString> m_sharedError;
     QList<QPushButton *> m_copyButtons;
+    QList<QPushButton *> m_archiveButtons;
     QPushButton *m_new = nullptr;
     QMenu *m_newMenu = nullptr;
     QPushButton *m_export = nullptr;

@@ -60,6 +60,7 @@ SETTINGS_GENERAL_STOPS = [
 SETTINGS_TEMPLATES_STOPS = [
     "page tab 'Templates'",
     "push button 'Bewerk'",
+    "push button 'Exporteer…'",
     "push button 'Verwijderen'",
     "push button 'Kies…'",
     "push button 'Nieuwe template…' [menu]",

@@ -1,8 +1,10 @@
 #include "SettingsTestSupport.h"
 #include "support/TestSupport.h"
 
+#include "model/TemplateFiles.h"
 #include "stores/CustomTemplateStore.h"
 #include "stores/SharedTemplateLibrary.h"
+#include "stores/TemplateArchive.h"
 #include "views/AboutTab.h"
 #include "views/BPLogoView.h"
 #include "views/GeneralTab.h"
@@ -741,11 +743,17 @@ TEST_F(SettingsTest, KeyboardReachesAndUsesEveryTemplatesControl)
     bar->setFocus();
     const QList<QPushButton *> trash = templates()->deleteButtons();
     const QList<QPushButton *> edit = templates()->editButtons();
+    const QList<QPushButton *> archive = templates()->archiveButtons();
     ASSERT_EQ(trash.size(), 2);
     // The list itself is no stop: it scrolls to whichever of its buttons has the focus.
     EXPECT_EQ(tabCycle(*m_view),
-              (QList<QWidget *>{bar, edit[0], trash[0], edit[1], trash[1], templates()->newButton(),
-                                templates()->exportButton(), templates()->importButton()}));
+              (QList<QWidget *>{bar, edit[0], archive[0], trash[0], edit[1], archive[1], trash[1],
+                                templates()->newButton(), templates()->exportButton(),
+                                templates()->importButton()}));
+
+    QTest::keyClick(archive[0], Qt::Key_Return);
+    EXPECT_EQ(proposedNames, QStringList{"Bruiloft Jansen.bptemplate"});
+    QTRY_VERIFY(QFileInfo(*saveTo).size() > 0);
 
     QStringList drafts;
     templates()->setOpenEditor(
@@ -763,11 +771,39 @@ TEST_F(SettingsTest, KeyboardReachesAndUsesEveryTemplatesControl)
     EXPECT_EQ(QApplication::focusWidget(), templates()->newButton());
 
     QTest::keyClick(templates()->exportButton(), Qt::Key_Return);
-    EXPECT_EQ(proposedNames.size(), 1);
+    EXPECT_EQ(proposedNames.size(), 2);
     templates()->importButton()->setFocus();
     QTest::keyClick(templates()->importButton(), Qt::Key_Space);
     EXPECT_EQ(openPicks, 1);
     drainWrites();
+}
+
+TEST_F(SettingsTest, ImportsATemplateArchiveOnceAndSaysTheJsonExportLeavesFilesOut)
+{
+    const CustomTemplate t{QUuid::createUuid(),
+                           "Shoot",
+                           "heart",
+                           {{QUuid::createUuid(), "Docs", {}, {{"brief.txt", "brief.txt"}}}},
+                           QDateTime::currentDateTimeUtc()};
+    ASSERT_TRUE(QDir().mkpath(TemplateFiles::ownFolder(t.id)));
+    QFile brief(TemplateFiles::ownFolder(t.id) + "/brief.txt");
+    ASSERT_TRUE(brief.open(QIODevice::WriteOnly));
+    brief.close();
+    openFrom = m_tmp.filePath("shoot.bptemplate");
+    ASSERT_TRUE(TemplateArchive::write(t, *openFrom).ok());
+    ASSERT_TRUE(TemplateFiles::removeFolder(t.id).ok());
+    open();
+    showTab(1);
+
+    templates()->importTemplates();
+    QTRY_COMPARE(customNames(), QStringList{"Shoot"});
+    EXPECT_TRUE(QFile::exists(TemplateFiles::ownFolder(t.id) + "/brief.txt"));
+    templates()->importTemplates();
+    QTRY_COMPARE(templates()->message(), "Overgeslagen: \u201cShoot\u201d bestaat al");
+    saveTo = m_tmp.filePath("all.json");
+    templates()->exportTemplates();
+    EXPECT_EQ(templates()->message(), "Bestanden van templates gaan niet mee in JSON; exporteer "
+                                      "een template apart als .bptemplate.");
 }
 
 } // namespace
