@@ -186,6 +186,7 @@ void PreviewPanel::refresh()
     PreviewTreeMarks marks;
     marks.root = {project.folder.changes, project.folder.problems};
     marks.folders = std::move(project.notes);
+    marks.files = std::move(project.fileNotes);
     for (const FieldDefinition &field : plan.fields())
         marks.fieldKeys.append(field.key);
     if (fill)

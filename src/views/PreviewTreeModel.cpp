@@ -21,7 +21,7 @@ PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
     const bool hadNote = !m_note.isEmpty();
     const bool hasNote = !note.isEmpty();
     // A change of what a project filled in already has is rare (a mode, a survey): a reset.
-    if (m_items.empty() || hadNote != hasNote || !sameShape(nodes, m_items[0].children) ||
+    if (m_items.empty() || hadNote != hasNote || !sameShape(nodes, 0, m_items[0].children) ||
         marks.existing != m_existing) {
         beginResetModel();
         m_existing = marks.existing;
@@ -52,7 +52,7 @@ PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
     // Per parent the first and last of its rows that changed.
     std::vector<std::pair<int, int>> changedRows(m_items.size(), {-1, -1});
     QList<int> changedParents;
-    const bool idsChanged = update(nodes, 0, marks.folders, changedRows, changedParents);
+    const bool idsChanged = update(nodes, 0, marks, changedRows, changedParents);
     if (rewordAll) {
         // Problem texts depend on the field keys: every row with problems says it anew.
         for (size_t item = 1; item < m_items.size(); ++item) {
@@ -75,31 +75,32 @@ PreviewTreeModel::Change PreviewTreeModel::setContents(const QString &rootName,
     return idsChanged ? Change::ids : change;
 }
 
-bool PreviewTreeModel::sameShape(const QList<FolderNode> &nodes, const QList<int> &items) const
+bool PreviewTreeModel::sameShape(const QList<FolderNode> &nodes, qsizetype files,
+                                 const QList<int> &items) const
 {
-    if (nodes.size() != items.size())
+    if (nodes.size() + files != items.size())
         return false;
     for (qsizetype i = 0; i < nodes.size(); ++i) {
-        if (!sameShape(nodes[i].children, m_items[size_t(items[i])].children))
+        if (!sameShape(nodes[i].children, nodes[i].files.size(),
+                       m_items[size_t(items[i])].children))
             return false;
     }
     return true;
 }
 
-bool PreviewTreeModel::update(const QList<FolderNode> &nodes, int parent,
-                              const std::vector<FolderNote> &notes,
+bool PreviewTreeModel::update(const QList<FolderNode> &nodes, int parent, const Marks &marks,
                               std::vector<std::pair<int, int>> &changedRows,
                               QList<int> &changedParents)
 {
     static const FolderNote none;
+    const std::vector<FolderNote> &notes = marks.folders;
     bool idsChanged = false;
     for (qsizetype i = 0; i < nodes.size(); ++i) {
         const int itemIndex = m_items[size_t(parent)].children[i];
         Item &item = m_items[size_t(itemIndex)];
         const FolderNode &node = nodes[i];
-        // Items are numbered depth first from 1, as the notes are from 0.
         const FolderNote &note =
-            size_t(itemIndex) <= notes.size() ? notes[size_t(itemIndex - 1)] : none;
+            size_t(item.noteIndex) < notes.size() ? notes[size_t(item.noteIndex)] : none;
         bool changed = false;
         if (item.name != node.name) {
             item.name = node.name;
@@ -124,9 +125,35 @@ bool PreviewTreeModel::update(const QList<FolderNode> &nodes, int parent,
         }
         if (!node.children.isEmpty())
             idsChanged =
-                update(node.children, itemIndex, notes, changedRows, changedParents) || idsChanged;
+                update(node.children, itemIndex, marks, changedRows, changedParents) || idsChanged;
+        if (!node.files.isEmpty() && updateFiles(node, itemIndex, marks)) {
+            auto &[first, last] = changedRows[size_t(itemIndex)];
+            if (first < 0)
+                changedParents.append(itemIndex);
+            first = first < 0 ? int(node.children.size()) : first;
+            last = int(m_items[size_t(itemIndex)].children.size()) - 1;
+        }
     }
     return idsChanged;
+}
+
+bool PreviewTreeModel::updateFiles(const FolderNode &node, int item, const Marks &marks)
+{
+    static const FolderNote none;
+    bool changed = false;
+    const QList<int> &rows = m_items[size_t(item)].children;
+    for (qsizetype i = 0; i < node.files.size(); ++i) {
+        Item &file = m_items[size_t(rows[node.children.size() + i])];
+        const FolderNote &note = size_t(file.noteIndex) < marks.files.size()
+                                     ? marks.files[size_t(file.noteIndex)]
+                                     : none;
+        if (file.name != node.files[i].name || !sameNote(file.note, note)) {
+            file.name = node.files[i].name;
+            file.note = note;
+            changed = true;
+        }
+    }
+    return changed;
 }
 
 void PreviewTreeModel::rebuild(const QString &rootName, const QList<FolderNode> &nodes,
@@ -142,12 +169,14 @@ void PreviewTreeModel::rebuild(const QString &rootName, const QList<FolderNode> 
     root.id = rootId;
     root.note = marks.root;
     m_items.push_back(std::move(root));
+    int folderNote = 0;
+    int fileNote = 0;
     for (const FolderNode &node : nodes)
-        append(node, 0, marks.folders);
+        append(node, 0, marks, folderNote, fileNote);
 }
 
-void PreviewTreeModel::append(const FolderNode &node, int parent,
-                              const std::vector<FolderNote> &notes)
+void PreviewTreeModel::append(const FolderNode &node, int parent, const Marks &marks,
+                              int &folderNote, int &fileNote)
 {
     const int item = int(m_items.size());
     Item entry;
@@ -155,12 +184,27 @@ void PreviewTreeModel::append(const FolderNode &node, int parent,
     entry.id = node.id;
     entry.parent = parent;
     entry.row = int(m_items[size_t(parent)].children.size());
-    if (size_t(item) <= notes.size())
-        entry.note = notes[size_t(item - 1)];
+    entry.noteIndex = folderNote++;
+    if (size_t(entry.noteIndex) < marks.folders.size())
+        entry.note = marks.folders[size_t(entry.noteIndex)];
     m_items.push_back(std::move(entry));
     m_items[size_t(parent)].children.append(item);
+    // The notes of files come folder by folder, in the order the folders are counted.
+    int fileAt = std::exchange(fileNote, fileNote + int(node.files.size()));
     for (const FolderNode &child : node.children)
-        append(child, item, notes);
+        append(child, item, marks, folderNote, fileNote);
+    for (const PlannedFile &file : node.files) {
+        Item row;
+        row.name = file.name;
+        row.parent = item;
+        row.row = int(m_items[size_t(item)].children.size());
+        row.file = true;
+        row.noteIndex = fileAt++;
+        if (size_t(row.noteIndex) < marks.files.size())
+            row.note = marks.files[size_t(row.noteIndex)];
+        m_items[size_t(item)].children.append(int(m_items.size()));
+        m_items.push_back(std::move(row));
+    }
 }
 
 int PreviewTreeModel::itemForId(const QUuid &id) const
@@ -169,7 +213,8 @@ int PreviewTreeModel::itemForId(const QUuid &id) const
         m_byId.clear();
         m_byId.reserve(qsizetype(m_items.size()));
         for (size_t i = 0; i < m_items.size(); ++i)
-            m_byId.insert(m_items[i].id, int(i));
+            if (!m_items[i].file)
+                m_byId.insert(m_items[i].id, int(i));
         m_byIdValid = true;
     }
     return m_byId.value(id, -1);
@@ -258,14 +303,21 @@ QVariant PreviewTreeModel::data(const QModelIndex &index, int role) const
     const bool isNote = index.internalId() == noteTag;
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::AccessibleTextRole:
         return isNote ? m_note : m_items[size_t(index.internalId())].name;
+    case Qt::AccessibleTextRole:
+        if (!isNote && m_items[size_t(index.internalId())].file)
+            return QStringLiteral("Bestand: ") + m_items[size_t(index.internalId())].name;
+        return isNote ? m_note : m_items[size_t(index.internalId())].name;
+    case IsFileRole:
+        return !isNote && m_items[size_t(index.internalId())].file;
     case IsRootRole:
         return !isNote && index.internalId() == 0;
     case IsNoteRole:
         return isNote;
     case NodeIdRole:
-        return isNote ? QVariant() : QVariant::fromValue(m_items[size_t(index.internalId())].id);
+        if (isNote || m_items[size_t(index.internalId())].file)
+            return {};
+        return QVariant::fromValue(m_items[size_t(index.internalId())].id);
     case ChangedRole:
         return !isNote && bool(m_items[size_t(index.internalId())].note.changes);
     case ProblemRole:

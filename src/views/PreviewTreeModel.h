@@ -14,8 +14,9 @@ namespace bp {
 // What making the preview's names safe changed, and why some could not be made.
 struct PreviewTreeMarks {
     FolderNote root;
-    std::vector<FolderNote> folders; // one per folder of the tree, depth first; or none
-    QStringList fieldKeys;           // the template's fields, for wording problems
+    std::vector<FolderNote> folders;    // one per folder of the tree, depth first; or none
+    std::vector<FolderNote> files = {}; // as RenderedProject::fileNotes; or none
+    QStringList fieldKeys;              // the template's fields, for wording problems
     // Filling in a project: the paths, relative to it, of what is there already; every other
     // row is one to be added. None: a new project.
     std::optional<QSet<QString>> existing = std::nullopt;
@@ -24,6 +25,7 @@ struct PreviewTreeMarks {
 // The preview's rows: the project folder with the resolved tree below it, and after it an
 // optional note row. Built flat once per change of shape; a keystroke that only renames or
 // re-marks rows changes them in place, so large custom templates stay cheap.
+// A folder's files are rows after its subfolders.
 class PreviewTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -34,6 +36,7 @@ public:
         ChangedRole,
         ProblemRole,
         FillStateRole, // a FillState
+        IsFileRole
     };
     enum FillState { notFilling, alreadyThere, toBeAdded };
     enum class Change { none, inPlace, ids, reset };
@@ -75,6 +78,10 @@ private:
         int row = 0;
         QList<int> children;
         FolderNote note;
+        // Which of the marks' folders (or files, for a file) this row's note is; files have
+        // no id.
+        int noteIndex = -1;
+        bool file = false;
     };
     static constexpr quintptr noteTag = ~quintptr(0);
 
@@ -83,11 +90,15 @@ private:
     FillState fillState(int item) const;
 
     void rebuild(const QString &rootName, const QList<FolderNode> &nodes, const Marks &marks);
-    void append(const FolderNode &node, int parent, const std::vector<FolderNote> &notes);
-    bool sameShape(const QList<FolderNode> &nodes, const QList<int> &items) const;
+    void append(const FolderNode &node, int parent, const Marks &marks, int &folderNote,
+                int &fileNote);
+    // items: a folder's rows, its files.size() files after its subfolders.
+    bool sameShape(const QList<FolderNode> &nodes, qsizetype files, const QList<int> &items) const;
     // Walks the tree in item order; returns whether an id changed.
-    bool update(const QList<FolderNode> &nodes, int parent, const std::vector<FolderNote> &notes,
+    bool update(const QList<FolderNode> &nodes, int parent, const Marks &marks,
                 std::vector<std::pair<int, int>> &changedRows, QList<int> &changedParents);
+    // Renames and re-marks the files of the folder at item; true when one changed.
+    bool updateFiles(const FolderNode &node, int item, const Marks &marks);
 
     std::vector<Item> m_items;
     // Built on first lookup: a tree handed in with fresh ids changes them all, lookups are rare.

@@ -144,6 +144,23 @@ const QHash<QString, Drawing> &drawings()
             p.setBrush(c);
             p.drawEllipse(QPointF(12, 17.6), 1.05, 1.05);
         });
+        // A sheet with a folded corner: a template's file beside its folders.
+        d.insert("doc", [](QPainter &p, const QColor &c) {
+            stroke(p,
+                   polyline({{14, 2.5},
+                             {6, 2.5},
+                             {4.5, 4},
+                             {4.5, 20},
+                             {6, 21.5},
+                             {18, 21.5},
+                             {19.5, 20},
+                             {19.5, 8},
+                             {14, 2.5}}),
+                   c, 1.7);
+            stroke(p, polyline({{14, 2.5}, {14, 8}, {19.5, 8}}), c, 1.5);
+            stroke(p, polyline({{8, 13}, {16, 13}}), c, 1.4);
+            stroke(p, polyline({{8, 16.8}, {14, 16.8}}), c, 1.4);
+        });
         d.insert("chevron.down", [](QPainter &p, const QColor &c) {
             stroke(p, polyline({{5.5, 8.5}, {12, 15}, {18.5, 8.5}}), c, 2.8);
         });

@@ -84,7 +84,10 @@ void TreeNodeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     if (isRoot)
         SymbolIcons::paint(*painter, iconBox, QStringLiteral("folder.fill"), bpBlue);
     else
-        SymbolIcons::paint(*painter, iconBox, QStringLiteral("folder"),
+        SymbolIcons::paint(*painter, iconBox,
+                           index.data(PreviewTreeModel::IsFileRole).toBool()
+                               ? QStringLiteral("doc")
+                               : QStringLiteral("folder"),
                            Style::withAlpha(bpText, 0.32));
     x += iconSide + spacing;
 
