@@ -3,7 +3,9 @@
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
 
+#include <QFileInfo>
 #include <QMimeData>
+#include <QUrl>
 
 namespace bp {
 namespace TemplateTree {
@@ -59,11 +61,16 @@ QString freeName(const QList<CustomFolderNode> &roots, const QUuid &parent, cons
 {
     const QList<CustomFolderNode> *siblings =
         childrenOf(const_cast<QList<CustomFolderNode> &>(roots), parent);
-    const auto used = [siblings](const QString &name) {
-        return siblings && std::any_of(siblings->cbegin(), siblings->cend(),
-                                       [&name](const CustomFolderNode &n) {
-                                           return n.name.compare(name, Qt::CaseInsensitive) == 0;
-                                       });
+    const CustomFolderNode *folder = parent.isNull() ? nullptr : find(roots, parent);
+    const auto same = [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    const auto used = [&](const QString &name) {
+        return (siblings &&
+                std::any_of(siblings->cbegin(), siblings->cend(),
+                            [&](const CustomFolderNode &n) { return same(n.name, name); })) ||
+               (folder && std::any_of(folder->files.cbegin(), folder->files.cend(),
+                                      [&](const TemplateFile &f) { return same(f.name, name); }));
     };
     QString name = base;
     for (int n = 2; used(name); ++n)
@@ -161,6 +168,87 @@ QList<CustomFolderNode> withFreshIds(QList<CustomFolderNode> roots)
     return roots;
 }
 
+QUuid fileRowId(const QUuid &folder, int index)
+{
+    static const QUuid space = QUuid::fromString(u"8f2b1c1e-5f4a-4d0e-9a57-6a4f0e6b7d21");
+    return QUuid::createUuidV5(space, folder.toByteArray() + QByteArray::number(index));
+}
+
+const TemplateFile *findFile(const QList<CustomFolderNode> &roots, const FileRef &file)
+{
+    const CustomFolderNode *folder = find(roots, file.folder);
+    if (!folder || file.index < 0 || file.index >= folder->files.size())
+        return nullptr;
+    return &folder->files[file.index];
+}
+
+namespace {
+
+TemplateFile *fileIn(QList<CustomFolderNode> &roots, const FileRef &file)
+{
+    return const_cast<TemplateFile *>(findFile(roots, file));
+}
+
+} // namespace
+
+bool insertFiles(QList<CustomFolderNode> &roots, const QUuid &folder, int row,
+                 const QList<TemplateFile> &files)
+{
+    CustomFolderNode *node = folder.isNull() ? nullptr : findNode(roots, folder);
+    if (!node || files.isEmpty())
+        return false;
+    if (row < 0 || row > node->files.size())
+        row = int(node->files.size());
+    for (const TemplateFile &file : files)
+        node->files.insert(row++, file);
+    return true;
+}
+
+bool removeFile(QList<CustomFolderNode> &roots, const FileRef &file)
+{
+    if (!findFile(roots, file))
+        return false;
+    findNode(roots, file.folder)->files.removeAt(file.index);
+    return true;
+}
+
+bool renameFile(QList<CustomFolderNode> &roots, const FileRef &file, const QString &name)
+{
+    TemplateFile *found = fileIn(roots, file);
+    if (!found || found->name == name)
+        return false;
+    found->name = name;
+    return true;
+}
+
+bool setRender(QList<CustomFolderNode> &roots, const FileRef &file, bool render)
+{
+    TemplateFile *found = fileIn(roots, file);
+    if (!found || found->render == render)
+        return false;
+    found->render = render;
+    return true;
+}
+
+std::optional<FileRef> moveFile(QList<CustomFolderNode> &roots, const FileRef &file,
+                                const QUuid &folder, int row)
+{
+    CustomFolderNode *to = folder.isNull() ? nullptr : findNode(roots, folder);
+    if (!findFile(roots, file) || !to)
+        return std::nullopt;
+    if (row < 0 || row > to->files.size())
+        row = int(to->files.size());
+    if (folder == file.folder) {
+        if (row > file.index)
+            --row;
+        if (row == file.index)
+            return std::nullopt;
+    }
+    TemplateFile moved = findNode(roots, file.folder)->files.takeAt(file.index);
+    to->files.insert(row, std::move(moved));
+    return FileRef{folder, row};
+}
+
 } // namespace TemplateTree
 
 TemplateTreeModel::TemplateTreeModel(QObject *parent) : QAbstractItemModel(parent) {}
@@ -179,7 +267,7 @@ void TemplateTreeModel::setRoots(const QList<CustomFolderNode> &roots)
 void TemplateTreeModel::append(const CustomFolderNode &node, int parent)
 {
     const int item = int(m_items.size());
-    m_items.push_back({node.id, node.name, parent, 0, {}});
+    m_items.push_back({node.id, node.name, parent, 0, {}, -1, false});
     // Only now: the push may have moved the parent's item.
     QList<int> &siblings = parent < 0 ? m_top : m_items[size_t(parent)].children;
     m_items.back().row = int(siblings.size());
@@ -187,6 +275,19 @@ void TemplateTreeModel::append(const CustomFolderNode &node, int parent)
     m_byId.insert(node.id, item);
     for (const CustomFolderNode &child : node.children)
         append(child, item);
+    for (int i = 0; i < node.files.size(); ++i) {
+        const QUuid id = TemplateTree::fileRowId(node.id, i);
+        const int file = int(m_items.size());
+        m_items.push_back({id,
+                           node.files[i].name,
+                           item,
+                           int(m_items[size_t(item)].children.size()),
+                           {},
+                           i,
+                           node.files[i].render});
+        m_items[size_t(item)].children.append(file);
+        m_byId.insert(id, file);
+    }
 }
 
 void TemplateTreeModel::setRemarks(const QHash<QUuid, FolderRemark> &remarks)
@@ -224,6 +325,15 @@ QUuid TemplateTreeModel::idOf(const QModelIndex &index) const
 {
     const int item = itemOf(index);
     return item < 0 ? QUuid() : m_items[size_t(item)].id;
+}
+
+std::optional<TemplateTree::FileRef> TemplateTreeModel::fileOf(const QUuid &id) const
+{
+    const auto it = m_byId.constFind(id);
+    if (it == m_byId.constEnd() || m_items[size_t(*it)].fileIndex < 0)
+        return std::nullopt;
+    const Item &file = m_items[size_t(*it)];
+    return TemplateTree::FileRef{m_items[size_t(file.parent)].id, file.fileIndex};
 }
 
 QModelIndex TemplateTreeModel::index(int row, int column, const QModelIndex &parent) const
@@ -267,26 +377,37 @@ QVariant TemplateTreeModel::data(const QModelIndex &index, int role) const
     const Item &it = m_items[size_t(item)];
     const auto remark = m_remarks.constFind(it.id);
     const bool error = remark != m_remarks.constEnd() && remark->error;
+    const bool file = it.fileIndex >= 0;
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
         return it.name;
-    case Qt::AccessibleTextRole:
-        return it.name.isEmpty() ? QStringLiteral("(naamloos)") : it.name;
+    case Qt::AccessibleTextRole: {
+        const QString name = it.name.isEmpty() ? QStringLiteral("(naamloos)") : it.name;
+        return file ? QStringLiteral("Bestand: ") + name : name;
+    }
     case Qt::ToolTipRole:
-    case Qt::AccessibleDescriptionRole:
-        return remark == m_remarks.constEnd() ? QVariant() : QVariant(remark->text);
+    case Qt::AccessibleDescriptionRole: {
+        QStringList lines;
+        if (remark != m_remarks.constEnd())
+            lines << remark->text;
+        if (file && it.render)
+            lines << QStringLiteral("Velden in de inhoud worden ingevuld");
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+    }
     case Qt::ForegroundRole:
         if (error)
             return bpRed;
         return remark == m_remarks.constEnd() ? QVariant() : QVariant(bpBlue);
     case Qt::DecorationRole:
-        return SymbolIcons::icon(QStringLiteral("folder.fill"),
+        return SymbolIcons::icon(file ? QStringLiteral("doc") : QStringLiteral("folder.fill"),
                                  error ? bpRed : Style::withAlpha(bpBlue, 0.8), 12);
     case IdRole:
         return it.id;
     case IsErrorRole:
         return error;
+    case IsFileRole:
+        return file;
     default:
         return {};
     }
@@ -305,18 +426,31 @@ Qt::ItemFlags TemplateTreeModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
-           Qt::ItemIsDropEnabled;
+    const Qt::ItemFlags flags =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+    // A file holds nothing; a drop goes next to it, into its folder.
+    return index.data(IsFileRole).toBool() ? flags : flags | Qt::ItemIsDropEnabled;
 }
 
 Qt::DropActions TemplateTreeModel::supportedDropActions() const
 {
-    return Qt::MoveAction;
+    // Copy: what a file manager offers for the files dragged in.
+    return Qt::MoveAction | Qt::CopyAction;
 }
 
 QStringList TemplateTreeModel::mimeTypes() const
 {
-    return {TemplateTree::folderMime};
+    return {TemplateTree::folderMime, QStringLiteral("text/uri-list")};
+}
+
+bool TemplateTreeModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int row,
+                                        int column, const QModelIndex &parent) const
+{
+    if (data->hasFormat(TemplateTree::folderMime))
+        return QAbstractItemModel::canDropMimeData(data, action, row, column, parent);
+    const QList<QUrl> urls = data->urls();
+    return parent.isValid() && std::any_of(urls.cbegin(), urls.cend(),
+                                           [](const QUrl &url) { return url.isLocalFile(); });
 }
 
 QMimeData *TemplateTreeModel::mimeData(const QModelIndexList &indexes) const
@@ -331,6 +465,17 @@ QMimeData *TemplateTreeModel::mimeData(const QModelIndexList &indexes) const
 bool TemplateTreeModel::dropMimeData(const QMimeData *data, Qt::DropAction, int row, int,
                                      const QModelIndex &parent)
 {
+    if (!data->hasFormat(TemplateTree::folderMime)) {
+        QStringList paths;
+        for (const QUrl &url : data->urls())
+            if (url.isLocalFile())
+                paths << QFileInfo(url.toLocalFile()).absoluteFilePath();
+        if (paths.isEmpty() || !parent.isValid())
+            return false;
+        Q_EMIT filesDropped(paths, idOf(parent));
+        // The file manager's file stays where it is: we keep a copy.
+        return false;
+    }
     const QUuid id = QUuid::fromString(QLatin1String(data->data(TemplateTree::folderMime)));
     if (id.isNull())
         return false;

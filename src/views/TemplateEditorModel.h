@@ -40,6 +40,27 @@ bool indent(QList<CustomFolderNode> &roots, const QUuid &id);
 // The same folders with fresh ids, for a copy that is a template of its own.
 QList<CustomFolderNode> withFreshIds(QList<CustomFolderNode> roots);
 
+// A file by its folder and its place among that folder's files.
+struct FileRef {
+    QUuid folder;
+    int index = 0;
+};
+
+// Files have no ids of their own: their rows get one made from the folder and the place, so
+// selection and remarks work as for folders.
+QUuid fileRowId(const QUuid &folder, int index);
+const TemplateFile *findFile(const QList<CustomFolderNode> &roots, const FileRef &file);
+// row -1: at the end.
+bool insertFiles(QList<CustomFolderNode> &roots, const QUuid &folder, int row,
+                 const QList<TemplateFile> &files);
+bool removeFile(QList<CustomFolderNode> &roots, const FileRef &file);
+bool renameFile(QList<CustomFolderNode> &roots, const FileRef &file, const QString &name);
+bool setRender(QList<CustomFolderNode> &roots, const FileRef &file, bool render);
+// Row among folder's files as before the file left its place; -1: at the end. Returns where
+// the file is now.
+std::optional<FileRef> moveFile(QList<CustomFolderNode> &roots, const FileRef &file,
+                                const QUuid &folder, int row);
+
 } // namespace TemplateTree
 
 // What the editor says about one folder: what making its name safe changes, or why it is
@@ -49,12 +70,12 @@ struct FolderRemark {
     bool error = false;
 };
 
-// The editor's folders as an item model. It never changes them itself: renames and drops
-// are asked for, and the window answers with setRoots().
+// The editor's folders as an item model, each folder's files after its subfolders. It never changes
+// them itself: renames and drops are asked for, and the window answers with setRoots().
 class TemplateTreeModel final : public QAbstractItemModel {
     Q_OBJECT
 public:
-    enum Role { IdRole = Qt::UserRole + 1, IsErrorRole };
+    enum Role { IdRole = Qt::UserRole + 1, IsErrorRole, IsFileRole };
 
     explicit TemplateTreeModel(QObject *parent = nullptr);
 
@@ -62,6 +83,8 @@ public:
     void setRemarks(const QHash<QUuid, FolderRemark> &remarks);
     QModelIndex indexForId(const QUuid &id) const;
     QUuid idOf(const QModelIndex &index) const;
+    // The file a row id stands for; none for a folder's or an unknown id.
+    std::optional<TemplateTree::FileRef> fileOf(const QUuid &id) const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -76,11 +99,16 @@ public:
     // Asks for the move and reports the drop as not done, so the view removes nothing.
     bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
                       const QModelIndex &parent) override;
+    // Files from the file manager only onto a folder.
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
 
 Q_SIGNALS:
     void renameRequested(const QUuid &id, const QString &name);
     // parent null: the top level; row -1: at the end.
     void moveRequested(const QUuid &id, const QUuid &parent, int row);
+    // Local files dropped onto a folder, as absolute paths.
+    void filesDropped(const QStringList &paths, const QUuid &folder);
 
 private:
     struct Item {
@@ -89,6 +117,8 @@ private:
         int parent = -1;
         int row = 0;
         QList<int> children;
+        int fileIndex = -1; // a file's place among its folder's files; -1 for a folder
+        bool render = false;
     };
     void append(const CustomFolderNode &node, int parent);
     int itemOf(const QModelIndex &index) const;

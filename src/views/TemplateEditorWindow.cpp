@@ -3,6 +3,7 @@
 #include "model/NamePattern.h"
 #include "model/PathComponent.h"
 #include "model/ProjectPlan.h"
+#include "model/TemplateFiles.h"
 #include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 #include "views/AccessibleRole.h"
@@ -12,9 +13,14 @@
 #include "views/SettingsStyle.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
+#include "views/ToggleSwitch.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
@@ -38,6 +44,8 @@ constexpr int nameMergeId = 1;
 // A new folder and the name typed into it right away are one step.
 constexpr int addMergeId = 2;
 const QString newFolder = QStringLiteral("Nieuwe map");
+// A NUL this early says binary; text editors look as far.
+constexpr qint64 nulWindow = 64 * 1024;
 
 QString quoted(const QString &text)
 {
@@ -97,19 +105,22 @@ std::optional<FolderRemark> remarkOn(const RenderedName &name, const QSet<QStrin
     return std::nullopt;
 }
 
-// What a folder name as typed would give, or why it cannot be stored or rendered.
+// What a folder or file name as typed would give, or why it cannot be stored or rendered.
 std::optional<FolderRemark> remarkOnFolder(const QString &name, const TokenValues &sample,
-                                           const QSet<QString> &fieldKeys)
+                                           const QSet<QString> &fieldKeys, bool file = false)
 {
     if (CustomTemplateJson::folderNameProblem(name)) {
+        const QString noun = file ? QStringLiteral("bestandsnaam") : QStringLiteral("mapnaam");
         if (name.isEmpty())
             return FolderRemark{QStringLiteral("Naam is leeg"), true};
         if (name == QLatin1String(".") || name == QLatin1String(".."))
-            return FolderRemark{QStringLiteral("„.” en „..” zijn geen mapnaam"), true};
+            return FolderRemark{QStringLiteral("„.” en „..” zijn geen ") + noun, true};
         if (name.contains(QLatin1Char('/')))
-            return FolderRemark{QStringLiteral("Geen „/” in een mapnaam: dat maakt een niveau"),
+            return FolderRemark{file ? QStringLiteral("Geen „/” in een bestandsnaam")
+                                     : QStringLiteral("Geen „/” in een mapnaam: dat maakt een"
+                                                      " niveau"),
                                 true};
-        return FolderRemark{QStringLiteral("Geen NUL-teken in een mapnaam"), true};
+        return FolderRemark{QStringLiteral("Geen NUL-teken in een ") + noun, true};
     }
     return remarkOn(NamePattern::parse(name).render(sample), fieldKeys);
 }
@@ -137,6 +148,20 @@ QSet<QString> fieldKeysOf(const CustomTemplate &t)
     return keys;
 }
 
+// Only bytes that are UTF-8 throughout, with no NUL early on, are text to fill fields in.
+std::optional<QString> textProblem(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("Het bestand is niet te lezen");
+    const QByteArray start = file.read(nulWindow);
+    if (start.contains('\0'))
+        return QStringLiteral("Geen tekstbestand: de inhoud blijft zoals hij is");
+    if (!QByteArrayView(start + file.readAll()).isValidUtf8())
+        return QStringLiteral("Geen UTF-8-tekst: de inhoud blijft zoals hij is");
+    return std::nullopt;
+}
+
 void markItem(QTreeWidgetItem *item, const std::optional<FolderRemark> &remark)
 {
     if (!remark)
@@ -149,7 +174,7 @@ void markItem(QTreeWidgetItem *item, const std::optional<FolderRemark> &remark)
 // Tells the window what the rename editor holds while the user types.
 class FolderDelegate final : public QStyledItemDelegate {
 public:
-    FolderDelegate(QObject *parent, std::function<void(const QString &)> typed)
+    FolderDelegate(QObject *parent, std::function<void(const QString &, bool file)> typed)
         : QStyledItemDelegate(parent), m_typed(std::move(typed))
     {}
 
@@ -158,9 +183,12 @@ public:
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto *line = qobject_cast<QLineEdit *>(editor)) {
-            line->setAccessibleName(QStringLiteral("Mapnaam"));
+            const bool file = index.data(TemplateTreeModel::IsFileRole).toBool();
+            line->setAccessibleName(file ? QStringLiteral("Bestandsnaam")
+                                         : QStringLiteral("Mapnaam"));
             line->setStyleSheet(Style::fieldSheet(QStringLiteral("QLineEdit"), 3, 0, 3));
-            QObject::connect(line, &QLineEdit::textEdited, line, m_typed);
+            QObject::connect(line, &QLineEdit::textEdited, line,
+                             [typed = m_typed, file](const QString &text) { typed(text, file); });
         }
         return editor;
     }
@@ -175,7 +203,7 @@ protected:
     }
 
 private:
-    std::function<void(const QString &)> m_typed;
+    std::function<void(const QString &, bool file)> m_typed;
 };
 
 QString treeSheet()
@@ -372,8 +400,8 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     m_tree->setAccessibleName(QStringLiteral("Mappen"));
     m_tree->setAccessibleDescription(
         QStringLiteral("F2 hernoemt, Delete verwijdert, Ctrl+N maakt een submap, Ctrl+Shift+N een"
-                       " map ernaast, Ctrl+pijl omhoog of omlaag verplaatst, Ctrl+pijl links of"
-                       " rechts verandert het niveau"));
+                       " map ernaast, Ctrl+Shift+A voegt een bestand toe, Ctrl+pijl omhoog of"
+                       " omlaag verplaatst, Ctrl+pijl links of rechts verandert het niveau"));
     m_tree->setHeaderHidden(true);
     m_tree->setFont(Style::uiFont(12));
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -381,10 +409,13 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     m_tree->setDragEnabled(true);
     m_tree->setAcceptDrops(true);
     m_tree->setDropIndicatorShown(true);
-    m_tree->setDragDropMode(QAbstractItemView::InternalMove);
+    // Not InternalMove: that refuses the files a file manager drags in.
+    m_tree->setDragDropMode(QAbstractItemView::DragDrop);
+    m_tree->setDefaultDropAction(Qt::MoveAction);
     m_tree->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_tree->setItemDelegate(new FolderDelegate(m_tree, [this](const QString &text) {
+    m_tree->setItemDelegate(new FolderDelegate(m_tree, [this](const QString &text, bool file) {
         m_typing = text;
+        m_typingFile = file;
         refreshState();
     }));
     connect(m_tree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
@@ -403,6 +434,14 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     connect(
         m_model, &TemplateTreeModel::renameRequested, this,
         [this](const QUuid &id, const QString &name) {
+            if (const std::optional<TemplateTree::FileRef> file = m_model->fileOf(id)) {
+                editFile(QStringLiteral("Hernoem"), [&](QList<CustomFolderNode> &roots) {
+                    return TemplateTree::renameFile(roots, *file, name)
+                               ? file
+                               : std::optional<TemplateTree::FileRef>();
+                });
+                return;
+            }
             CustomTemplate changed = m_template;
             if (TemplateTree::rename(changed.roots, id, name))
                 record(changed, id, QStringLiteral("Hernoem"), id == m_justAdded ? addMergeId : -1,
@@ -414,16 +453,29 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
         m_model, &TemplateTreeModel::moveRequested, this,
         [this](const QUuid &id, const QUuid &parent, int row) {
             m_collapsed.remove(parent);
+            if (const std::optional<TemplateTree::FileRef> file = m_model->fileOf(id)) {
+                // Rows count the folder's subfolders first.
+                const CustomFolderNode *to = TemplateTree::find(m_template.roots, parent);
+                const int at = to && row >= 0 ? std::max(0, row - int(to->children.size())) : -1;
+                moveFileTo(*file, parent, at);
+                return;
+            }
             editTree(QStringLiteral("Verplaats"), id, [&](QList<CustomFolderNode> &roots) {
                 return TemplateTree::move(roots, id, parent, row);
             });
         },
+        Qt::QueuedConnection);
+    connect(
+        m_model, &TemplateTreeModel::filesDropped, this,
+        [this](const QStringList &paths, const QUuid &folder) { addFiles(paths, folder); },
         Qt::QueuedConnection);
 
     treeAction(QStringLiteral("Submap"), QKeySequence(Qt::CTRL | Qt::Key_N),
                [this] { addSubfolder(); });
     treeAction(QStringLiteral("Map ernaast"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
                [this] { addSibling(); });
+    treeAction(QStringLiteral("Bestand toevoegen…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+               [this] { addFilesFromDialog(); });
     treeAction(QStringLiteral("Hernoem"), QKeySequence(Qt::Key_F2), [this] { renameCurrent(); });
     treeAction(QStringLiteral("Verwijder"), QKeySequence::Delete, [this] { deleteCurrent(); });
     treeAction(QStringLiteral("Omhoog"), QKeySequence(Qt::CTRL | Qt::Key_Up),
@@ -437,6 +489,30 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TemplateEditorWindow::refreshState);
     column->addWidget(m_tree, 1);
+
+    m_addFile = SettingsStyle::formButton(QStringLiteral("Bestand toevoegen…"), 11);
+    m_addFile->setObjectName(QStringLiteral("addTemplateFile"));
+    const QString addTip =
+        QStringLiteral("Bestand in de gekozen map (Ctrl+Shift+A); je kunt ook bestanden op een map"
+                       " slepen");
+    m_addFile->setToolTip(addTip);
+    m_addFile->setAccessibleDescription(addTip);
+    connect(m_addFile, &QPushButton::clicked, this, &TemplateEditorWindow::addFilesFromDialog);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_addFile);
+    fileRow->addStretch(1);
+    column->addLayout(fileRow);
+    m_render = new ToggleSwitch(QStringLiteral("Vul velden in de inhoud in"));
+    m_render->setObjectName(QStringLiteral("renderTemplateFile"));
+    m_render->setFont(Style::uiFont(11));
+    // Dimmed while it cannot be turned on, as the save button.
+    m_renderOpacity = new QGraphicsOpacityEffect(m_render);
+    m_render->setGraphicsEffect(m_renderOpacity);
+    connect(m_render, &QAbstractButton::clicked, this, [this](bool on) {
+        if (!setRenderCurrent(on))
+            refreshState();
+    });
+    column->addWidget(m_render);
     return holder;
 }
 
@@ -590,28 +666,55 @@ void TemplateEditorWindow::revalidate()
         problems << *problem;
 
     QHash<QUuid, FolderRemark> remarks;
-    const std::function<void(const QList<CustomFolderNode> &)> visit =
-        [&](const QList<CustomFolderNode> &nodes) {
-            QHash<QString, int> seen;
+    const auto safeKey = [](const QString &name) {
+        return PathComponent::makeSafe(name).text.toCaseFolded();
+    };
+    const auto note = [&](const QUuid &row, const QString &name, std::optional<FolderRemark> remark,
+                          const QString &same) {
+        if (!same.isEmpty())
+            remark = FolderRemark{
+                remark && remark->error ? remark->text + QStringLiteral("; ") + same : same, true};
+        if (remark) {
+            if (remark->error)
+                problems << quoted(name) + QStringLiteral(": ") + remark->text;
+            remarks.insert(row, *remark);
+        }
+    };
+    // Folders and files of one folder share its names.
+    const std::function<void(const CustomFolderNode *, const QList<CustomFolderNode> &)> visit =
+        [&](const CustomFolderNode *parent, const QList<CustomFolderNode> &nodes) {
+            const QList<TemplateFile> noFiles;
+            const QList<TemplateFile> &files = parent ? parent->files : noFiles;
+            QHash<QString, int> folderNames;
+            QHash<QString, int> fileNames;
             for (const CustomFolderNode &node : nodes)
-                ++seen[PathComponent::makeSafe(node.name).text.toCaseFolded()];
+                ++folderNames[safeKey(node.name)];
+            for (const TemplateFile &file : files)
+                ++fileNames[safeKey(file.name)];
+            const auto sameText = [&](const QString &name) {
+                const int asFile = fileNames.value(safeKey(name));
+                if (folderNames.value(safeKey(name)) + asFile <= 1)
+                    return QString();
+                return asFile == 0 ? QStringLiteral("Zelfde naam als een andere map hier")
+                                   : QStringLiteral("Zelfde naam als een andere map of een ander"
+                                                    " bestand hier");
+            };
             for (const CustomFolderNode &node : nodes) {
-                std::optional<FolderRemark> remark = remarkOnFolder(node.name, sample, keys);
-                if (seen.value(PathComponent::makeSafe(node.name).text.toCaseFolded()) > 1) {
-                    const QString same = QStringLiteral("Zelfde naam als een andere map hier");
-                    remark = FolderRemark{
-                        remark && remark->error ? remark->text + QStringLiteral("; ") + same : same,
-                        true};
-                }
-                if (remark) {
-                    if (remark->error)
-                        problems << quoted(node.name) + QStringLiteral(": ") + remark->text;
-                    remarks.insert(node.id, *remark);
-                }
-                visit(node.children);
+                note(node.id, node.name, remarkOnFolder(node.name, sample, keys),
+                     sameText(node.name));
+                visit(&node, node.children);
+            }
+            for (int i = 0; i < files.size(); ++i) {
+                std::optional<FolderRemark> remark =
+                    remarkOnFolder(files[i].name, sample, keys, true);
+                // An undo can bring back a file a save since has let go.
+                if (!QFileInfo(sourcePath(files[i])).isFile() && !(remark && remark->error))
+                    remark = FolderRemark{QStringLiteral("Het bestand is er niet meer"), true};
+                note(TemplateTree::fileRowId(parent->id, i), files[i].name, remark,
+                     sameText(files[i].name));
             }
         };
-    visit(m_template.roots);
+    visit(nullptr, m_template.roots);
     if (Result<void> depth = CustomTemplateJson::checkFolders(m_template.roots);
         !depth && depth.error().kind == Error::Kind::foldersTooDeep)
         problems << QStringLiteral("Meer dan %1 niveaus").arg(CustomTemplateJson::maxFolderDepth);
@@ -643,7 +746,9 @@ void TemplateEditorWindow::refreshPreview()
     const QIcon icon = SymbolIcons::icon(QStringLiteral("folder.fill"), bpBlue, 12);
     root->setIcon(0, icon);
     markItem(root, remarkOn(project.folder, keys));
+    const QIcon fileIcon = SymbolIcons::icon(QStringLiteral("doc"), bpBlue, 12);
     size_t note = 0;
+    size_t fileNote = 0;
     const std::function<void(QTreeWidgetItem *, const QList<FolderNode> &)> add =
         [&](QTreeWidgetItem *parent, const QList<FolderNode> &nodes) {
             for (const FolderNode &node : nodes) {
@@ -655,7 +760,21 @@ void TemplateEditorWindow::refreshPreview()
                     markItem(item, remarkOn({node.name, n.changes, n.problems}, keys));
                 }
                 ++note;
+                // File notes come folder by folder in the order folders are counted.
+                size_t fileAt = std::exchange(fileNote, fileNote + size_t(node.files.size()));
                 add(item, node.children);
+                for (const PlannedFile &file : node.files) {
+                    auto *fileItem = new QTreeWidgetItem(item);
+                    fileItem->setText(0, file.name);
+                    fileItem->setIcon(0, fileIcon);
+                    fileItem->setData(0, Qt::AccessibleTextRole,
+                                      QStringLiteral("Bestand: ") + file.name);
+                    if (fileAt < project.fileNotes.size()) {
+                        const FolderNote &n = project.fileNotes[fileAt];
+                        markItem(fileItem, remarkOn({file.name, n.changes, n.problems}, keys));
+                    }
+                    ++fileAt;
+                }
             }
         };
     add(root, project.tree);
@@ -683,7 +802,7 @@ QString TemplateEditorWindow::message() const
     if (m_typing) {
         const CustomTemplate shown = live();
         const std::optional<FolderRemark> remark =
-            remarkOnFolder(*m_typing, sampleValues(shown), fieldKeysOf(shown));
+            remarkOnFolder(*m_typing, sampleValues(shown), fieldKeysOf(shown), m_typingFile);
         return remark ? remark->text : QString();
     }
     if (m_notice)
@@ -699,6 +818,20 @@ void TemplateEditorWindow::refreshState()
 {
     const bool hasCurrent = m_tree->currentIndex().isValid();
     m_delete->setEnabled(hasCurrent);
+    const std::optional<TemplateTree::FileRef> file = currentFile();
+    const TemplateFile *current = file ? TemplateTree::findFile(m_template.roots, *file) : nullptr;
+    const std::optional<QString> refusal =
+        !current          ? std::optional<QString>(QStringLiteral("Kies eerst een bestand"))
+        : current->render ? std::nullopt
+                          : renderRefusal(*current);
+    m_render->setChecked(current && current->render);
+    m_render->setEnabled(!refusal);
+    m_renderOpacity->setOpacity(refusal ? 0.35 : 1.0);
+    const QString renderTip =
+        refusal ? *refusal
+                : QStringLiteral("De tokens en velden in de tekst worden per project ingevuld");
+    m_render->setToolTip(renderTip);
+    m_render->setAccessibleDescription(renderTip);
     m_undoButton->setEnabled(m_undo.canUndo());
     m_redoButton->setEnabled(m_undo.canRedo());
     const bool canSave = m_problems.isEmpty() && !m_saving && (hasUnsavedEdits() || !isStored());
@@ -719,7 +852,7 @@ void TemplateEditorWindow::refreshState()
 
 void TemplateEditorWindow::addSubfolder()
 {
-    const QUuid parent = currentId();
+    const QUuid parent = currentFolder();
     CustomFolderNode node{
         QUuid::createUuid(), TemplateTree::freeName(m_template.roots, parent, newFolder), {}};
     const QUuid id = node.id;
@@ -738,7 +871,9 @@ void TemplateEditorWindow::addSibling()
 {
     const std::optional<TemplateTree::Place> place =
         TemplateTree::placeOf(m_template.roots, currentId());
-    const QUuid parent = place ? place->parent : QUuid();
+    // Beside a file is in its folder.
+    const std::optional<TemplateTree::FileRef> file = currentFile();
+    const QUuid parent = file ? file->folder : place ? place->parent : QUuid();
     CustomFolderNode node{
         QUuid::createUuid(), TemplateTree::freeName(m_template.roots, parent, newFolder), {}};
     const QUuid id = node.id;
@@ -760,6 +895,17 @@ void TemplateEditorWindow::renameCurrent()
 
 void TemplateEditorWindow::deleteCurrent()
 {
+    if (const std::optional<TemplateTree::FileRef> file = currentFile()) {
+        // Then the next file, else the one before, else its folder.
+        const int count = int(TemplateTree::find(m_template.roots, file->folder)->files.size());
+        const QUuid next =
+            count > 1 ? TemplateTree::fileRowId(file->folder, std::min(file->index, count - 2))
+                      : file->folder;
+        editTree(QStringLiteral("Verwijder"), next, [&](QList<CustomFolderNode> &roots) {
+            return TemplateTree::removeFile(roots, *file);
+        });
+        return;
+    }
     const QUuid id = currentId();
     const std::optional<TemplateTree::Place> place = TemplateTree::placeOf(m_template.roots, id);
     if (!place)
@@ -778,6 +924,13 @@ void TemplateEditorWindow::deleteCurrent()
 
 void TemplateEditorWindow::shiftCurrent(int by)
 {
+    if (const std::optional<TemplateTree::FileRef> file = currentFile()) {
+        const int to = file->index + by;
+        if (to < 0 || !TemplateTree::findFile(m_template.roots, {file->folder, to}))
+            return;
+        moveFileTo(*file, file->folder, by < 0 ? to : to + 1);
+        return;
+    }
     const QUuid id = currentId();
     editTree(by < 0 ? QStringLiteral("Omhoog") : QStringLiteral("Omlaag"), id,
              [&](QList<CustomFolderNode> &roots) { return TemplateTree::shift(roots, id, by); });
@@ -785,6 +938,13 @@ void TemplateEditorWindow::shiftCurrent(int by)
 
 void TemplateEditorWindow::outdentCurrent()
 {
+    if (const std::optional<TemplateTree::FileRef> file = currentFile()) {
+        // Into the folder above its own; a file has no place at the top.
+        if (const std::optional<TemplateTree::Place> place =
+                TemplateTree::placeOf(m_template.roots, file->folder))
+            moveFileTo(*file, place->parent, -1);
+        return;
+    }
     const QUuid id = currentId();
     editTree(QStringLiteral("Niveau hoger"), id,
              [&](QList<CustomFolderNode> &roots) { return TemplateTree::outdent(roots, id); });
@@ -792,6 +952,15 @@ void TemplateEditorWindow::outdentCurrent()
 
 void TemplateEditorWindow::indentCurrent()
 {
+    if (const std::optional<TemplateTree::FileRef> file = currentFile()) {
+        // Into the last subfolder, the folder row just above the files.
+        const CustomFolderNode *folder = TemplateTree::find(m_template.roots, file->folder);
+        if (!folder->children.isEmpty()) {
+            m_collapsed.remove(folder->children.last().id);
+            moveFileTo(*file, folder->children.last().id, -1);
+        }
+        return;
+    }
     const QUuid id = currentId();
     if (std::optional<TemplateTree::Place> place = TemplateTree::placeOf(m_template.roots, id);
         place && place->row > 0) {
@@ -815,6 +984,15 @@ void TemplateEditorWindow::save()
         m_template.createdAt = QDateTime::currentDateTimeUtc();
     if (m_template.icon.isEmpty())
         m_template.icon = CustomTemplateStore::savedIcon;
+    // Files added since the last save are copied in now; the stored template names the copies.
+    Result<CustomTemplate> withFiles = TemplateFiles::storeAll(m_template);
+    if (!withFiles) {
+        m_closeAfterSave = false;
+        m_notice = QStringLiteral("Bewaren mislukt: ") + ErrorText::dutch(withFiles.error());
+        refreshState();
+        return;
+    }
+    m_template = std::move(withFiles).value();
     const CustomTemplate saving = m_template;
     m_saving = true;
     refreshState();
@@ -832,6 +1010,113 @@ void TemplateEditorWindow::save()
         if (std::exchange(m_closeAfterSave, false))
             close();
     });
+}
+
+QAbstractButton *TemplateEditorWindow::renderToggle() const
+{
+    return m_render;
+}
+
+std::optional<TemplateTree::FileRef> TemplateEditorWindow::currentFile() const
+{
+    return m_model->fileOf(currentId());
+}
+
+QUuid TemplateEditorWindow::currentFolder() const
+{
+    const std::optional<TemplateTree::FileRef> file = currentFile();
+    return file ? file->folder : currentId();
+}
+
+QString TemplateEditorWindow::sourcePath(const TemplateFile &file) const
+{
+    if (QDir::isAbsolutePath(file.source))
+        return file.source;
+    return QDir(TemplateFiles::folderOf(m_template)).filePath(file.source);
+}
+
+std::optional<QString> TemplateEditorWindow::renderRefusal(const TemplateFile &file) const
+{
+    const QFileInfo info(sourcePath(file));
+    const QString key = info.absoluteFilePath() + QLatin1Char('\n') + QString::number(info.size()) +
+                        QLatin1Char('\n') +
+                        QString::number(info.lastModified().toMSecsSinceEpoch());
+    auto it = m_textChecks.constFind(key);
+    if (it == m_textChecks.constEnd())
+        it = m_textChecks.insert(key, textProblem(info.absoluteFilePath()));
+    return *it;
+}
+
+void TemplateEditorWindow::editFile(
+    const QString &what,
+    const std::function<std::optional<TemplateTree::FileRef>(QList<CustomFolderNode> &)> &change)
+{
+    m_justAdded = QUuid();
+    CustomTemplate changed = m_template;
+    if (const std::optional<TemplateTree::FileRef> now = change(changed.roots))
+        record(changed, TemplateTree::fileRowId(now->folder, now->index), what);
+}
+
+void TemplateEditorWindow::moveFileTo(const TemplateTree::FileRef &file, const QUuid &folder,
+                                      int row)
+{
+    editFile(QStringLiteral("Verplaats"), [&](QList<CustomFolderNode> &roots) {
+        return TemplateTree::moveFile(roots, file, folder, row);
+    });
+}
+
+void TemplateEditorWindow::addFiles(const QStringList &paths, const QUuid &folder)
+{
+    const QUuid into = folder.isNull() ? currentFolder() : folder;
+    const CustomFolderNode *node = TemplateTree::find(m_template.roots, into);
+    if (!node)
+        return;
+    QList<TemplateFile> files;
+    bool skipped = false;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.isFile())
+            files.append({info.fileName(), info.absoluteFilePath(), false});
+        else
+            skipped = true;
+    }
+    const int first = int(node->files.size());
+    m_collapsed.remove(into);
+    editFile(QStringLiteral("Bestand toevoegen"), [&](QList<CustomFolderNode> &roots) {
+        return TemplateTree::insertFiles(roots, into, -1, files)
+                   ? std::optional<TemplateTree::FileRef>({into, first})
+                   : std::nullopt;
+    });
+    if (skipped) {
+        m_notice = QStringLiteral("Alleen bestanden kunnen erin, geen mappen");
+        refreshState();
+    }
+}
+
+void TemplateEditorWindow::addFilesFromDialog()
+{
+    if (TemplateTree::find(m_template.roots, currentFolder()) == nullptr) {
+        m_notice = QStringLiteral("Kies eerst een map voor het bestand");
+        refreshState();
+        return;
+    }
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("Bestand toevoegen"), QDir::homePath());
+    addFiles(paths);
+}
+
+bool TemplateEditorWindow::setRenderCurrent(bool on)
+{
+    const std::optional<TemplateTree::FileRef> file = currentFile();
+    const TemplateFile *current = file ? TemplateTree::findFile(m_template.roots, *file) : nullptr;
+    if (!current || (on && !current->render && renderRefusal(*current)))
+        return false;
+    editFile(on ? QStringLiteral("Vul velden in") : QStringLiteral("Vul geen velden in"),
+             [&](QList<CustomFolderNode> &roots) {
+                 TemplateTree::setRender(roots, *file, on);
+                 return file;
+             });
+    return true;
 }
 
 TemplateEditorWindow::CloseAnswer TemplateEditorWindow::askOnClose(QWidget *parent)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
 class QAction;
 class QGraphicsOpacityEffect;
 class QLabel;
@@ -23,10 +24,11 @@ namespace bp {
 
 class CustomTemplateStore;
 class FieldListEditor;
+class ToggleSwitch;
 
-// "Template bewerken": a custom template's name, folders, fields and project folder name,
-// with a live preview. Every edit can be undone; "Bewaar" replaces the stored template (or
-// adds it when it is new) through the store. Deletes itself when closed.
+// "Template bewerken": a custom template's name, folders and their files, fields and project
+// folder name, with a live preview. Every edit can be undone; "Bewaar" replaces the stored template
+// (or adds it when it is new) through the store. Deletes itself when closed.
 class TemplateEditorWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -58,6 +60,7 @@ public:
     FieldListEditor *fieldsEditor() const { return m_fields; }
     QTreeWidget *previewTree() const { return m_preview; }
     QPushButton *saveButton() const { return m_save; }
+    QAbstractButton *renderToggle() const;
     QLabel *messageLabel() const { return m_message; }
     QUndoStack &undoStack() { return m_undo; }
 
@@ -70,6 +73,13 @@ public:
     void outdentCurrent();
     void indentCurrent();
     void save();
+    // Regular files at these paths into folder (null: the current row's), kept by their
+    // absolute paths until saved; folders among them are left out.
+    void addFiles(const QStringList &paths, const QUuid &folder = {});
+    void addFilesFromDialog();
+    // Whether the current file now fills in fields in its contents as asked: turning it on is
+    // refused for anything but a UTF-8 text file.
+    bool setRenderCurrent(bool on);
 
 Q_SIGNALS:
     void saved(const QUuid &id);
@@ -88,6 +98,18 @@ private:
                         const std::function<void()> &run);
 
     QUuid currentId() const;
+    std::optional<TemplateTree::FileRef> currentFile() const;
+    // The current folder, or the current file's.
+    QUuid currentFolder() const;
+    QString sourcePath(const TemplateFile &file) const;
+    // Why fields may not be filled in in the file's contents; none for a UTF-8 text file.
+    std::optional<QString> renderRefusal(const TemplateFile &file) const;
+    void moveFileTo(const TemplateTree::FileRef &file, const QUuid &folder, int row);
+    // change says where the file is afterwards, or none when it cannot be done.
+    void
+    editFile(const QString &what,
+             const std::function<std::optional<TemplateTree::FileRef>(QList<CustomFolderNode> &)>
+                 &change);
     void selectFolder(const QUuid &id);
     void restoreExpansion();
     // Records the change as one undoable step and shows it.
@@ -112,6 +134,9 @@ private:
     QUuid m_justAdded; // its name is typed in the same step
     QStringList m_problems;
     std::optional<QString> m_typing; // what the rename editor holds now
+    bool m_typingFile = false;
+    // Per path, size and time: the last look at whether a file is text.
+    mutable QHash<QString, std::optional<QString>> m_textChecks;
     std::optional<QString> m_notice; // the last save's outcome
     bool m_saving = false;
     bool m_closeAfterSave = false;
@@ -121,6 +146,9 @@ private:
     QTreeView *m_tree = nullptr;
     TemplateTreeModel *m_model = nullptr;
     QPushButton *m_delete = nullptr;
+    QPushButton *m_addFile = nullptr;
+    ToggleSwitch *m_render = nullptr;
+    QGraphicsOpacityEffect *m_renderOpacity = nullptr;
     FieldListEditor *m_fields = nullptr;
     QTreeWidget *m_preview = nullptr;
     QTimer *m_previewTimer = nullptr;
