@@ -184,9 +184,12 @@ const TemplateFile *findFile(const QList<CustomFolderNode> &roots, const FileRef
 
 namespace {
 
+// Through the non-const lists, so a copy shared with the window's template detaches.
 TemplateFile *fileIn(QList<CustomFolderNode> &roots, const FileRef &file)
 {
-    return const_cast<TemplateFile *>(findFile(roots, file));
+    if (!findFile(roots, file))
+        return nullptr;
+    return &findNode(roots, file.folder)->files[file.index];
 }
 
 } // namespace

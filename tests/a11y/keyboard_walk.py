@@ -79,6 +79,7 @@ EDITOR_STOPS = [
     "push button 'Map ernaast'",
     "push button 'Verwijder'",
     "table cell '01_Footage' [expanded,selected]",
+    "push button 'Bestand toevoegen…'",
     "...",
     "table cell '{project}' [expanded]",
     "push button 'Bewaar'",

@@ -66,6 +66,41 @@ TEST(PreviewRootNameTest, BatchModeNamesTheFirstProject)
               FolderCreator::projectFolderName("First", QDateTime::currentDateTime()));
 }
 
+TEST(PreviewTreeModelTest, FilesComeAfterSubfoldersWithTheirOwnNotes)
+{
+    FolderNode a = folder("A", {folder("A1")});
+    a.files = {{"a.txt", "/t/a", false}, {"b.txt", "/t/b", false}};
+    a.children[0].files = {{"{foo}.txt", "/t/c", false}};
+    FolderNode b = folder("B");
+    b.files = {{"d.txt", "/t/d", false}};
+    PreviewTreeMarks marks;
+    marks.folders.resize(3);
+    marks.folders[2].changes = ComponentChange::trimmedEnd; // B
+    marks.files.resize(4);
+    marks.files[2].problems = {NameProblem{}}; // A1's file, counted after A's
+    PreviewTreeModel model;
+    model.setContents("Root", {a, b}, {}, marks);
+    const auto at = [&](std::initializer_list<int> rows) {
+        QModelIndex index = model.index(0, 0);
+        for (int row : rows)
+            index = model.index(row, 0, index);
+        return index;
+    };
+    EXPECT_EQ(model.rowCount(at({0})), 3);
+    EXPECT_EQ(at({0, 2}).data(Qt::AccessibleTextRole), "Bestand: b.txt");
+    EXPECT_TRUE(at({0, 2}).data(PreviewTreeModel::IsFileRole).toBool());
+    EXPECT_TRUE(at({0, 0, 0}).data(PreviewTreeModel::ProblemRole).toBool());
+    EXPECT_TRUE(at({1}).data(PreviewTreeModel::ChangedRole).toBool());
+    // A file renamed in place: the rows stay, its mark follows.
+    a.children[0].files[0].name = "c.txt";
+    marks.files[2].problems.clear();
+    EXPECT_EQ(model.setContents("Root", {a, b}, {}, marks), PreviewTreeModel::Change::inPlace);
+    EXPECT_EQ(at({0, 0, 0}).data().toString(), "c.txt");
+    EXPECT_FALSE(at({0, 0, 0}).data(PreviewTreeModel::ProblemRole).toBool());
+    b.files.append({"e.txt", "/t/e", false});
+    EXPECT_EQ(model.setContents("Root", {a, b}, {}, marks), PreviewTreeModel::Change::reset);
+}
+
 class PreviewTreeTest : public WindowFixture {
 protected:
     void SetUp() override

@@ -1,10 +1,12 @@
 #include "stores/TemplateEquality.h"
 
+#include "model/TemplateFiles.h"
 #include "stores/CustomTemplateStore.h"
 #include "views/TemplateEditorWindow.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMimeData>
@@ -160,6 +162,75 @@ TEST(TemplateEditor, SavesUnderOneIdAndAsksBeforeDroppingEdits)
     ASSERT_EQ(store.templates().size(), 1);
     EXPECT_EQ(store.templates().first().id, saved.id);
     EXPECT_EQ(store.templates().first().name, "Derde");
+}
+
+TEST(TemplateEditor, FilesAreAddedRenamedMarkedForFillingInUndoneAndStoredOnSave)
+{
+    QTemporaryDir dir;
+    const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+    PreferenceSuite suite(PreferenceSuite::standardName, dir.path());
+    CustomTemplateStore store(suite);
+    const QByteArray text = "Hallo {naam}\r\nTot ziens\r\n";
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return file.fileName();
+    };
+    const QString brief = write("brief.txt", text);
+    const QString logo = write("logo.png", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+    const CustomTemplate draft{
+        QUuid::createUuid(), "Shoot", "star.fill", {folder("A", {folder("A1")})}, {}};
+    auto window = std::make_unique<TemplateEditorWindow>(store, draft);
+    TemplateTreeModel *model = window->treeModel();
+    const QUuid a1 = draft.roots[0].children[0].id;
+    const auto files = [&] { return window->current().roots[0].children[0].files; };
+    const auto select = [&](int file) {
+        window->treeView()->setCurrentIndex(model->indexForId(TemplateTree::fileRowId(a1, file)));
+    };
+
+    window->addFiles({brief, logo, dir.path()}, a1); // the folder is left out
+    ASSERT_EQ(files(),
+              (QList<TemplateFile>{{"brief.txt", brief, false}, {"logo.png", logo, false}}));
+    EXPECT_EQ(model->indexForId(TemplateTree::fileRowId(a1, 1)).data(Qt::AccessibleTextRole),
+              "Bestand: logo.png");
+    model->setData(model->indexForId(TemplateTree::fileRowId(a1, 0)), "{naam}_brief.txt");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(files()[0].name, "{naam}_brief.txt");
+    // A file may not take a name its folder already gives another.
+    model->setData(model->indexForId(TemplateTree::fileRowId(a1, 1)), "{naam}_BRIEF.txt");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->message().contains("Zelfde naam")) << window->message().toStdString();
+    window->undoStack().undo();
+
+    select(1);
+    EXPECT_FALSE(window->setRenderCurrent(true)); // not text
+    EXPECT_FALSE(window->renderToggle()->isEnabled());
+    EXPECT_FALSE(window->renderToggle()->toolTip().isEmpty());
+    select(0);
+    EXPECT_TRUE(window->renderToggle()->isEnabled());
+    EXPECT_TRUE(window->setRenderCurrent(true));
+    window->shiftCurrent(1);
+    const QList<TemplateFile> edited = files();
+    EXPECT_EQ(edited[1], (TemplateFile{"{naam}_brief.txt", brief, true}));
+
+    while (window->undoStack().canUndo())
+        window->undoStack().undo();
+    EXPECT_EQ(window->current(), draft);
+    while (window->undoStack().canRedo())
+        window->undoStack().redo();
+    ASSERT_EQ(files(), edited);
+
+    window->save();
+    QTRY_COMPARE(store.templates().size(), 1);
+    const QList<TemplateFile> stored = store.templates()[0].roots[0].children[0].files;
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_FALSE(TemplateFiles::sourceProblem(stored[1].source)) << stored[1].source.toStdString();
+    QFile copy(QDir(TemplateFiles::ownFolder(draft.id)).filePath(stored[1].source));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), text);
+    QTRY_VERIFY(!window->hasUnsavedEdits()); // the window holds the stored sources too
+    qputenv("XDG_DATA_HOME", savedHome);
 }
 
 } // namespace
