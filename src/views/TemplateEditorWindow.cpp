@@ -46,6 +46,8 @@ constexpr int addMergeId = 2;
 const QString newFolder = QStringLiteral("Nieuwe map");
 // A NUL this early says binary; text editors look as far.
 constexpr qint64 nulWindow = 64 * 1024;
+// Read whole on the UI thread to check it, so only as much as a text of a template needs.
+constexpr qint64 maxTextBytes = 16 * 1024 * 1024;
 
 QString quoted(const QString &text)
 {
@@ -157,6 +159,8 @@ std::optional<QString> textProblem(const QString &path)
     const QByteArray start = file.read(nulWindow);
     if (start.contains('\0'))
         return QStringLiteral("Geen tekstbestand: de inhoud blijft zoals hij is");
+    if (file.size() > maxTextBytes)
+        return QStringLiteral("Groter dan 16 MB: de inhoud blijft zoals hij is");
     if (!QByteArrayView(start + file.readAll()).isValidUtf8())
         return QStringLiteral("Geen UTF-8-tekst: de inhoud blijft zoals hij is");
     return std::nullopt;
@@ -387,9 +391,9 @@ QWidget *TemplateEditorWindow::buildTreeColumn()
     button(QStringLiteral("Map ernaast"),
            QStringLiteral("Nieuwe map naast de gekozen map (Ctrl+Shift+N)"),
            &TemplateEditorWindow::addSibling);
-    m_delete =
-        button(QStringLiteral("Verwijder"), QStringLiteral("Verwijder de gekozen map (Delete)"),
-               &TemplateEditorWindow::deleteCurrent);
+    m_delete = button(QStringLiteral("Verwijder"),
+                      QStringLiteral("Verwijder de gekozen map of het gekozen bestand (Delete)"),
+                      &TemplateEditorWindow::deleteCurrent);
     buttons->addStretch(1);
     column->addLayout(buttons);
 
