@@ -189,7 +189,13 @@ TEST(TemplateEditor, FilesAreAddedRenamedMarkedForFillingInUndoneAndStoredOnSave
         window->treeView()->setCurrentIndex(model->indexForId(TemplateTree::fileRowId(a1, file)));
     };
 
-    window->addFiles({brief, logo, dir.path()}, a1); // the folder is left out
+    // Dropped from a file manager onto A1; the folder among them is left out.
+    QMimeData dropped;
+    dropped.setUrls(
+        {QUrl::fromLocalFile(brief), QUrl::fromLocalFile(logo), QUrl::fromLocalFile(dir.path())});
+    EXPECT_TRUE(model->canDropMimeData(&dropped, Qt::CopyAction, -1, 0, model->indexForId(a1)));
+    model->dropMimeData(&dropped, Qt::CopyAction, -1, 0, model->indexForId(a1));
+    QCoreApplication::processEvents();
     ASSERT_EQ(files(),
               (QList<TemplateFile>{{"brief.txt", brief, false}, {"logo.png", logo, false}}));
     EXPECT_EQ(model->indexForId(TemplateTree::fileRowId(a1, 1)).data(Qt::AccessibleTextRole),
