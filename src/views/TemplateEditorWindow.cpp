@@ -1079,8 +1079,12 @@ void TemplateEditorWindow::addFiles(const QStringList &paths, const QUuid &folde
     bool skipped = false;
     for (const QString &path : paths) {
         const QFileInfo info(path);
+        // The name is a pattern: braces in it stay braces.
+        QString name = info.fileName();
+        name.replace(QLatin1Char('{'), QStringLiteral("{{"))
+            .replace(QLatin1Char('}'), QStringLiteral("}}"));
         if (info.isFile())
-            files.append({info.fileName(), info.absoluteFilePath(), false});
+            files.append({name, info.absoluteFilePath(), false});
         else
             skipped = true;
     }
