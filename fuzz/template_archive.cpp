@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const Result<CustomTemplate> read = TemplateArchive::readData(input, into, limits);
     if (!read && read.error().message.isEmpty())
         std::abort();
-    const QStringList left = QDir(scratch.path())
-                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList left =
+        QDir(scratch.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     if (left != (read ? QStringList{QStringLiteral("t")} : QStringList()) ||
         (read && read.value().filesFolder != into))
         std::abort();
