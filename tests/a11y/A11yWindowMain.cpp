@@ -15,6 +15,7 @@
 #include "stores/CustomTemplateStore.h"
 #include "stores/Preferences.h"
 #include "stores/RecentFoldersStore.h"
+#include "stores/SharedTemplateLibrary.h"
 #include "support/RecordingHost.h"
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
@@ -216,6 +217,9 @@ int main(int argc, char **argv)
         if (window)
             window->close();
     };
+    // As the window host does for every window that lists templates.
+    if (SharedTemplateLibrary *shared = session.stores.templates.sharedLibrary())
+        shared->setWatching(true);
     session.window->show();
     session.window->raise();
     session.window->activateWindow();
