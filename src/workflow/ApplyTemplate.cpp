@@ -111,7 +111,8 @@ ApplyOutcome apply(const QString &projectFolder, const ProjectPlan &plan, TokenV
 } // namespace
 
 ApplyTemplate::ApplyTemplate(QObject *parent)
-    : QObject(parent), m_cancelled(std::make_shared<std::atomic_bool>(false))
+    : QObject(parent), m_cancelled(std::make_shared<std::atomic_bool>(false)),
+      m_running(std::make_shared<std::atomic_bool>(false))
 {}
 
 ApplyTemplate::~ApplyTemplate()
@@ -186,20 +187,20 @@ QFuture<ApplyOutcome> ApplyTemplate::run(const QString &projectFolder, const Pro
                                          const TokenValues &values, bool dryRun,
                                          const std::optional<ProjectRecord> &record)
 {
-    if (m_running) {
+    if (*m_running) {
         ApplyOutcome busy;
         busy.error = Error::withMessage(QStringLiteral("a run is in progress"), EBUSY);
         return QtFuture::makeReadyFuture(busy);
     }
-    m_running = true;
+    *m_running = true;
     *m_cancelled = false;
-    return JobQueue::run([projectFolder, plan, values, dryRun, record, cancelled = m_cancelled] {
-               return apply(projectFolder, plan, values, dryRun, record, *cancelled);
-           })
-        .then(this, [this](const ApplyOutcome &outcome) {
-            m_running = false;
-            return outcome;
-        });
+    // Ends on the worker: this object may be gone by then.
+    return JobQueue::run([projectFolder, plan, values, dryRun, record, cancelled = m_cancelled,
+                          running = m_running] {
+        ApplyOutcome outcome = apply(projectFolder, plan, values, dryRun, record, *cancelled);
+        *running = false;
+        return outcome;
+    });
 }
 
 void ApplyTemplate::cancel()

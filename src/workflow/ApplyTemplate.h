@@ -78,7 +78,7 @@ public:
 
 private:
     std::shared_ptr<std::atomic_bool> m_cancelled;
-    bool m_running = false;
+    std::shared_ptr<std::atomic_bool> m_running;
 };
 
 } // namespace bp

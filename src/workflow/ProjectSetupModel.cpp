@@ -2,6 +2,7 @@
 
 #include "JobQueue.h"
 #include "model/ProjectCounter.h"
+#include "model/WhenFinished.h"
 #include "stores/CustomTemplateStore.h"
 
 #include <QCoreApplication>
@@ -170,13 +171,17 @@ void ProjectSetupModel::peekNextNumber()
     }
     // Read on the file thread: a target on a share can be slow.
     setNextNumber(std::nullopt);
-    JobQueue::run([target = *m_config.targetFolderURL, plan = plan()] {
-        return ProjectCounter(target, [plan](const QString &name) { return plan.counterIn(name); })
-            .peek();
-    }).then(this, [this, serial](const Result<int> &next) {
-        if (serial == m_peeks)
-            setNextNumber(next ? std::optional(next.value()) : std::nullopt);
-    });
+    // whenFinished: a window closed meanwhile takes its model along.
+    whenFinished(JobQueue::run([target = *m_config.targetFolderURL, plan = plan()] {
+                     return ProjectCounter(
+                                target,
+                                [plan](const QString &name) { return plan.counterIn(name); })
+                         .peek();
+                 }),
+                 this, [this, serial](const Result<int> &next) {
+                     if (serial == m_peeks)
+                         setNextNumber(next ? std::optional(next.value()) : std::nullopt);
+                 });
 }
 
 void ProjectSetupModel::setNextNumber(std::optional<int> number)
@@ -352,16 +357,16 @@ void ProjectSetupModel::readTargetRecord()
     if (!m_config.targetFolderURL)
         return;
     // Read on the file thread: a target on a share can be slow.
-    JobQueue::run([folder = *m_config.targetFolderURL] {
-        return ProjectRecord::read(folder);
-    }).then(this, [this, serial](const Result<ProjectRecord> &record) {
-        if (serial != m_recordReads || !record)
-            return;
-        m_targetRecord = record.value();
-        Q_EMIT fillModeChanged();
-        // A new project inside a project is rarely meant: filling it in comes first.
-        setFillExisting(true);
-    });
+    whenFinished(
+        JobQueue::run([folder = *m_config.targetFolderURL] { return ProjectRecord::read(folder); }),
+        this, [this, serial](const Result<ProjectRecord> &record) {
+            if (serial != m_recordReads || !record)
+                return;
+            m_targetRecord = record.value();
+            Q_EMIT fillModeChanged();
+            // A new project inside a project is rarely meant: filling it in comes first.
+            setFillExisting(true);
+        });
 }
 
 void ProjectSetupModel::setFillExisting(bool fill)
@@ -421,21 +426,22 @@ void ProjectSetupModel::surveyTarget()
                                        .render(values.name, values.date, values.counter,
                                                plan().resolveFields(values.fields).values)
                                        .tree;
-    JobQueue::run([folder = *m_config.targetFolderURL, tree] {
-        return ApplyTemplate::survey(folder, tree);
-    }).then(this, [this, serial](const QList<ProjectEntry> &entries) {
-        if (serial != m_surveys)
-            return;
-        QSet<QString> there;
-        for (const ProjectEntry &entry : entries) {
-            if (entry.exists)
-                there.insert(entry.path);
-        }
-        if (there == m_existing)
-            return;
-        m_existing = there;
-        Q_EMIT existingEntriesChanged();
-    });
+    whenFinished(JobQueue::run([folder = *m_config.targetFolderURL, tree] {
+                     return ApplyTemplate::survey(folder, tree);
+                 }),
+                 this, [this, serial](const QList<ProjectEntry> &entries) {
+                     if (serial != m_surveys)
+                         return;
+                     QSet<QString> there;
+                     for (const ProjectEntry &entry : entries) {
+                         if (entry.exists)
+                             there.insert(entry.path);
+                     }
+                     if (there == m_existing)
+                         return;
+                     m_existing = there;
+                     Q_EMIT existingEntriesChanged();
+                 });
 }
 
 QFuture<void> ProjectSetupModel::fillIn()
@@ -445,17 +451,17 @@ QFuture<void> ProjectSetupModel::fillIn()
     auto done = std::make_shared<QPromise<void>>();
     done->start();
     const QString project = *m_config.targetFolderURL;
-    m_apply.run(project, plan(), fillValues(), false)
-        .then(this, [this, done, project](const ApplyOutcome &outcome) {
-            surveyTarget();
-            if (outcome.error) {
-                setCreating(false);
-                setErrorMessage(m_wording(*outcome.error));
-                done->finish();
-                return;
-            }
-            succeed(addedText(outcome), QString(), project, done);
-        });
+    whenFinished(m_apply.run(project, plan(), fillValues(), false), this,
+                 [this, done, project](const ApplyOutcome &outcome) {
+                     surveyTarget();
+                     if (outcome.error) {
+                         setCreating(false);
+                         setErrorMessage(m_wording(*outcome.error));
+                         done->finish();
+                         return;
+                     }
+                     succeed(addedText(outcome), QString(), project, done);
+                 });
     return done->future();
 }
 
