@@ -25,6 +25,15 @@ public:
     virtual QWidget *openSettingsWindow() = 0;
     // Closes itself once the onboarding is finished, then runs afterComplete.
     virtual QWidget *openOnboardingWindow(std::function<void()> afterComplete) = 0;
+    // The offload window ("Kaart importeren") into project (none: the user picks one), with
+    // card preselected when given (a card root).
+    virtual QWidget *openOffloadWindow(const std::optional<QString> &project,
+                                       const std::optional<QString> &card)
+    {
+        Q_UNUSED(project);
+        Q_UNUSED(card);
+        return nullptr;
+    }
     // Raises and activates a window that is already visible.
     virtual void bringToFront(QWidget *window) = 0;
     // The caller's xdg-activation token or startup id, used by the next window brought up.
