@@ -10,6 +10,7 @@
 #include "model/IncomingPath.h"
 #include "model/Result.h"
 #include "platform/AgentClient.h"
+#include "platform/CardWatcher.h"
 #include "platform/DBusApplicationService.h"
 #include "platform/DBusHandOverChannel.h"
 #include "platform/DesktopShortcutRegistrar.h"
@@ -118,6 +119,8 @@ int runAgent()
         stores.undoLog, stores.standard, stores.appGroup, [] { QCoreApplication::quit(); }});
 
     agentDelegate = &delegate;
+    // Cards as they are mounted; null where neither udisks2 nor mountinfo can be watched.
+    const std::unique_ptr<CardWatcher> cardWatcher = makeCardWatcher();
 
     // Before the name is claimed: whoever sees the name may already send a signal.
     quitOnTerminationSignals(&delegate);

@@ -185,6 +185,12 @@ void AppDelegate::openSettings()
     m_settingsWindow = m_services.windows.openSettingsWindow();
 }
 
+void AppDelegate::openOffload(const std::optional<QString> &project,
+                              const std::optional<QString> &card)
+{
+    m_services.windows.openOffloadWindow(project, card);
+}
+
 void AppDelegate::openFiles(const QStringList &paths)
 {
     if (!paths.isEmpty())

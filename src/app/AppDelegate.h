@@ -64,6 +64,8 @@ public:
     void activate() override;
     void openProjectSetup(std::optional<QString> folder) override;
     void openSettings() override;
+    // The offload window into project (or a project the user picks), with card preselected.
+    void openOffload(const std::optional<QString> &project, const std::optional<QString> &card);
     // The open-file entry: only the first path counts, and only when it is a folder.
     void openFiles(const QStringList &paths) override;
     bool openFile(const QString &path);
