@@ -5,7 +5,7 @@ _brindlepath()
     local cur prev words cword
     _init_completion || return
 
-    local commands="create preview apply templates sort config integrate new open settings undo quit"
+    local commands="create preview apply templates sort offload verify config integrate new open settings undo quit"
     local templates="tikTokReels youTube photoShoot hybrid weddingEvent commercial"
     local extras="none drone multiCam voiceRecorder musicLib clientDeliverables"
     local keys="defaultTemplate defaultBasePath onboardingCompleted"
@@ -16,7 +16,7 @@ _brindlepath()
     fi
 
     case $prev in
-    --target | --source | --into)
+    --target | --source | --into | --from | --also)
         _filedir -d
         return
         ;;
@@ -33,6 +33,10 @@ _brindlepath()
         [[ $cur == *,* ]] && prefix=${cur%,*},
         COMPREPLY=($(compgen -P "$prefix" -W "$extras" -- "${cur##*,}"))
         compopt -o nospace
+        return
+        ;;
+    --hash)
+        COMPREPLY=($(compgen -W "xxh128 xxh3 xxh64 md5" -- "$cur"))
         return
         ;;
     --custom-template | --name | --date)
@@ -61,6 +65,16 @@ _brindlepath()
         ;;
     sort)
         COMPREPLY=($(compgen -W "--source --into --dry-run --json" -- "$cur"))
+        ;;
+    offload)
+        COMPREPLY=($(compgen -W "--from --into --also --hash --no-verify --json" -- "$cur"))
+        ;;
+    verify)
+        if [[ $cur == -* ]]; then
+            COMPREPLY=($(compgen -W "--json" -- "$cur"))
+        else
+            _filedir -d
+        fi
         ;;
     apply)
         COMPREPLY=($(compgen -W "--into --template --custom-template --extras --field --dry-run --json" -- "$cur"))

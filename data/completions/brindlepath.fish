@@ -1,6 +1,6 @@
 # fish completion for brindlepath
 
-set -l commands create preview apply templates sort config integrate new open settings undo quit
+set -l commands create preview apply templates sort offload verify config integrate new open settings undo quit
 set -l templates tikTokReels youTube photoShoot hybrid weddingEvent commercial
 set -l extras none drone multiCam voiceRecorder musicLib clientDeliverables
 set -l keys defaultTemplate defaultBasePath onboardingCompleted
@@ -19,6 +19,8 @@ complete -c brindlepath -n "__fish_seen_subcommand_from integrate" -l remove -d 
 complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a new -d 'Open the project setup window'
 complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a open -d 'Open the setup window on a folder'
 complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a settings -d 'Open the settings window'
+complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a offload -d 'Copy a card, verified, with an ASC MHL history'
+complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a verify -d 'Re-hash a folder against its ASC MHL history'
 complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a undo -d 'Put back the files of the last sort'
 complete -c brindlepath -n "not __fish_seen_subcommand_from $commands" -a quit -d 'Quit the agent'
 
@@ -46,3 +48,10 @@ complete -c brindlepath -n "__fish_seen_subcommand_from apply" -l field -x -d 'K
 complete -c brindlepath -n "__fish_seen_subcommand_from config; and not __fish_seen_subcommand_from list get set unset" -a 'list get set unset'
 complete -c brindlepath -n "__fish_seen_subcommand_from get set unset" -a "$keys"
 complete -c brindlepath -n "__fish_seen_subcommand_from new open" -x -a '(__fish_complete_directories)'
+complete -c brindlepath -n "__fish_seen_subcommand_from offload" -l from -x -a '(__fish_complete_directories)' -d 'Card or folder to copy'
+complete -c brindlepath -n "__fish_seen_subcommand_from offload" -l into -x -a '(__fish_complete_directories)' -d 'Offload folder'
+complete -c brindlepath -n "__fish_seen_subcommand_from offload" -l also -x -a '(__fish_complete_directories)' -d 'Second offload folder'
+complete -c brindlepath -n "__fish_seen_subcommand_from offload" -l hash -x -a 'xxh128 xxh3 xxh64 md5' -d 'Checksum'
+complete -c brindlepath -n "__fish_seen_subcommand_from offload" -l no-verify -d 'Do not read the copies back'
+complete -c brindlepath -n "__fish_seen_subcommand_from offload verify" -l json -d 'Print JSON'
+complete -c brindlepath -n "__fish_seen_subcommand_from verify" -x -a '(__fish_complete_directories)'

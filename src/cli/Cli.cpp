@@ -55,6 +55,16 @@ QString usageText()
         "                Manage custom templates; list also shows the shared ones.\n"
         "  sort --source DIR --into PROJECT [--dry-run] [--json]\n"
         "                Move the loose files of DIR into a project folder.\n"
+        "  offload --from CARD --into DIR [--also DIR] [--hash xxh128|xxh3|xxh64|md5]\n"
+        "          [--no-verify] [--json]\n"
+        "                Copy a card as a whole into DIR, the offload folder itself (not a\n"
+        "                project, as with sort --into), and into a second folder with\n"
+        "                --also. Each copy is read back and checked against the card's\n"
+        "                checksum, never replaces a file, and gets an ASC MHL history in\n"
+        "                DIR/ascmhl. A rerun resumes; exit 0 only when all is verified.\n"
+        "  verify DIR [--json]\n"
+        "                Re-hash DIR against its ASC MHL history; lists missing, changed and\n"
+        "                new files. Exit 0 only when everything matches.\n"
         "  config list | get KEY | set KEY VALUE | unset KEY\n"
         "                Read and write defaultTemplate, defaultBasePath,\n"
         "                onboardingCompleted and sharedTemplatesFolder.\n"
@@ -104,6 +114,10 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return runTemplates(rest, io, templatesRead());
     if (command == u"sort")
         return runSort(rest, io, UndoLog::shared());
+    if (command == u"offload")
+        return runOffload(rest, io);
+    if (command == u"verify")
+        return runVerify(rest, io);
     if (command == u"config")
         return runConfig(rest, io, PreferenceSuite::standard());
     if (command == u"integrate")

@@ -88,5 +88,7 @@ int runTemplates(const QStringList &arguments, const Io &io, CustomTemplateStore
 int runSort(const QStringList &arguments, const Io &io, UndoLog &undoLog);
 int runConfig(const QStringList &arguments, const Io &io, PreferenceSuite &standard);
 int runIntegrate(const QStringList &arguments, const Io &io);
+int runOffload(const QStringList &arguments, const Io &io);
+int runVerify(const QStringList &arguments, const Io &io);
 
 } // namespace bp::Cli

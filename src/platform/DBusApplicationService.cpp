@@ -31,6 +31,20 @@ DBusApplicationService::DBusApplicationService(Parts parts, const QDBusConnectio
     new BrindlepathAdaptor(this);
     connect(&m_parts.jobs, &JobRegistry::changed, this,
             [this] { emit JobsChanged(describeJobs(m_parts.jobs)); });
+    // A caller that leaves the bus (ended, crashed, killed) takes its jobs along.
+    m_owners = new QDBusServiceWatcher(QString(), m_bus,
+                                       QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(m_owners, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &gone) {
+        for (auto it = m_remoteJobs.begin(); it != m_remoteJobs.end();) {
+            if (it.value() == gone) {
+                m_parts.jobs.remove(it.key());
+                it = m_remoteJobs.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        m_owners->removeWatchedService(gone);
+    });
 }
 
 DBusApplicationService::~DBusApplicationService()
@@ -159,6 +173,51 @@ QList<QVariantMap> DBusApplicationService::ListJobs()
 bool DBusApplicationService::CancelJob(const QString &id)
 {
     return m_parts.jobs.cancel(id);
+}
+
+QString DBusApplicationService::AddJob(const QString &description, const QString &unit)
+{
+    const QString owner = calledFromDBus() ? message().service() : QString();
+    const JobRegistry::Unit jobUnit =
+        unit == u"bytes" ? JobRegistry::Unit::bytes : JobRegistry::Unit::files;
+    // The owner does the work, so a cancel is passed on to it.
+    auto id = std::make_shared<QString>();
+    *id = m_parts.jobs.add(description, jobUnit, [this, id] { emit JobCancelRequested(*id); });
+    if (!owner.isEmpty()) {
+        m_remoteJobs.insert(*id, owner);
+        m_owners->addWatchedService(owner);
+        // Gone before the watch began: no signal would ever come.
+        if (!m_bus.interface()->isServiceRegistered(owner).value()) {
+            m_remoteJobs.remove(*id);
+            m_parts.jobs.remove(*id);
+        }
+    }
+    return *id;
+}
+
+bool DBusApplicationService::callerOwns(const QString &id)
+{
+    const QString caller = calledFromDBus() ? message().service() : QString();
+    if (m_remoteJobs.value(id) == caller && m_remoteJobs.contains(id))
+        return true;
+    if (calledFromDBus())
+        sendErrorReply(QDBusError::AccessDenied, QStringLiteral("not your job: %1").arg(id));
+    return false;
+}
+
+void DBusApplicationService::UpdateJob(const QString &id, qulonglong processed, qulonglong total,
+                                       const QString &item)
+{
+    if (callerOwns(id))
+        m_parts.jobs.setProgress(id, qint64(processed), qint64(total), item);
+}
+
+void DBusApplicationService::EndJob(const QString &id)
+{
+    if (callerOwns(id)) {
+        m_remoteJobs.remove(id);
+        m_parts.jobs.remove(id);
+    }
 }
 
 } // namespace bp

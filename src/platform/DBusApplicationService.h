@@ -5,6 +5,8 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusServiceWatcher>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QVariantList>
@@ -65,13 +67,23 @@ public:
     QStringList Undo();
     QList<QVariantMap> ListJobs();
     bool CancelJob(const QString &id);
+    QString AddJob(const QString &description, const QString &unit);
+    void UpdateJob(const QString &id, qulonglong processed, qulonglong total, const QString &item);
+    void EndJob(const QString &id);
 
 Q_SIGNALS:
     // Relayed by the adaptor.
     void JobsChanged(const QList<QVariantMap> &jobs);
+    void JobCancelRequested(const QString &id);
 
 private:
     ApplicationRequests &requests(const QVariantMap &platformData);
+    // Whether the caller added the job; replies with an error when it did not.
+    bool callerOwns(const QString &id);
+
+    // The jobs other processes added, with the bus name of each one's owner.
+    QHash<QString, QString> m_remoteJobs;
+    QDBusServiceWatcher *m_owners = nullptr;
 
     Parts m_parts;
     QDBusConnection m_bus;

@@ -1,5 +1,6 @@
 #include "PlatformTestSupport.h"
 #include "platform/AgentClient.h"
+#include "platform/AgentJob.h"
 #include "platform/DBusApplicationService.h"
 #include "platform/DBusHandOverChannel.h"
 #include "platform/FreedesktopNotifier.h"
@@ -399,6 +400,50 @@ TEST(ApplicationService, TheGeneratedProxyListsFollowsAndCancelsJobs)
     }
     EXPECT_EQ(cancels, 1);
     EXPECT_TRUE(agent.jobs.jobs().first().cancelling);
+    QDBusConnection::disconnectFromBus(QStringLiteral("tray"));
+}
+
+// The command line's offload joins the tray's list: progress and cancel pass both ways, only
+// its owner may end it, and it leaves with its owner even when never ended.
+TEST(ApplicationService, AnotherProcesssJobIsListedCancelledAndLeavesWithItsOwner)
+{
+    ServedAgent agent;
+    ASSERT_EQ(agent.service.start(), DBusApplicationService::Ownership::owned);
+    int cancels = 0;
+    QDBusConnection tray = otherConnection(QStringLiteral("tray"));
+    ComQuenmoorBrindlepathInterface trayProxy(DBusApplicationService::name,
+                                              DBusApplicationService::path, tray);
+    {
+        AgentJob job(
+            "Kaart importeren: A001", "bytes", [&] { ++cancels; },
+            otherConnection(QStringLiteral("command-line")));
+        ASSERT_TRUE(waitUntil([&] { return job.listed(); }));
+        job.progress(10, 100, "CLIP0001.MXF");
+        ASSERT_TRUE(waitUntil([&] { return agent.jobs.jobs().value(0).processed == 10; }));
+        EXPECT_EQ(agent.jobs.jobs().first().currentItem, "CLIP0001.MXF");
+        const QString id = agent.jobs.jobs().first().id;
+
+        QDBusPendingReply<> stranger = trayProxy.EndJob(id);
+        ASSERT_TRUE(waitUntil([&] { return stranger.isFinished(); }));
+        EXPECT_TRUE(stranger.isError());
+        QDBusPendingReply<bool> cancelled = trayProxy.CancelJob(id);
+        ASSERT_TRUE(waitUntil([&] { return cancels == 1; }));
+        EXPECT_EQ(agent.jobs.jobs().size(), 1);
+    }
+    ASSERT_TRUE(waitUntil([&] { return agent.jobs.jobs().isEmpty(); }));
+    QDBusConnection::disconnectFromBus(QStringLiteral("command-line"));
+
+    {
+        // As when killed: it never says it ended.
+        ComQuenmoorBrindlepathInterface killed(DBusApplicationService::name,
+                                               DBusApplicationService::path,
+                                               otherConnection(QStringLiteral("killed")));
+        QDBusPendingReply<QString> added = killed.AddJob("Controleren: A001", "bytes");
+        ASSERT_TRUE(waitUntil([&] { return added.isFinished(); }));
+        EXPECT_EQ(agent.jobs.jobs().size(), 1);
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("killed"));
+    EXPECT_TRUE(waitUntil([&] { return agent.jobs.jobs().isEmpty(); }));
     QDBusConnection::disconnectFromBus(QStringLiteral("tray"));
 }
 
