@@ -317,7 +317,9 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"create", "--target", "T", "--name", "X", "--field", "klant"},
                       QStringList{"templates", "delete", "not-a-uuid"},
                       QStringList{"templates", "show", "not-a-uuid"},
-                      QStringList{"sort", "--source", "T"}),
+                      QStringList{"sort", "--source", "T"}, QStringList{"offload", "--from", "T"},
+                      QStringList{"offload", "--from", "T", "--into", "T", "--hash", "sha1"},
+                      QStringList{"verify"}),
     [](const auto &info) { return bp::test::nameFromText(info.param.join(' ')); });
 
 TEST_F(Cli, HelpAndVersion)
@@ -356,3 +358,51 @@ TEST_F(Cli, ApplyFillsInAProjectFromItsRecordAndNeedsATemplateWithoutOne)
 }
 
 } // namespace
+
+// The command's whole promise end to end: two verified copies with histories, a rerun that
+// copies nothing, and verify catching one changed byte.
+TEST_F(Cli, OffloadCopiesTwiceVerifiedRepeatsNothingAndVerifyCatchesAChangedByte)
+{
+    const QString card = tmp.path() + "/card";
+    const QString photo = "DCIM/100MSDCF/DSC00001.ARW";
+    ASSERT_TRUE(QDir().mkpath(card + "/DCIM/100MSDCF"));
+    ASSERT_TRUE(QDir().mkpath(card + "/PRIVATE/M4ROOT/CLIP"));
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    ASSERT_TRUE(write(card + "/" + photo, QByteArray(300000, 'p')));
+    ASSERT_TRUE(write(card + "/PRIVATE/M4ROOT/CLIP/C0001.MP4", QByteArray(5 << 20, 'v')));
+    const QString into = shoots + "/P/01_Footage/A001";
+    const QString also = tmp.path() + "/backup/A001";
+
+    const Output first = run({"offload", "--from", card, "--into", into, "--also", also, "--json"});
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    const QJsonObject outcome =
+        QJsonDocument::fromJson(first.out.trimmed().split('\n').last().toUtf8())
+            .object()["outcome"]
+            .toObject();
+    EXPECT_TRUE(outcome["succeeded"].toBool());
+    EXPECT_EQ(outcome["copiedFiles"].toInt(), 2);
+    for (const QString &copy : {into, also}) {
+        QFile copied(copy + "/" + photo);
+        ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copied.readAll(), QByteArray(300000, 'p'));
+        EXPECT_FALSE(QDir(copy + "/ascmhl").entryList({"0001_*.mhl"}).isEmpty());
+    }
+
+    const Output again = run({"offload", "--from", card, "--into", into, "--also", also});
+    EXPECT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.out.contains("nothing to copy")) << again.out.toStdString();
+
+    EXPECT_EQ(run({"verify", into}).status, 0);
+    QFile copy(into + "/" + photo);
+    ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
+    copy.seek(1234);
+    copy.write("q");
+    copy.close();
+    const Output changed = run({"verify", into});
+    EXPECT_EQ(changed.status, 1);
+    EXPECT_TRUE(changed.out.contains("changed " + photo)) << changed.out.toStdString();
+    EXPECT_EQ(run({"verify", tmp.path()}).status, 1);
+}
