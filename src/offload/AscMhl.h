@@ -5,11 +5,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 // ASC MHL v2.0 histories: the ascmhl/ folder at the root of an offload folder, with one
 // generation file per run and ascmhl_chain.xml naming each by its C4 id.
@@ -18,8 +20,8 @@ namespace bp::offload::mhl {
 enum class Action { original, verified, failed };
 
 struct HashEntry {
-    QString path; // relative to the history's root, with '/'
-    qint64 size = 0;
+    QString path;           // relative to the history's root, with '/'
+    qint64 size = 0;        // -1 when a manifest read gave none
     QDateTime lastModified; // UTC
     HashKind format = HashKind::xxh128;
     QString digest;
@@ -47,9 +49,28 @@ struct History {
     QList<Generation> generations; // oldest first
 
     bool isEmpty() const { return generations.isEmpty(); }
-    // The newest entry for path that is not failed, or nullptr.
+    // The newest entry for path that is not failed, or nullptr. Looked up in the index
+    // readHistory builds; a history built or changed since is searched entry by entry.
     const HashEntry *latest(const QString &path) const;
+
+    // Where latest() finds each path (generation, entry), and how many entries it covered.
+    QHash<QString, std::pair<qsizetype, qsizetype>> index{};
+    qsizetype indexedEntries = -1;
+    void buildIndex();
 };
+
+// One line of ascmhl_chain.xml: a generation file (a name inside ascmhl/) and its C4 id.
+struct ChainEntry {
+    int sequence = 0;
+    QString fileName;
+    QString c4;
+};
+QByteArray chainXml(const QList<ChainEntry> &chain);
+// Sorted by sequence number; fails on anything but plain file names and well-formed C4 ids.
+Result<QList<ChainEntry>> parseChain(const QByteArray &xml);
+
+// Generation and chain files larger than this are refused unread.
+inline constexpr qint64 maxManifestBytes = qint64(256) << 20;
 
 // The generation's XML; parseGeneration reads what any ASC MHL tool writes (and is fuzzed).
 QByteArray generationXml(const Generation &generation);
