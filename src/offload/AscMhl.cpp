@@ -89,6 +89,26 @@ bool isC4Id(QStringView id)
     return pattern.match(id).hasMatch();
 }
 
+// XML 1.0 cannot carry other control characters, not even as references.
+bool xmlCanHold(QStringView text)
+{
+    return text.isValidUtf16() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+               return c >= u' ' ? c != QChar(0xfffe) && c != QChar(0xffff)
+                                : c == u'\t' || c == u'\n' || c == u'\r';
+           });
+}
+
+// Text whose carriage returns survive reading: a literal one would come back as a newline.
+void writeText(QXmlStreamWriter &xml, const QString &text)
+{
+    const QList<QStringView> parts = QStringView(text).split(u'\r');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            xml.writeEntityReference(QStringLiteral("#13"));
+        xml.writeCharacters(parts[i].toString());
+    }
+}
+
 // The schema lists a path's hash elements in this order.
 constexpr HashKind schemaOrder[] = {HashKind::md5, HashKind::xxh128, HashKind::xxh3,
                                     HashKind::xxh64};
@@ -200,6 +220,8 @@ QByteArray generationXml(const Generation &generation)
     QList<QString> order;
     QHash<QString, QList<const HashEntry *>> byPath;
     for (const HashEntry &entry : generation.hashes) {
+        if (!xmlCanHold(entry.path))
+            continue;
         auto &list = byPath[entry.path];
         if (list.isEmpty())
             order.append(entry.path);
@@ -216,7 +238,7 @@ QByteArray generationXml(const Generation &generation)
             if (entries.first()->lastModified.isValid())
                 xml.writeAttribute(QStringLiteral("lastmodificationdate"),
                                    xsDateTime(entries.first()->lastModified));
-            xml.writeCharacters(path);
+            writeText(xml, path);
             xml.writeEndElement();
             for (HashKind kind : schemaOrder) {
                 const auto found = std::find_if(entries.cbegin(), entries.cend(),
@@ -380,7 +402,9 @@ QByteArray chainXml(const QList<ChainEntry> &chain)
     for (const ChainEntry &entry : chain) {
         xml.writeStartElement(QStringLiteral("hashlist"));
         xml.writeAttribute(QStringLiteral("sequencenr"), QString::number(entry.sequence));
-        xml.writeTextElement(QStringLiteral("path"), entry.fileName);
+        xml.writeStartElement(QStringLiteral("path"));
+        writeText(xml, entry.fileName);
+        xml.writeEndElement();
         xml.writeTextElement(QStringLiteral("c4"), entry.c4);
         xml.writeEndElement();
     }
@@ -573,6 +597,11 @@ Result<QString> addGeneration(const QString &root, const QList<HashEntry> &hashe
         generation.creator.hostName = QSysInfo::machineHostName();
     generation.hashes = hashes;
     QString folderName = QFileInfo(QDir(root).absolutePath()).fileName();
+    const bool validUtf16 = QStringView(folderName).isValidUtf16();
+    for (QChar &c : folderName)
+        if (c < u' ' || c == QChar(0xfffe) || c == QChar(0xffff) ||
+            (!validUtf16 && c.isSurrogate()))
+            c = u'_';
     if (folderName.isEmpty())
         folderName = QStringLiteral("root");
     generation.fileName = QStringLiteral("%1_%2_%3Z.mhl")

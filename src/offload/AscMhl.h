@@ -85,7 +85,8 @@ Result<History> readHistory(const QString &root);
 
 // Writes the next generation into root/ascmhl (created when missing) and adds it to the
 // chain. The generation file is created exclusively and never replaces one; the chain is
-// replaced as a whole only after the new generation is on disk. Returns the file name.
+// replaced as a whole only after the new generation is on disk. Returns the file name. A path
+// XML cannot hold (control characters) is left out, so verify lists that file as new.
 Result<QString> addGeneration(const QString &root, const QList<HashEntry> &hashes,
                               const Creator &creator);
 
