@@ -29,29 +29,7 @@ QString duration(qint64 ms)
     return QStringLiteral("%1 u %2 min").arg(seconds / 3600).arg(seconds % 3600 / 60);
 }
 
-QString line(const FileResult &file)
-{
-    QString text = QStringLiteral("  ") + file.path;
-    if (file.state == FileState::renamed)
-        return text + QStringLiteral(" → ") + file.storedAs;
-    const QString why = problemText(file);
-    return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
-}
-
-void section(QString &out, const QString &title, const QList<FileResult> &files, FileState state)
-{
-    QStringList lines;
-    for (const FileResult &file : files)
-        if (file.state == state)
-            lines.append(line(file));
-    if (lines.isEmpty())
-        return;
-    out += QStringLiteral("%1 (%2):\n").arg(title).arg(lines.size());
-    out += lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
-}
-
-} // namespace
-
+// Why a file failed or was skipped, with the system's detail where there is one.
 QString problemText(const FileResult &file)
 {
     using Problem = FileResult::Problem;
@@ -85,6 +63,29 @@ QString problemText(const FileResult &file)
         text += text.isEmpty() ? file.detail : QStringLiteral(" (%1)").arg(file.detail);
     return text;
 }
+
+QString line(const FileResult &file)
+{
+    QString text = QStringLiteral("  ") + file.path;
+    if (file.state == FileState::renamed)
+        return text + QStringLiteral(" → ") + file.storedAs;
+    const QString why = problemText(file);
+    return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
+}
+
+void section(QString &out, const QString &title, const QList<FileResult> &files, FileState state)
+{
+    QStringList lines;
+    for (const FileResult &file : files)
+        if (file.state == state)
+            lines.append(line(file));
+    if (lines.isEmpty())
+        return;
+    out += QStringLiteral("%1 (%2):\n").arg(title).arg(lines.size());
+    out += lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+} // namespace
 
 QString offloadReportText(const OffloadOutcome &outcome)
 {

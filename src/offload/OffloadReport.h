@@ -9,10 +9,6 @@ namespace bp::offload {
 // duration, speed, and every file kept, renamed, failed or skipped.
 QString offloadReportText(const OffloadOutcome &outcome);
 
-// Why a file failed or was skipped, in short Dutch ("kopie wijkt af van de bron"), with the
-// system's detail where there is one; empty for none.
-QString problemText(const FileResult &file);
-
 // Adds the report to destination/ascmhl/offload-rapport.txt (other ASC MHL tools ignore
 // extra files there); earlier runs' reports stay above it.
 Result<void> appendOffloadReport(const QString &destination, const OffloadOutcome &outcome);
