@@ -151,12 +151,16 @@ TEST(AscMhl, roundTripsAndReadsOtherToolsManifests)
     EXPECT_FALSE(parseGeneration(escaping).ok());
 }
 
-TEST(AscMhl, changedOrUnreadableGenerationFailsTheHistory)
+TEST(AscMhl, changedOrUnreadableGenerationFailsTheHistoryAndNumbersNeverRepeat)
 {
     QTemporaryDir dir;
     EXPECT_TRUE(readHistory(dir.path()).value().isEmpty());
     const bp::Result<QString> name = addGeneration(dir.path(), {entry("a", "a")}, creator());
     ASSERT_TRUE(name.ok());
+    // A run killed between its generation and the chain never has its number taken again.
+    put(dir.filePath(QStringLiteral("ascmhl/0002_x_2026-03-05_101500Z.mhl")), "unchained");
+    EXPECT_TRUE(addGeneration(dir.path(), {}, creator()).value().startsWith(u"0003_"));
+    EXPECT_EQ(readHistory(dir.path()).value().generations.size(), 2);
     const QString path = dir.filePath(QStringLiteral("ascmhl/") + name.value());
     QByteArray data = contents(path);
     data.replace("set-laptop", "set-laptoq");
