@@ -89,6 +89,32 @@ TEST(FreedesktopNotifier, PostsOneNotifyWithOurNameIconHintsAndTheServersTimeout
     QDBusConnection::disconnectFromBus(QStringLiteral("notification-server"));
 }
 
+TEST(FreedesktopNotifier, RunsTheActionOnlyWhenTheServerInvokesItOnOurNotification)
+{
+    QDBusConnection server = otherConnection(QStringLiteral("notification-server"));
+    NotificationServer recorder;
+    ASSERT_TRUE(server.registerObject(FreedesktopNotifier::path, &recorder,
+                                      QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(server.registerService(FreedesktopNotifier::service));
+
+    FreedesktopNotifier notifier;
+    int runs = 0;
+    notifier.notifyWithAction("Kaart gevonden: A", "DCIM", "Importeer in project", [&] { ++runs; });
+    ASSERT_TRUE(waitUntil([&] { return !recorder.arguments.isEmpty(); }));
+    EXPECT_EQ(recorder.arguments[5], QStringList({"import", "Importeer in project"}));
+    // Another notification's action and another action of ours come first; the bus keeps order.
+    for (const auto &[id, action] : {std::pair(8u, "import"), {7u, "default"}, {7u, "import"}})
+        server.send(QDBusMessage::createSignal(FreedesktopNotifier::path,
+                                               FreedesktopNotifier::service, "ActionInvoked")
+                    << id << QString(action));
+    ASSERT_TRUE(waitUntil([&] { return runs > 0; }));
+    EXPECT_EQ(runs, 1);
+
+    server.unregisterService(FreedesktopNotifier::service);
+    server.unregisterObject(FreedesktopNotifier::path);
+    QDBusConnection::disconnectFromBus(QStringLiteral("notification-server"));
+}
+
 // A signal that may or may not be the hand-over signal, sent from another connection.
 struct SignalCase {
     const char *name;
