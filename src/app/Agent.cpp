@@ -2,6 +2,7 @@
 
 #include "AgentWindowFactory.h"
 #include "AppDelegate.h"
+#include "CardNotifications.h"
 #include "GlobalShortcutManager.h"
 #include "IdleWarmup.h"
 #include "MemoryRelief.h"
@@ -121,6 +122,11 @@ int runAgent()
     agentDelegate = &delegate;
     // Cards as they are mounted; null where neither udisks2 nor mountinfo can be watched.
     const std::unique_ptr<CardWatcher> cardWatcher = makeCardWatcher();
+    std::unique_ptr<CardNotifications> cardNotifications;
+    if (cardWatcher)
+        cardNotifications = std::make_unique<CardNotifications>(
+            *cardWatcher, notifier,
+            [&delegate](const QString &root) { delegate.openOffload(std::nullopt, root); });
 
     // Before the name is claimed: whoever sees the name may already send a signal.
     quitOnTerminationSignals(&delegate);
