@@ -10,18 +10,15 @@ using namespace bp::offload;
 
 namespace {
 
-// A card root holding the given folders and (empty) files, paths relative to the root.
+// A card root holding the given (empty) files and, for names ending in "/", folders.
 QString card(const QTemporaryDir &base, const QString &name, const QStringList &paths)
 {
     const QString root = base.filePath(name);
     QDir().mkpath(root);
     for (const QString &path : paths) {
-        if (path.endsWith('/')) {
-            QDir().mkpath(root + '/' + path);
-        } else {
-            QDir().mkpath(QFileInfo(root + '/' + path).path());
+        QDir().mkpath(QFileInfo(root + '/' + path).path());
+        if (!path.endsWith('/'))
             QFile(root + '/' + path).open(QIODevice::WriteOnly);
-        }
     }
     return root;
 }
@@ -29,12 +26,7 @@ QString card(const QTemporaryDir &base, const QString &name, const QStringList &
 TEST(CardLayout, RecognisesCamerasAndRecordersByTheirFoldersInAnyCase)
 {
     QTemporaryDir base;
-    struct Case {
-        QStringList paths;
-        CardKind kind;
-        QString layout;
-    };
-    const QList<Case> cases{
+    const QList<std::tuple<QStringList, CardKind, QString>> cases{
         {{"DCIM/100CANON/IMG_0001.CR3"}, CardKind::photo, "DCIM"},
         {{"dcim/100GOPRO/GX010001.MP4"}, CardKind::video, "GoPro"},
         {{"DCIM/100MEDIA/GX010002.MP4", "MISC/"}, CardKind::video, "GoPro"},
@@ -47,10 +39,11 @@ TEST(CardLayout, RecognisesCamerasAndRecordersByTheirFoldersInAnyCase)
         {{"241209/T01.WAV", "take.wav"}, CardKind::audio, "Geluidsrecorder"},
     };
     for (qsizetype i = 0; i < cases.size(); ++i) {
-        const auto info = recogniseCard(card(base, QString::number(i), cases[i].paths), "LBL");
-        ASSERT_TRUE(info) << cases[i].paths.join(',').toStdString();
-        EXPECT_EQ(info->kind, cases[i].kind) << cases[i].layout.toStdString();
-        EXPECT_EQ(info->layout, cases[i].layout);
+        const auto &[paths, kind, layout] = cases[i];
+        const auto info = recogniseCard(card(base, QString::number(i), paths), "LBL");
+        ASSERT_TRUE(info) << paths.join(',').toStdString();
+        EXPECT_EQ(info->kind, kind) << layout.toStdString();
+        EXPECT_EQ(info->layout, layout);
     }
     EXPECT_FALSE(recogniseCard(card(base, "stick", {"notes.txt", "Music/a.wav"}), "LBL"));
     EXPECT_FALSE(recogniseCard(card(base, "empty", {}), "LBL"));
@@ -60,7 +53,7 @@ TEST(CardLayout, RecognisesCamerasAndRecordersByTheirFoldersInAnyCase)
 
 TEST(CardLayout, DefaultFolderIsTheProjectsFolderForTheKindWithASafeLabel)
 {
-    QTemporaryDir project;
+    QTemporaryDir project, bare;
     for (const char *folder : {"00_Drawings", "01_Footage", "02_GELUID", "03_Foto's"})
         QDir(project.path()).mkdir(folder);
     const QString p = project.path();
@@ -68,8 +61,6 @@ TEST(CardLayout, DefaultFolderIsTheProjectsFolderForTheKindWithASafeLabel)
               p + "/01_Footage/A-CAM");
     EXPECT_EQ(defaultOffloadFolder(p, {"/m", "EOS", CardKind::photo, "DCIM"}), p + "/03_Foto's");
     EXPECT_EQ(defaultOffloadFolder(p, {"/m", "ZOOM", CardKind::audio, "x"}), p + "/02_GELUID/ZOOM");
-
-    QTemporaryDir bare;
     EXPECT_EQ(defaultOffloadFolder(bare.path(), {"/m", "EOS", CardKind::photo, "DCIM"}),
               bare.path() + "/EOS");
 }

@@ -16,20 +16,18 @@ namespace {
 TEST(UDisks2CardWatcher, AnnouncesCameraCardsMountedOnRemovableDrivesOnly)
 {
     QTemporaryDir media;
-    for (const char *card : {"disk/DCIM", "before/DCIM", "stick/DCIM", "EOS DIGITAL/DCIM/100CANON",
-                             "GOPRO/DCIM/100GOPRO"})
+    for (const char *card :
+         {"disk/DCIM", "old/DCIM", "stick/DCIM", "EOS 1/DCIM", "GO/DCIM/100GOPRO"})
         QDir(media.path()).mkpath(card);
     const auto at = [&](const QString &name) { return media.filePath(name); };
-
-    QDBusConnection server = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "udisks2");
-    test::UDisks2StandIn udisks(server);
+    test::UDisks2StandIn udisks(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "u"));
     // Mounted before the watcher starts: the computer's own disk and a card.
-    udisks.addDrive("ata_disk", false, "ata");
-    udisks.addBlock("sda1", "ata_disk", "Home");
+    udisks.addDrive("ata", false, "ata");
+    udisks.addBlock("sda1", "ata", "Home");
     udisks.mount("sda1", at("disk"));
     udisks.addDrive("reader", true, "");
-    udisks.addBlock("sdb1", "reader", "BEFORE");
-    udisks.mount("sdb1", at("before"));
+    udisks.addBlock("sdb1", "reader", "OLD");
+    udisks.mount("sdb1", at("old"));
     ASSERT_TRUE(udisks.publish());
 
     UDisks2CardWatcher watcher(QDBusConnection::sessionBus());
@@ -38,7 +36,7 @@ TEST(UDisks2CardWatcher, AnnouncesCameraCardsMountedOnRemovableDrivesOnly)
     QObject::connect(&watcher, &CardWatcher::cardAdded, [&](const auto &card) { added += card; });
     QObject::connect(&watcher, &CardWatcher::cardRemoved, [&](const auto &r) { removed += r; });
     ASSERT_TRUE(waitUntil([&] { return watcher.cards().size() == 1; }));
-    EXPECT_EQ(watcher.cards()[0].label, "BEFORE");
+    EXPECT_EQ(watcher.cards()[0].label, "OLD");
 
     // Plugged in now: a stick's hidden and system partitions, then an SD card.
     udisks.addDrive("stick", false, "usb");
@@ -48,48 +46,41 @@ TEST(UDisks2CardWatcher, AnnouncesCameraCardsMountedOnRemovableDrivesOnly)
     udisks.mount("sdc2", at("stick"));
     udisks.addDrive("sd", false, "sdio");
     udisks.addBlock("mmcblk0p1", "sd", "EOS_DIGITAL");
-    udisks.mount("mmcblk0p1", at("EOS DIGITAL"));
+    udisks.mount("mmcblk0p1", at("EOS 1"));
     ASSERT_TRUE(waitUntil([&] { return !added.isEmpty(); }));
     ASSERT_EQ(added.size(), 1);
-    EXPECT_EQ(added[0].root, at("EOS DIGITAL"));
+    EXPECT_EQ(added[0].root, at("EOS 1"));
     EXPECT_EQ(added[0].label, "EOS_DIGITAL");
     EXPECT_EQ(added[0].kind, offload::CardKind::photo);
-
     udisks.unmount("mmcblk0p1");
     ASSERT_TRUE(waitUntil([&] { return !removed.isEmpty(); }));
-    EXPECT_EQ(removed, QStringList{at("EOS DIGITAL")});
+    EXPECT_EQ(removed, QStringList{at("EOS 1")});
 
     // Without a label the mount point names it; pulled out unmounted, its device goes.
     udisks.addBlock("sdc3", "stick", "");
-    udisks.mount("sdc3", at("GOPRO"));
+    udisks.mount("sdc3", at("GO"));
     ASSERT_TRUE(waitUntil([&] { return added.size() == 2; }));
-    EXPECT_EQ(added[1].label, "GOPRO");
+    EXPECT_EQ(added[1].label, "GO");
     EXPECT_EQ(added[1].layout, "GoPro");
     udisks.remove("sdc3");
     ASSERT_TRUE(waitUntil([&] { return removed.size() == 2; }));
-    EXPECT_EQ(removed[1], at("GOPRO"));
+    EXPECT_EQ(removed[1], at("GO"));
     EXPECT_EQ(watcher.cards().size(), 1);
-
-    udisks.withdraw();
-    QDBusConnection::disconnectFromBus("udisks2");
 }
 
 TEST(MountInfo, ReadsDevicesAndUndoesTheKernelsEscapes)
 {
-    const QByteArray table =
+    const QList<MountEntry> entries = parseMountInfo(
         "22 1 259:2 / / rw,relatime shared:1 - ext4 /dev/nvme0n1p2 rw\n"
-        "98 30 179:1 / /media/jan/EOS\\040DIGITAL rw,nosuid shared:50 master:2 - exfat "
-        "/dev/mmcblk0p1 rw,uid=1000\n"
-        "99 30 0:52 / /run/user/1000/a\\134b\\011c rw - tmpfs tmpfs rw\n"
-        "broken line\n";
-    const QList<MountEntry> entries = parseMountInfo(table);
+        "98 30 179:1 / /media/jan/EOS\\040DIGITAL rw shared:50 master:2 - exfat /dev/mmcblk0p1 rw\n"
+        "99 30 0:52 / /run/a\\134b\\011c rw - tmpfs tmpfs rw\n"
+        "broken line\n");
     ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries[1].major, 179u);
     EXPECT_EQ(entries[1].minor, 1u);
     EXPECT_EQ(entries[1].mountPoint, "/media/jan/EOS DIGITAL");
-    EXPECT_EQ(entries[1].fileSystem, "exfat");
     EXPECT_EQ(entries[1].source, "/dev/mmcblk0p1");
-    EXPECT_EQ(entries[2].mountPoint, "/run/user/1000/a\\b\tc");
+    EXPECT_EQ(entries[2].mountPoint, "/run/a\\b\tc");
 }
 
 } // namespace
