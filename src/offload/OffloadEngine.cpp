@@ -926,8 +926,12 @@ OffloadOutcome runOffload(const OffloadRequest &request, const mhl::Creator &cre
     for (size_t i = 0; i < run.read.size(); ++i)
         if (run.read[i].cardMismatch)
             cardChanged.insert(int(i));
+    const qsizetype beforeReading = outcome.sourceProblems.size();
     for (const FileResult &problem : run.cardProblems)
-        outcome.sourceProblems.append(problem);
+        if (std::none_of(outcome.sourceProblems.cbegin(),
+                         outcome.sourceProblems.cbegin() + beforeReading,
+                         [&](const FileResult &known) { return known.path == problem.path; }))
+            outcome.sourceProblems.append(problem);
 
     mhl::Creator stamped = creator;
     if (!stamped.creationDate.isValid())

@@ -302,3 +302,46 @@ TEST(OffloadEngine, cancelLeavesOnlyVerifiedNames)
         EXPECT_TRUE(result(outcome, 0, "empty.txt")->problem == FileResult::Problem::cancelled);
     }
 }
+
+TEST(OffloadEngine, reportsWhereTheCardDiffersFromItsOwnHistory)
+{
+    QTemporaryDir tmp;
+    const QString card = tmp.path() + "/card";
+    makeCard(card);
+    QList<mhl::HashEntry> recorded;
+    for (const QString path : {"DCIM/100MSDCF/DSC0001.JPG", "DCIM/100MSDCF/DSC0002.JPG",
+                               "DCIM/100MSDCF/DSC0003.JPG", "PRIVATE/M4ROOT/CLIP/C0002.MP4"}) {
+        const QString file = card + u'/' + path;
+        recorded.append({path, QFileInfo(file).size(), QFileInfo(file).lastModified().toUTC(),
+                         HashKind::xxh64, hashFile(file, HashKind::xxh64).value(),
+                         mhl::Action::original, QDateTime::currentDateTimeUtc()});
+    }
+    mhl::Creator creator;
+    creator.creationDate = QDateTime::currentDateTimeUtc();
+    if (const auto written = mhl::addGeneration(card, recorded, creator); !written)
+        GTEST_SKIP() << "no ASC MHL writer: " << written.error().message.toStdString();
+    // One byte changed (found while reading), one file shorter, one gone.
+    QFile changed(card + "/PRIVATE/M4ROOT/CLIP/C0002.MP4");
+    ASSERT_TRUE(changed.open(QIODevice::ReadWrite) && changed.seek(3 << 20));
+    changed.write("!");
+    changed.close();
+    put(card + "/DCIM/100MSDCF/DSC0002.JPG", "shorter");
+    QFile::remove(card + "/DCIM/100MSDCF/DSC0003.JPG");
+
+    const OffloadOutcome outcome = offload(card, {tmp.path() + "/a"});
+    QStringList problems;
+    for (const FileResult &file : outcome.sourceProblems)
+        problems.append(file.path + (file.problem == FileResult::Problem::historyMissing
+                                         ? " missing"
+                                         : " changed"));
+    problems.sort();
+    EXPECT_EQ(problems,
+              QStringList({"DCIM/100MSDCF/DSC0002.JPG changed", "DCIM/100MSDCF/DSC0003.JPG missing",
+                           "PRIVATE/M4ROOT/CLIP/C0002.MP4 changed"}));
+    EXPECT_EQ(result(outcome, 0, "PRIVATE/M4ROOT/CLIP/C0002.MP4")->state, FileState::failed);
+    EXPECT_EQ(result(outcome, 0, "DCIM/100MSDCF/DSC0001.JPG")->state, FileState::verified);
+    EXPECT_FALSE(outcome.allVerified());
+    // Never lose data: the card's bytes are copied all the same.
+    expectOnlyWholeCopies(card, tmp.path() + "/a");
+    EXPECT_EQ(files(tmp.path() + "/a").size(), 14);
+}
