@@ -466,6 +466,7 @@ void readSource(Run &run)
 void writeDestination(Run &run, Destination &d)
 {
     Temporary temporary;
+    qint64 offset = 0;
     const auto discard = [&] {
         if (temporary.fd >= 0)
             ::close(temporary.fd);
@@ -484,6 +485,7 @@ void writeDestination(Run &run, Destination &d)
             const qsizetype slash = relative.lastIndexOf(u'/');
             const QString folder = slash < 0 ? d.folder : d.folder + u'/' + relative.left(slash);
             Result<Temporary> created = createTemporary(folder, relative.mid(slash + 1));
+            offset = 0;
             if (created)
                 temporary = created.value();
             else
@@ -497,7 +499,12 @@ void writeDestination(Run &run, Destination &d)
                 fail(run, d, m.file, FileResult::Problem::unwritable,
                      Error::fromErrno(put.error().code, temporary.path).message);
                 discard();
+                break;
             }
+            // Starts the disk on this block now, so that the flush before the read back is
+            // short and the disk never idles between files.
+            ::sync_file_range(temporary.fd, offset, m.size, SYNC_FILE_RANGE_WRITE);
+            offset += m.size;
             break;
         case Message::Kind::abort:
             discard();
@@ -508,13 +515,8 @@ void writeDestination(Run &run, Destination &d)
                 break;
             const ReadFile &read = run.read[size_t(m.file)];
             const timespec times[2] = {{0, UTIME_OMIT}, read.mtime};
-            int err = 0;
-            if (::fsync(temporary.fd) != 0 && errno != EINVAL)
-                err = errno;
-            else if (::futimens(temporary.fd, times) != 0)
-                err = errno;
-            // So that the read back comes from the disk, not from the cache.
-            ::posix_fadvise(temporary.fd, 0, 0, POSIX_FADV_DONTNEED);
+            int err = ::futimens(temporary.fd, times) != 0 ? errno : 0;
+            // Network file systems report late write errors here.
             if (::close(std::exchange(temporary.fd, -1)) != 0 && !err && errno != EINTR)
                 err = errno;
             if (err) {
@@ -523,8 +525,7 @@ void writeDestination(Run &run, Destination &d)
                 discard();
                 break;
             }
-            if (afterTemporaryFlushed)
-                afterTemporaryFlushed(temporary.path);
+            // The verifier flushes it, while this thread goes on with the next file.
             d.toVerifier.push({m.file, std::exchange(temporary.path, {})});
             break;
         }
@@ -532,12 +533,27 @@ void writeDestination(Run &run, Destination &d)
     }
 }
 
-// The digest of the file read from the disk; counts the bytes for the progress.
-Result<QString> reread(Run &run, const QString &path, char *buffer)
+// Flushes the temporary to the disk and drops it from the cache, so that a read back really
+// comes from the disk; the descriptor, open for that read.
+Result<int> flush(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return Error::fromErrno(errno, path);
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        const int err = errno;
+        ::close(fd);
+        return Error::fromErrno(err, path);
+    }
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    if (afterTemporaryFlushed)
+        afterTemporaryFlushed(path);
+    return fd;
+}
+
+// The digest of the flushed file as the disk returns it; counts the bytes for the progress.
+Result<QString> reread(Run &run, int fd, const QString &path, char *buffer)
+{
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     Hasher hasher(run.request.hash);
     qsizetype got = 0;
@@ -546,7 +562,6 @@ Result<QString> reread(Run &run, const QString &path, char *buffer)
         run.bytesReread.fetch_add(got);
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
     if (run.cancel.load())
         return Error::fromErrno(ECANCELED, path);
     if (got < 0)
@@ -585,21 +600,28 @@ void verifyDestination(Run &run, Destination &d)
                              read.digest,
                              mhl::Action::original,
                              QDateTime::currentDateTimeUtc()};
-        if (run.request.verify) {
-            const Result<QString> back = reread(run, job.temporary, buffer.get());
-            if (!back || back.value() != read.digest) {
-                ::unlink(temporary.constData());
-                if (!back && back.error().code == ECANCELED) {
-                    fail(run, d, job.file, FileResult::Problem::cancelled, {});
-                    continue;
-                }
-                entry.action = mhl::Action::failed;
-                d.entries[size_t(job.file)] = entry;
-                fail(run, d, job.file,
-                     back ? FileResult::Problem::mismatch : FileResult::Problem::unwritable,
-                     back ? QString() : back.error().message);
+        const Result<int> flushed = flush(job.temporary);
+        if (!flushed) {
+            ::unlink(temporary.constData());
+            fail(run, d, job.file, FileResult::Problem::unwritable, flushed.error().message);
+            continue;
+        }
+        const Result<QString> back = run.request.verify
+                                         ? reread(run, flushed.value(), job.temporary, buffer.get())
+                                         : read.digest;
+        ::close(flushed.value());
+        if (!back || back.value() != read.digest) {
+            ::unlink(temporary.constData());
+            if (!back && back.error().code == ECANCELED) {
+                fail(run, d, job.file, FileResult::Problem::cancelled, {});
                 continue;
             }
+            entry.action = mhl::Action::failed;
+            d.entries[size_t(job.file)] = entry;
+            fail(run, d, job.file,
+                 back ? FileResult::Problem::mismatch : FileResult::Problem::unwritable,
+                 back ? QString() : back.error().message);
+            continue;
         }
         QString target = d.folder + u'/' + result.path;
         QString taken;
