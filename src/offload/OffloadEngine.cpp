@@ -600,6 +600,12 @@ void verifyDestination(Run &run, Destination &d)
                              read.digest,
                              mhl::Action::original,
                              QDateTime::currentDateTimeUtc()};
+        // A cancelled copy could not be verified anyway: no flush to wait for.
+        if (run.request.verify && run.cancel.load()) {
+            ::unlink(temporary.constData());
+            fail(run, d, job.file, FileResult::Problem::cancelled, {});
+            continue;
+        }
         const Result<int> flushed = flush(job.temporary);
         if (!flushed) {
             ::unlink(temporary.constData());
