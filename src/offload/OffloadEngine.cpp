@@ -136,6 +136,8 @@ std::optional<Error> refusal(const OffloadRequest &request, const QString &sourc
         return Error::fromErrno(errno, request.source);
     if (!S_ISDIR(st.st_mode))
         return Error::fromErrno(ENOTDIR, request.source);
+    if (::access(QFile::encodeName(request.source).constData(), R_OK | X_OK) != 0)
+        return Error::fromErrno(errno, request.source);
     if (destinations.isEmpty() || destinations.size() > 2)
         return Error::withMessage(QStringLiteral("one or two destinations are needed"), EINVAL);
     for (const QString &destination : destinations) {
@@ -432,7 +434,8 @@ void readSource(Run &run)
                 read.mtime = st.st_mtim;
                 if (card) {
                     const QString digest = cardHasher ? cardHasher->hexDigest() : read.digest;
-                    read.cardMismatch = card->size != total || digest != card->digest;
+                    read.cardMismatch =
+                        card->size != total || digest.compare(card->digest, Qt::CaseInsensitive);
                     if (read.cardMismatch)
                         run.cardProblems.push_back({file.path,
                                                     file.path,
