@@ -142,7 +142,7 @@ TEST(OffloadEngine, neverWritesTheCardAndCopiesItWhole)
 
     const OffloadOutcome outcome = offload(card, {tmp.path() + "/a", tmp.path() + "/b/deep"});
     ASSERT_FALSE(outcome.error);
-    EXPECT_FALSE(outcome.cancelled);
+    EXPECT_TRUE(outcome.allVerified());
     EXPECT_EQ(outcome.files, 15);
     EXPECT_EQ(outcome.copiedFiles, 15);
     EXPECT_EQ(outcome.copiedBytes, outcome.bytes);
@@ -153,6 +153,8 @@ TEST(OffloadEngine, neverWritesTheCardAndCopiesItWhole)
         const QString folder = outcome.destinations[d].folder;
         EXPECT_EQ(files(folder), expected);
         EXPECT_TRUE(QFileInfo(folder + "/MISC/EMPTY").isDir());
+        EXPECT_FALSE(outcome.destinations[d].generation.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(detail::journalPath(folder)));
         EXPECT_FALSE(QFileInfo::exists(folder + "/link"));
         EXPECT_EQ(result(outcome, d, "link")->state, FileState::skipped);
         EXPECT_EQ(result(outcome, d, "DCIM/100MSDCF/DSC0003.JPG")->state, FileState::verified);
@@ -261,6 +263,7 @@ TEST(OffloadEngine, resumesAfterSigkillAndThenCopiesNothing)
         driver.waitForFinished();
     }
     const OffloadOutcome resumed = offload(card, destinations);
+    EXPECT_TRUE(resumed.allVerified());
     for (int d = 0; d < 2; ++d) {
         for (const FileResult &file : resumed.destinations[d].files)
             EXPECT_TRUE(file.state == FileState::verified ||
