@@ -414,8 +414,7 @@ void readSource(Run &run)
         if (card && card->format != run.request.hash)
             cardHasher = std::make_unique<Hasher>(card->format);
         qint64 total = 0;
-        bool ended = false;
-        while (!ended) {
+        for (;;) {
             std::shared_ptr<char> block = run.cancel.load() ? nullptr : run.pool.take(run.cancel);
             if (!block) {
                 abort(i, FileResult::Problem::cancelled, {});
@@ -446,7 +445,6 @@ void readSource(Run &run)
                                                     {}});
                 }
                 sendAll(i, {Message::Kind::end, i, nullptr, 0, FileResult::Problem::none, {}});
-                ended = true;
                 break;
             }
             hasher.add(block.get(), got);
