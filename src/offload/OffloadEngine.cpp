@@ -749,11 +749,15 @@ void prepare(Run &run, Destination &d)
         return;
     }
     // The layout is kept, empty folders included; what is in the way fails its files later.
-    removeTemporaries(d.folder);
+    QSet<QString> keep;
+    for (const SourceFile &file : run.scan.files)
+        if (isTemporaryName(file.path.section(u'/', -1)))
+            keep.insert(d.folder + u'/' + file.path);
+    removeTemporaries(d.folder, keep);
     for (const QString &folder : std::as_const(run.scan.folders)) {
         const QString path = d.folder + u'/' + folder;
         ::mkdir(QFile::encodeName(path).constData(), 0777);
-        removeTemporaries(path);
+        removeTemporaries(path, keep);
     }
     Result<mhl::History> history = destinationHistory(d.folder);
     if (history)

@@ -6,6 +6,7 @@
 #include "offload/AscMhl.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace bp::offload::detail {
@@ -25,8 +26,9 @@ struct Temporary {
 };
 Result<Temporary> createTemporary(const QString &folder, const QString &name);
 
-// Removes our temporaries directly inside folder; everything else is left alone.
-void removeTemporaries(const QString &folder);
+// Removes our temporaries directly inside folder; everything else is left alone, and so are
+// the names in keep (a card's own file that happens to look like one).
+void removeTemporaries(const QString &folder, const QSet<QString> &keep = {});
 
 // The resume journal of a destination: one JSON line per file hashed there, appended as files
 // are done, so that an interrupted run leaves a trustworthy record before any generation.

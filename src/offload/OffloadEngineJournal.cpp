@@ -72,14 +72,15 @@ Result<Temporary> createTemporary(const QString &folder, const QString &name)
     return Error::fromErrno(EEXIST, folder);
 }
 
-void removeTemporaries(const QString &folder)
+void removeTemporaries(const QString &folder, const QSet<QString> &keep)
 {
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(folder).constData()));
     if (!dir)
         return;
     while (const dirent *entry = ::readdir(dir.get())) {
         struct stat st;
-        if (isTemporaryName(QFile::decodeName(entry->d_name)) &&
+        const QString name = QFile::decodeName(entry->d_name);
+        if (isTemporaryName(name) && !keep.contains(folder + u'/' + name) &&
             ::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(st.st_mode))
             ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
