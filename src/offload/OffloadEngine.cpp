@@ -248,6 +248,7 @@ struct Destination {
     bool usable = true;
     mhl::History history;
     QHash<QString, mhl::HashEntry> earlierJournal;
+    QSet<QString> unverified; // card paths copied here without read-back
     std::vector<FileResult> results;
     std::vector<char> toWrite; // this run writes the file here
     std::vector<char> done;
@@ -765,6 +766,7 @@ void prepare(Run &run, Destination &d)
     else
         d.problem = history.error();
     d.earlierJournal = readJournal(d.folder);
+    d.unverified = readUnverified(d.folder);
 }
 
 // Decides per file and destination what this run has to do; returns the bytes it need not read.
@@ -789,7 +791,10 @@ qint64 plan(Run &run)
             } else if (!d->usable) {
                 result.problem = FileResult::Problem::unwritable;
                 result.detail = d->problem ? d->problem->message : QString();
-            } else if (const std::optional<QString> earlier = verifiedEarlier(*d, file)) {
+            } else if (const std::optional<QString> earlier =
+                           run.request.verify && d->unverified.contains(file.path)
+                               ? std::nullopt
+                               : verifiedEarlier(*d, file)) {
                 result.state = FileState::alreadyThere;
                 result.storedAs = *earlier;
             } else {
@@ -893,6 +898,19 @@ OffloadOutcome runOffload(const OffloadRequest &request, const mhl::Creator &cre
         prepare(run, *run.destinations.back());
     }
     const qint64 skippedBytes = plan(run);
+    // Marked before anything is copied: a later run that verifies reads these back.
+    if (!request.verify) {
+        for (const auto &d : run.destinations) {
+            for (size_t i = 0; i < run.scan.files.size(); ++i)
+                if (d->toWrite[i])
+                    d->unverified.insert(run.scan.files[i].path);
+            if (Result<void> marked = writeUnverified(d->folder, d->unverified); !marked) {
+                outcome.error = marked.error();
+                outcome.durationMs = clock.elapsed();
+                return outcome;
+            }
+        }
+    }
 
     int verifying = 0;
     std::vector<std::thread> threads;
@@ -992,6 +1010,14 @@ OffloadOutcome runOffload(const OffloadRequest &request, const mhl::Creator &cre
         result.problem = d->problem;
         if (d->usable)
             writeGeneration(*d, stamped, result);
+        if (d->usable && request.verify && !d->unverified.isEmpty()) {
+            for (const FileResult &file : std::as_const(result.files))
+                if (file.state == FileState::verified || file.state == FileState::alreadyThere ||
+                    file.state == FileState::renamed)
+                    d->unverified.remove(file.path);
+            if (Result<void> kept = writeUnverified(d->folder, d->unverified); !kept)
+                result.problem = kept.error();
+        }
         outcome.destinations.append(result);
     }
     for (size_t i = 0; i < run.scan.files.size(); ++i) {

@@ -36,6 +36,12 @@ QString journalPath(const QString &destination);
 // By path; unreadable or torn lines (a kill mid-write) are left out.
 QHash<QString, mhl::HashEntry> readJournal(const QString &destination);
 
+// The card paths copied into destination by a run without read-back ("alleen kopie"), one per
+// line: their hashes are in the history, but a run that verifies must read them back before
+// it trusts them. Written before such a run copies anything, so a kill cannot lose it.
+QSet<QString> readUnverified(const QString &destination);
+Result<void> writeUnverified(const QString &destination, const QSet<QString> &paths);
+
 class Journal {
 public:
     explicit Journal(QString destination) : m_destination(std::move(destination)) {}

@@ -1,5 +1,7 @@
 #include "offload/OffloadEngineDetail.h"
 
+#include <QSaveFile>
+
 #include "model/FileSystem.h"
 
 #include <QFile>
@@ -90,6 +92,45 @@ void removeTemporaries(const QString &folder, const QSet<QString> &keep)
 QString journalPath(const QString &destination)
 {
     return destination + QStringLiteral("/ascmhl/.brindlepath-resume.jsonl");
+}
+
+namespace {
+
+QString unverifiedPath(const QString &destination)
+{
+    return destination + QStringLiteral("/ascmhl/.brindlepath-unverified");
+}
+
+} // namespace
+
+QSet<QString> readUnverified(const QString &destination)
+{
+    QSet<QString> paths;
+    const Result<QByteArray> data = FileSystem::readFile(unverifiedPath(destination));
+    if (data)
+        for (const QByteArray &line : data.value().split('\n'))
+            if (!line.isEmpty())
+                paths.insert(QString::fromUtf8(line));
+    return paths;
+}
+
+Result<void> writeUnverified(const QString &destination, const QSet<QString> &paths)
+{
+    const QString path = unverifiedPath(destination);
+    if (paths.isEmpty()) {
+        if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+            return Error::fromErrno(errno, path);
+        return success();
+    }
+    if (Result<void> made = FileSystem::makePath(destination + QStringLiteral("/ascmhl")); !made)
+        return made;
+    QStringList sorted(paths.begin(), paths.end());
+    sorted.sort();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write((sorted.join(u'\n') + u'\n').toUtf8()) < 0 ||
+        !file.commit())
+        return Error::withMessage(path + QStringLiteral(": ") + file.errorString());
+    return success();
 }
 
 QHash<QString, mhl::HashEntry> readJournal(const QString &destination)

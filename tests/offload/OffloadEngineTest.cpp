@@ -243,6 +243,25 @@ TEST(OffloadEngine, takenNamesAreNeverOverwritten)
     }
 }
 
+// "Alleen kopie" is never taken for verified later: a run that verifies reads those copies
+// back, and one that changed since (same size and time) is copied afresh.
+TEST(OffloadEngine, copiesMadeWithoutReadBackAreReadBackByTheNextVerifyingRun)
+{
+    QTemporaryDir tmp;
+    const QString card = tmp.path() + "/card", a = tmp.path() + "/a";
+    makeCard(card);
+    ASSERT_FALSE(offload(card, {a}, false, false).allVerified());
+    const QString photo = "DCIM/100MSDCF/DSC0003.JPG";
+    put(a + "/" + photo, QByteArray(files(card).value(photo)).replace(0, 1, "!"));
+
+    const OffloadOutcome checked = offload(card, {a});
+    EXPECT_TRUE(checked.allVerified()) << checked.firstFailure().toStdString();
+    EXPECT_EQ(result(checked, 0, photo)->state, FileState::renamed);
+    EXPECT_EQ(result(checked, 0, "DCIM/100MSDCF/DSC0004.JPG")->state, FileState::alreadyThere);
+    EXPECT_EQ(checked.copiedFiles, 1);
+    EXPECT_TRUE(offload(card, {a}).nothingCopied());
+}
+
 TEST(OffloadEngine, resumesAfterSigkillAndThenCopiesNothing)
 {
     QTemporaryDir tmp;
