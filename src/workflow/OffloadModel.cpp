@@ -189,6 +189,12 @@ OffloadModel::Problem OffloadModel::problem() const
     return Problem::none;
 }
 
+bool OffloadModel::succeeded(const offload::OffloadOutcome &outcome)
+{
+    return !outcome.cancelled && !outcome.destinations.isEmpty() &&
+           outcome.firstFailure().isEmpty();
+}
+
 offload::OffloadRequest OffloadModel::request() const
 {
     offload::OffloadRequest request;

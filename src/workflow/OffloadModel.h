@@ -73,6 +73,9 @@ public:
     void setVerify(bool verify);
     bool verify() const { return m_verify; }
 
+    // Every file is at every destination: verified, or copied when only copying was asked.
+    static bool succeeded(const offload::OffloadOutcome &outcome);
+
     Problem problem() const;
     bool canStart() const { return problem() == Problem::none; }
     offload::OffloadRequest request() const;

@@ -6,8 +6,8 @@
 //   state             what the journeys changed so far, "key=value" lines, then "end"
 //   chain             the window's Tab stops in Qt's focus chain, then "end"
 //   quit
-// Usage: bp_a11y_window setup|settings|onboarding|editor [--folder DIR] [--recent DIR]...
-//                       [--template NAME]
+// Usage: bp_a11y_window setup|settings|onboarding|editor|offload [--folder DIR]
+//                       [--recent DIR]... [--template NAME] [--card DIR]
 #include "model/TemplateEngine.h"
 #include "platform/FileManagerSetup.h"
 #include "platform/LoginItem.h"
@@ -17,10 +17,12 @@
 #include "stores/RecentFoldersStore.h"
 #include "stores/SharedTemplateLibrary.h"
 #include "support/RecordingHost.h"
+#include "views/OffloadWindow.h"
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SettingsView.h"
 #include "views/TemplateEditorWindow.h"
+#include "workflow/OffloadModel.h"
 #include "workflow/ProjectSetupModel.h"
 #include "workflow/Stores.h"
 
@@ -77,6 +79,7 @@ struct Session {
     Shortcuts shortcuts;
     FileManagers fileManagers;
     std::unique_ptr<ProjectSetupModel> model;
+    std::unique_ptr<OffloadModel> offload;
     std::unique_ptr<QWidget> window;
     bool completed = false;
     QImage kept;
@@ -166,6 +169,7 @@ int main(int argc, char **argv)
     std::optional<QString> folder;
     QStringList recent;
     QStringList templates;
+    QStringList cards;
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--folder"))
             folder = args[i + 1];
@@ -173,6 +177,8 @@ int main(int argc, char **argv)
             recent.append(args[i + 1]);
         else if (args[i] == QLatin1String("--template"))
             templates.append(args[i + 1]);
+        else if (args[i] == QLatin1String("--card"))
+            cards.append(args[i + 1]);
     }
     // Oldest first, so the first one named ends up on top.
     for (auto it = recent.crbegin(); it != recent.crend(); ++it)
@@ -209,8 +215,21 @@ int main(int argc, char **argv)
         // The session owns it.
         editor->setAttribute(Qt::WA_DeleteOnClose, false);
         session.window.reset(editor);
+    } else if (kind == QLatin1String("offload")) {
+        // Into the project given as --folder, with each --card as a detected card.
+        session.offload = std::make_unique<OffloadModel>();
+        QList<offload::CardInfo> found;
+        for (const QString &card : cards)
+            found.append({card, QStringLiteral("A001"), offload::CardKind::video,
+                          QStringLiteral("Sony XAVC")});
+        session.offload->setCards(found);
+        if (!found.isEmpty())
+            session.offload->chooseCard(found.constFirst().root);
+        session.offload->setProject(folder.value_or(QString()));
+        session.window = std::make_unique<OffloadWindow>(*session.offload);
     } else {
-        std::fprintf(stderr, "usage: bp_a11y_window setup|settings|onboarding|editor [options]\n");
+        std::fprintf(stderr,
+                     "usage: bp_a11y_window setup|settings|onboarding|editor|offload [options]\n");
         return 2;
     }
     session.host.onClose = [window = QPointer<QWidget>(session.window.get())] {
@@ -247,5 +266,6 @@ int main(int argc, char **argv)
     QThreadPool::globalInstance()->waitForDone();
     session.window.reset();
     session.model.reset();
+    session.offload.reset();
     return status;
 }

@@ -57,6 +57,16 @@ SETTINGS_GENERAL_STOPS = [
     "push button 'Inschakelen'",
 ]
 
+OFFLOAD_STOPS = [
+    "combo box 'A001 — Sony XAVC' labelled 'Kaart'",
+    "combo box 'A001' labelled 'Naar map'",
+    "combo box 'Geen tweede kopie' labelled 'Tweede kopie'",
+    "combo box 'XXH3-128 (standaard)' labelled 'Controlesom'",
+    "combo box 'kopie en controle' labelled 'Controle'",
+    "push button 'Sluiten'",
+    "push button 'Importeer'",
+]
+
 SETTINGS_TEMPLATES_STOPS = [
     "page tab 'Templates'",
     "push button 'Bewerk'",
@@ -580,6 +590,21 @@ def walk_editor(args, home):
     return problems
 
 
+def walk_offload(args, home):
+    project = os.path.join(home, "Project")
+    card = os.path.join(home, "CARD")
+    for folder in (os.path.join(project, "01_Footage"), os.path.join(card, "DCIM")):
+        os.makedirs(folder)
+    window = Window(args.window_exe, "offload", "--folder", project, "--card", card)
+    try:
+        problems = check_window_buttons(window)
+        problems += check_window_title(window, "Kaart importeren")
+        problems += check_cycle(window, OFFLOAD_STOPS, "offload")
+    finally:
+        window.close()
+    return problems
+
+
 def walk_onboarding(args, home):
     window = Window(args.window_exe, "onboarding")
     try:
@@ -745,7 +770,7 @@ def error_bar(args, home):
 
 
 SCENARIOS = {f.__name__: f for f in (walk_setup, walk_setup_no_folder, walk_settings,
-                                      walk_editor, walk_onboarding, journey_setup,
+                                      walk_editor, walk_offload, walk_onboarding, journey_setup,
                                       journey_settings, journey_onboarding, error_bar)}
 
 
