@@ -114,14 +114,15 @@ int runAgent()
     XdgAutostart loginItem;
     FileManagerIntegration fileManagerSetup(
         FileManagerActions::programCommand(QCoreApplication::applicationFilePath()));
-    AgentWindowFactory windows(stores, shortcuts, loginItem, fileManagerSetup, statusItem);
+    // Cards as they are mounted; null where neither udisks2 nor mountinfo can be watched.
+    const std::unique_ptr<CardWatcher> cardWatcher = makeCardWatcher();
+    AgentWindowFactory windows(stores, shortcuts, loginItem, fileManagerSetup, statusItem,
+                               cardWatcher.get());
     AppDelegate delegate(AppDelegate::Services{
         statusItem, handOver, notifier, fileManager, windows, GlobalShortcutManager::shared(),
         stores.undoLog, stores.standard, stores.appGroup, [] { QCoreApplication::quit(); }});
 
     agentDelegate = &delegate;
-    // Cards as they are mounted; null where neither udisks2 nor mountinfo can be watched.
-    const std::unique_ptr<CardWatcher> cardWatcher = makeCardWatcher();
     std::unique_ptr<CardNotifications> cardNotifications;
     if (cardWatcher)
         cardNotifications = std::make_unique<CardNotifications>(
@@ -133,6 +134,7 @@ int runAgent()
 
     // Claim the name before anything shows: a second agent leaves without a trace.
     JobRegistry jobs;
+    delegate.showJobs(jobs);
     DBusApplicationService service({delegate, handOver, jobs});
     if (service.start() == DBusApplicationService::Ownership::taken)
         return 0;

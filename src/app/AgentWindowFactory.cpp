@@ -3,11 +3,14 @@
 #include "AgentWorkflowHost.h"
 #include "StandaloneWindowHost.h"
 #include "StatusItem.h"
+#include "platform/CardWatcher.h"
 #include "platform/WindowActivation.h"
+#include "views/OffloadWindow.h"
 #include "views/OnboardingView.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SettingsView.h"
 #include "views/Style.h"
+#include "workflow/OffloadModel.h"
 #include "workflow/ProjectSetupModel.h"
 
 #include <QGuiApplication>
@@ -58,9 +61,9 @@ void fixWindow(QWidget *window, Qt::WindowFlags extra = {})
 
 AgentWindowFactory::AgentWindowFactory(const Stores &stores, ShortcutRegistrar &shortcuts,
                                        LoginItem &loginItem, FileManagerSetup &fileManagers,
-                                       StatusItem &statusItem)
+                                       StatusItem &statusItem, CardWatcher *cards)
     : m_stores(stores), m_shortcuts(shortcuts), m_loginItem(loginItem),
-      m_fileManagers(fileManagers), m_statusItem(statusItem)
+      m_fileManagers(fileManagers), m_statusItem(statusItem), m_cards(cards)
 {}
 
 QWidget *AgentWindowFactory::openSetupWindow(const std::optional<QString> &folder,
@@ -111,6 +114,15 @@ QWidget *AgentWindowFactory::openOnboardingWindow(std::function<void()> afterCom
     fixWindow(view);
     present(view);
     return view;
+}
+
+QWidget *AgentWindowFactory::openOffloadWindow(const std::optional<QString> &project,
+                                               const std::optional<QString> &card)
+{
+    auto *window = makeOffloadWindow(project, card, m_cards);
+    fixWindow(window);
+    present(window);
+    return window;
 }
 
 void AgentWindowFactory::bringToFront(QWidget *window)

@@ -6,6 +6,7 @@
 
 namespace bp {
 
+class CardWatcher;
 class FileManagerSetup;
 class LoginItem;
 class ShortcutRegistrar;
@@ -16,13 +17,17 @@ class StatusItem;
 // allows it.
 class AgentWindowFactory final : public WindowFactory {
 public:
+    // cards may be null: the offload window then lists no cards, only "Kies map…".
     AgentWindowFactory(const Stores &stores, ShortcutRegistrar &shortcuts, LoginItem &loginItem,
-                       FileManagerSetup &fileManagers, StatusItem &statusItem);
+                       FileManagerSetup &fileManagers, StatusItem &statusItem,
+                       CardWatcher *cards = nullptr);
 
     QWidget *openSetupWindow(const std::optional<QString> &folder,
                              std::unique_ptr<WorkflowHost> host) override;
     QWidget *openSettingsWindow() override;
     QWidget *openOnboardingWindow(std::function<void()> afterComplete) override;
+    QWidget *openOffloadWindow(const std::optional<QString> &project,
+                               const std::optional<QString> &card) override;
     void bringToFront(QWidget *window) override;
     void setActivationToken(const QString &token) override { m_token = token; }
 
@@ -34,6 +39,7 @@ private:
     LoginItem &m_loginItem;
     FileManagerSetup &m_fileManagers;
     StatusItem &m_statusItem;
+    CardWatcher *m_cards;
     QString m_token;
     MemoryRelief m_relief;
 };

@@ -14,6 +14,11 @@ void AgentWorkflowHost::sendSuccessNotification(const QString &projectName,
     m_delegate.sendSuccessNotification(projectName, projectPath);
 }
 
+void AgentWorkflowHost::openOffload(const QString &project)
+{
+    m_delegate.openOffload(project, std::nullopt);
+}
+
 void AgentWorkflowHost::revealInFileManager(const QString &path)
 {
     m_delegate.revealInFileManager(path);

@@ -14,6 +14,8 @@ public:
 
     void sendSuccessNotification(const QString &projectName, const QString &projectPath) override;
     void revealInFileManager(const QString &path) override;
+    bool offersOffload() const override { return true; }
+    void openOffload(const QString &project) override;
 
 private:
     AppDelegate &m_delegate;

@@ -13,8 +13,12 @@
 #include "stores/PreferenceSuite.h"
 #include "stores/Preferences.h"
 #include "views/ErrorText.h"
+#include "views/OffloadText.h"
+#include "views/OffloadWindow.h"
 #include "views/Style.h"
 #include "views/SymbolIcons.h"
+#include "workflow/JobRegistry.h"
+#include "workflow/OffloadModel.h"
 #include "workflow/UndoLastSort.h"
 
 #include <QAction>
@@ -100,6 +104,9 @@ void AppDelegate::setupStatusItem()
     QAction *create = m_menu->addAction(newProjectTitle);
     create->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(create, &QAction::triggered, this, [this] { openProjectSetup(std::nullopt); });
+    QAction *offload = m_menu->addAction(offloadTitle);
+    connect(offload, &QAction::triggered, this,
+            [this] { openOffload(std::nullopt, std::nullopt); });
 
     m_menu->addAction(m_undoItem);
     connect(m_undoItem, &QAction::triggered, this, &AppDelegate::undoLastAction);
@@ -148,6 +155,8 @@ void AppDelegate::onboardingCompleted()
     m_onboardingPending = false;
     for (std::optional<QString> &folder : std::exchange(m_waitingSetups, {}))
         openProjectSetup(std::move(folder));
+    if (const auto offload = std::exchange(m_waitingOffload, std::nullopt))
+        openOffload(offload->first, offload->second);
 }
 
 void AppDelegate::activate()
@@ -188,7 +197,130 @@ void AppDelegate::openSettings()
 void AppDelegate::openOffload(const std::optional<QString> &project,
                               const std::optional<QString> &card)
 {
-    m_services.windows.openOffloadWindow(project, card);
+    if (m_onboardingPending) {
+        m_waitingOffload.emplace(project, card);
+        showOnboarding();
+        return;
+    }
+    if (m_offloadWindow && m_offloadWindow->isVisible()) {
+        // A card asked for by its notification is chosen, unless a run is going.
+        auto *open = qobject_cast<OffloadWindow *>(m_offloadWindow);
+        if (open && card && open->model().state() != OffloadModel::State::running)
+            open->model().chooseCard(*card);
+        m_services.windows.bringToFront(m_offloadWindow);
+        return;
+    }
+    m_offloadWindow = m_services.windows.openOffloadWindow(project, card);
+    if (auto *window = qobject_cast<OffloadWindow *>(m_offloadWindow))
+        trackOffload(window->model());
+}
+
+void AppDelegate::showJobs(JobRegistry &jobs)
+{
+    m_jobs = &jobs;
+    connect(&jobs, &JobRegistry::changed, this, &AppDelegate::updateJobs);
+    updateJobs();
+}
+
+void AppDelegate::trackOffload(OffloadModel &model)
+{
+    auto job = std::make_shared<QString>();
+    connect(&model, &OffloadModel::stateChanged, this, [this, &model, job] {
+        if (!m_jobs || !job->isEmpty() || model.state() != OffloadModel::State::running)
+            return;
+        *job =
+            m_jobs->add(OffloadWindow::title, JobRegistry::Unit::bytes, [model = QPointer(&model)] {
+                if (model)
+                    model->cancel();
+            });
+    });
+    connect(&model, &OffloadModel::progressChanged, this, [this, &model, job] {
+        if (m_jobs && !job->isEmpty())
+            m_jobs->setProgress(*job, model.progress().bytesDone, model.progress().bytesTotal,
+                                model.progress().currentFile);
+    });
+    connect(&model, &OffloadModel::finished, this, [this, &model, job] {
+        if (m_jobs && !job->isEmpty())
+            m_jobs->remove(std::exchange(*job, QString()));
+        const std::optional<offload::OffloadOutcome> &outcome = model.outcome();
+        // A cancel was the user's own doing: nothing to tell.
+        if (!outcome || outcome->cancelled)
+            return;
+        if (OffloadModel::succeeded(*outcome))
+            m_services.notifier.notify(offloadDoneTitle, OffloadText::summary(*outcome));
+        else
+            m_services.notifier.notify(offloadFailedTitle, OffloadText::firstFailure(*outcome));
+    });
+}
+
+QString AppDelegate::jobLine(const QString &id, const QString &description, qint64 processed,
+                             qint64 total, bool bytes)
+{
+    if (total <= 0)
+        return description + QStringLiteral(": bezig");
+    QString line = QStringLiteral("%1: %2%").arg(description).arg(processed * 100 / total);
+    if (!bytes)
+        return line + QStringLiteral(" (%1 van %2)").arg(processed).arg(total);
+    // The average since the tray first saw the job: the registry carries no rate.
+    const auto start = m_jobStarts.constFind(id);
+    const qint64 elapsed = start == m_jobStarts.cend() ? 0 : start->clock.elapsed();
+    const qint64 done = start == m_jobStarts.cend() ? 0 : processed - start->processed;
+    if (elapsed < 1000 || done <= 0)
+        return line;
+    const double rate = double(done) * 1000.0 / double(elapsed);
+    const auto left = qint64(double(total - processed) / rate);
+    return line +
+           QStringLiteral(" (%1, %2)").arg(OffloadText::rate(rate), OffloadText::timeLeft(left));
+}
+
+void AppDelegate::updateJobs()
+{
+    const QList<JobRegistry::Job> jobs = m_jobs ? m_jobs->jobs() : QList<JobRegistry::Job>();
+    QStringList ids;
+    for (const JobRegistry::Job &job : jobs) {
+        ids.append(job.id);
+        if (!m_jobStarts.contains(job.id)) {
+            JobStart &start = m_jobStarts[job.id];
+            start.clock.start();
+            start.processed = job.processed;
+        }
+    }
+    for (auto it = m_jobStarts.begin(); it != m_jobStarts.end();)
+        it = ids.contains(it.key()) ? std::next(it) : m_jobStarts.erase(it);
+
+    // The lines are made again only when jobs come or go, not for every step of progress.
+    if (ids != m_shownJobs) {
+        for (QAction *action : std::exchange(m_jobActions, {})) {
+            m_menu->removeAction(action);
+            action->deleteLater();
+        }
+        QAction *first = m_menu->actions().value(0);
+        for (const JobRegistry::Job &job : jobs) {
+            auto *line = new QAction(m_menu.get());
+            line->setEnabled(false);
+            auto *cancel = new QAction(cancelJobTitle, m_menu.get());
+            connect(cancel, &QAction::triggered, this, [this, id = job.id] {
+                if (m_jobs)
+                    m_jobs->cancel(id);
+            });
+            m_menu->insertActions(first, {line, cancel});
+            m_jobActions << line << cancel;
+        }
+        if (!jobs.isEmpty())
+            m_jobActions << m_menu->insertSeparator(first);
+        m_shownJobs = ids;
+    }
+    QStringList tip;
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        const JobRegistry::Job &job = jobs[i];
+        const QString text = jobLine(job.id, job.description, job.processed, job.total,
+                                     job.unit == JobRegistry::Unit::bytes);
+        m_jobActions[2 * i]->setText(text);
+        m_jobActions[2 * i + 1]->setEnabled(!job.cancelling);
+        tip.append(text);
+    }
+    m_services.statusItem.setToolTip(tip.isEmpty() ? QStringLiteral("Brindlepath")
+                                                   : tip.join(QLatin1Char('\n')));
 }
 
 void AppDelegate::openFiles(const QStringList &paths)

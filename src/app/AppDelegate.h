@@ -2,6 +2,8 @@
 
 #include "platform/ApplicationRequests.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
@@ -20,7 +22,9 @@ namespace bp {
 class FileManager;
 class GlobalShortcutManager;
 class HandOverChannel;
+class JobRegistry;
 class Notifier;
+class OffloadModel;
 class PreferenceSuite;
 class StatusItem;
 class UndoLog;
@@ -32,6 +36,10 @@ class AppDelegate final : public QObject, public ApplicationRequests {
     Q_OBJECT
 public:
     static inline const QString newProjectTitle = QStringLiteral("Nieuwe projectstructuur…");
+    static inline const QString offloadTitle = QStringLiteral("Kaart importeren…");
+    static inline const QString cancelJobTitle = QStringLiteral("Annuleer import");
+    static inline const QString offloadDoneTitle = QStringLiteral("Kaart geïmporteerd ✓");
+    static inline const QString offloadFailedTitle = QStringLiteral("Kaart importeren mislukt");
     static inline const QString undoTitle = QStringLiteral("Ongedaan maken");
     static inline const QString settingsTitle = QStringLiteral("Instellingen…");
     static inline const QString quitTitle = QStringLiteral("Quit Brindlepath");
@@ -64,8 +72,13 @@ public:
     void activate() override;
     void openProjectSetup(std::optional<QString> folder) override;
     void openSettings() override;
-    // The offload window into project (or a project the user picks), with card preselected.
+    // The offload window into project (or a project the user picks), with card preselected;
+    // one at a time, and only once onboarding is done.
     void openOffload(const std::optional<QString> &project, const std::optional<QString> &card);
+    // The long-running jobs the tray shows and can cancel; offload runs from windows join it.
+    void showJobs(JobRegistry &jobs);
+    // A window's offload run: a job while it runs, a notification when it ends.
+    void trackOffload(OffloadModel &model);
     // The open-file entry: only the first path counts, and only when it is a folder.
     void openFiles(const QStringList &paths) override;
     bool openFile(const QString &path);
@@ -87,6 +100,7 @@ public:
     QWidget *setupWindow() const { return m_setupWindow; }
     QWidget *settingsWindow() const { return m_settingsWindow; }
     QWidget *onboardingWindow() const { return m_onboardingWindow; }
+    QWidget *offloadWindow() const { return m_offloadWindow; }
 
     // "folder.fill" in bpBlue, at the sizes tray hosts ask for.
     static QIcon trayIcon();
@@ -101,6 +115,10 @@ private:
     void showOnboarding();
     void onboardingCompleted();
     void updateUndoMenuItem();
+    void updateJobs();
+    // "Kaart importeren: 45% (1,2 GB/s, nog 3 min)".
+    QString jobLine(const QString &id, const QString &description, qint64 processed, qint64 total,
+                    bool bytes);
 
     Services m_services;
     std::unique_ptr<QMenu> m_menu;
@@ -108,10 +126,23 @@ private:
     QPointer<QWidget> m_setupWindow;
     QPointer<QWidget> m_settingsWindow;
     QPointer<QWidget> m_onboardingWindow;
+    QPointer<QWidget> m_offloadWindow;
+    QPointer<JobRegistry> m_jobs;
+    // The menu's lines for the running jobs, in front of its own items.
+    QList<QAction *> m_jobActions;
+    QStringList m_shownJobs;
+    // When each job was first seen and how far it was then, for its rate.
+    struct JobStart {
+        QElapsedTimer clock;
+        qint64 processed = 0;
+    };
+    QHash<QString, JobStart> m_jobStarts;
     bool m_launched = false;
     bool m_onboardingPending = false;
     // The setup windows asked for while onboarding is pending.
     std::vector<std::optional<QString>> m_waitingSetups;
+    // The offload window asked for while onboarding is pending: project and card.
+    std::optional<std::pair<std::optional<QString>, std::optional<QString>>> m_waitingOffload;
     // Reads the shared suite off the UI thread; its destructor waits for a read in flight,
     // which uses the suite the caller destroys after this object.
     QThreadPool m_handOverReader;

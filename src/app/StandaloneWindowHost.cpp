@@ -3,6 +3,7 @@
 #include "platform/DesktopShortcutRegistrar.h"
 #include "platform/FreedesktopFileManager.h"
 #include "platform/XdgAutostart.h"
+#include "views/OffloadWindow.h"
 #include "views/ProjectSetupWindow.h"
 #include "views/SettingsView.h"
 #include "workflow/ProjectSetupModel.h"
@@ -40,6 +41,20 @@ void StandaloneWindowHost::revealInFileManager(const QString &path)
     m_fileManager.reveal(path);
 }
 
+void StandaloneWindowHost::openOffload(const QString &project)
+{
+    if (m_offloadWindow) {
+        m_offloadWindow->raise();
+        m_offloadWindow->activateWindow();
+        return;
+    }
+    // Without the agent there is no card watcher: the user picks the folder.
+    m_offloadWindow = makeOffloadWindow(project, std::nullopt, nullptr);
+    m_offloadWindow->show();
+    m_offloadWindow->raise();
+    m_offloadWindow->activateWindow();
+}
+
 void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> quit)
 {
     // A closed window does not cut a run short: the run still reveals its project, which
@@ -64,7 +79,13 @@ int runStandaloneSetupWindow(const std::optional<QString> &folder, const Stores 
     followSharedTemplates(window, stores.templates);
 
     QApplication::setQuitOnLastWindowClosed(false);
-    quitWhenClosedAndIdle(window, [] { QApplication::quit(); });
+    // An offload window opened from here keeps the process until it and its run are gone.
+    quitWhenClosedAndIdle(window, [&host] {
+        if (QWidget *offload = host.offloadWindow())
+            QObject::connect(offload, &QObject::destroyed, qApp, &QApplication::quit);
+        else
+            QApplication::quit();
+    });
 
     window.show();
     window.raise();

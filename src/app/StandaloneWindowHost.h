@@ -17,9 +17,15 @@ public:
 
     void sendSuccessNotification(const QString &, const QString &) override {}
     void revealInFileManager(const QString &path) override;
+    bool offersOffload() const override { return true; }
+    // Opens the offload window in this process.
+    void openOffload(const QString &project) override;
+    // The offload window opened from here, while it (or its run) lasts.
+    QWidget *offloadWindow() const { return m_offloadWindow; }
 
 private:
     FileManager &m_fileManager;
+    QPointer<QWidget> m_offloadWindow;
 };
 
 class ProjectSetupWindow;

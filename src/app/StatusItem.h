@@ -24,6 +24,8 @@ public:
     virtual bool isShown() const { return true; }
     // Runs next once, when the item is first shown; right away if it already is.
     virtual void whenShown(std::function<void()> next) { next(); }
+    // The text shown when the pointer rests on the item.
+    virtual void setToolTip(const QString &text) { Q_UNUSED(text); }
 };
 
 } // namespace bp

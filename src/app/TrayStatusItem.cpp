@@ -101,10 +101,17 @@ void TrayStatusItem::settle()
         next();
 }
 
+void TrayStatusItem::setToolTip(const QString &text)
+{
+    m_toolTip = text;
+    if (m_tray)
+        m_tray->setToolTip(text);
+}
+
 void TrayStatusItem::makeIcon()
 {
     m_tray = std::make_unique<QSystemTrayIcon>(m_icon);
-    m_tray->setToolTip(m_title);
+    m_tray->setToolTip(m_toolTip.isEmpty() ? m_title : m_toolTip);
     m_tray->setContextMenu(m_menu);
     // Clicking opens the menu, whichever button it was.
     connect(m_tray.get(), &QSystemTrayIcon::activated, this,

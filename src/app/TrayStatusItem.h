@@ -34,6 +34,7 @@ public:
     void whenSettled(std::function<void()> next) override;
     bool isShown() const override { return m_tray != nullptr; }
     void whenShown(std::function<void()> next) override;
+    void setToolTip(const QString &text) override;
 
 private Q_SLOTS:
     // Asks the watcher, if any, whether a host shows its items.
@@ -49,6 +50,7 @@ private:
     bool m_installed = false;
     QIcon m_icon;
     QString m_title;
+    QString m_toolTip;
     QPointer<QMenu> m_menu;
     bool m_settled = false;
     std::vector<std::function<void()>> m_whenSettled;

@@ -130,6 +130,17 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
     });
     connect(m_folderSelector, &FolderSelector::folderChosen, this,
             &ProjectSetupWindow::chooseTarget);
+    // After one new project: import a card into it, or close.
+    QPushButton *importCard = m_overlay->addAction(QStringLiteral("Kaart importeren…"), true);
+    importCard->setObjectName(QStringLiteral("importCardButton"));
+    importCard->setAccessibleDescription(
+        QStringLiteral("Kopieert een kaart met controle naar het nieuwe project"));
+    connect(importCard, &QPushButton::clicked, &m_model, &ProjectSetupModel::importCard);
+    QPushButton *close = m_overlay->addAction(QStringLiteral("Sluiten"), false);
+    close->setObjectName(QStringLiteral("successCloseButton"));
+    connect(close, &QPushButton::clicked, this, [this] { window()->close(); });
+    connect(&m_model, &ProjectSetupModel::offloadOfferChanged, m_overlay,
+            &SuccessOverlay::showActions);
 
     m_overlay->setMessage(m_model.successMessage());
     refreshActions();

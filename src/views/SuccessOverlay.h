@@ -3,8 +3,10 @@
 #include <QWidget>
 
 class QGraphicsOpacityEffect;
+class QHBoxLayout;
 class QLabel;
 class QPropertyAnimation;
+class QPushButton;
 
 namespace bp {
 
@@ -20,15 +22,23 @@ public:
     // Fades in (true) or out (false) over 0.2 seconds.
     void setShown(bool shown);
     qreal opacity() const;
+    // A button under the message, hidden until showActions(). With buttons shown, the keys
+    // stay inside the overlay: Tab moves between its buttons, Escape presses the last one.
+    QPushButton *addAction(const QString &text, bool primary);
+    void showActions();
 
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QLabel *m_message;
     QGraphicsOpacityEffect *m_effect;
     QPropertyAnimation *m_fade;
+    QWidget *m_actionRow;
+    QHBoxLayout *m_actionLayout;
+    QList<QPushButton *> m_actions;
 };
 
 } // namespace bp

@@ -330,16 +330,31 @@ void ProjectSetupModel::succeed(const QString &message, const QString &notificat
     m_showSuccess = true;
     Q_EMIT showSuccessChanged();
 
-    auto afterPause = [this, done, lastProject] {
+    // One new project can take a card next: the window stays for that choice.
+    const bool offer = !m_config.batchMode && !lastProject.isEmpty() && m_host.offersOffload();
+    auto afterPause = [this, done, lastProject, offer] {
         if (done->future().isFinished())
             return;
         if (!lastProject.isEmpty())
             m_host.revealInFileManager(lastProject);
-        m_host.closeWindow();
+        if (offer) {
+            m_offloadOffer = lastProject;
+            Q_EMIT offloadOfferChanged();
+        } else {
+            m_host.closeWindow();
+        }
         done->finish();
     };
     // A pause cut short still goes on to reveal and close.
     m_host.pause(successPause).then(this, afterPause).onCanceled(this, afterPause);
+}
+
+void ProjectSetupModel::importCard()
+{
+    if (!m_offloadOffer)
+        return;
+    m_host.openOffload(*m_offloadOffer);
+    m_host.closeWindow();
 }
 
 void ProjectSetupModel::readTargetRecord()

@@ -47,6 +47,10 @@ public:
     void setDragTargeted(bool targeted);
     bool showSuccess() const { return m_showSuccess; }
     const QString &successMessage() const { return m_successMessage; }
+    // The project just made, when the host offers to import a card into it.
+    const std::optional<QString> &offloadOffer() const { return m_offloadOffer; }
+    // Takes the offer: opens the offload window on the project and closes this one.
+    void importCard();
     // While the sort copies a file to another file system, for the status line:
     // "Verplaatsen: clip.mov — 1,2 van 4,0 GB". Cleared when the run ends.
     const std::optional<QString> &statusMessage() const { return m_statusMessage; }
@@ -117,6 +121,7 @@ Q_SIGNALS:
     void isDragTargetedChanged();
     void showSuccessChanged();
     void successMessageChanged();
+    void offloadOfferChanged();
     // Any of the above that changes canCreate.
     void canCreateChanged();
     void statusMessageChanged();
@@ -157,6 +162,7 @@ private:
     bool m_isDragTargeted = false;
     bool m_showSuccess = false;
     QString m_successMessage = defaultSuccessMessage;
+    std::optional<QString> m_offloadOffer;
     std::optional<QString> m_statusMessage;
     quint64 m_sortsStarted = 0;
     quint64 m_runningSort = 0; // 0: none

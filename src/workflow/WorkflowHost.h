@@ -22,6 +22,11 @@ public:
     virtual void closeWindow() = 0;
     // Resolves after the given time; tests resolve at once.
     virtual QFuture<void> pause(std::chrono::milliseconds duration) = 0;
+    // Whether a new project is offered a card import ("Kaart importeren…") after its run;
+    // the window then stays open for that choice instead of closing itself.
+    virtual bool offersOffload() const { return false; }
+    // Open the offload window into project.
+    virtual void openOffload(const QString &project) { Q_UNUSED(project); }
 };
 
 } // namespace bp

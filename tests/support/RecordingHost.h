@@ -40,6 +40,13 @@ public:
         return heldPause.future();
     }
 
+    bool offersOffload() const override { return offers; }
+    void openOffload(const QString &project) override
+    {
+        calls << "offload:" + QFileInfo(project).fileName();
+    }
+
+    bool offers = false;
     bool holdPause = false;
     QPromise<void> heldPause;
     std::function<void()> onClose;
