@@ -10,6 +10,8 @@
 #include "stores/PreferenceSuite.h"
 #include "stores/Preferences.h"
 #include "support/FakeClock.h"
+#include "workflow/JobRegistry.h"
+#include "workflow/OffloadModel.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPromise>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -57,8 +60,10 @@ public:
         for (const std::function<void()> &next : std::exchange(held, {}))
             next();
     }
+    void setToolTip(const QString &text) override { toolTip = text; }
     bool holding = false;
     std::vector<std::function<void()>> held;
+    QString toolTip;
     bool installed = false;
     QIcon icon;
     QString title;
@@ -109,6 +114,12 @@ public:
     {
         log += "onboarding";
         finishOnboarding = std::move(afterComplete);
+        return make();
+    }
+    QWidget *openOffloadWindow(const std::optional<QString> &project,
+                               const std::optional<QString> &) override
+    {
+        log += "offload " + project.value_or("(none)");
         return make();
     }
     void bringToFront(QWidget *) override { log += "front"; }
@@ -277,6 +288,7 @@ class TrayMenuRow : public AppDelegateTest, public ::testing::WithParamInterface
 
 const MenuRow menuRows[] = {
     {"NewProject", "Nieuwe projectstructuur…", QKeySequence("Ctrl+N"), true},
+    {"ImportCard", "Kaart importeren…", QKeySequence(), true},
     {"Undo", "Ongedaan maken", QKeySequence("Ctrl+Shift+Z"), false},
     {"FirstSeparator", "", QKeySequence(), true},
     {"Settings", "Instellingen…", QKeySequence("Ctrl+,"), true},
@@ -568,6 +580,98 @@ TEST_F(AppDelegateTest, ARunInTheAgentNotifiesAndReveals)
     host.revealInFileManager("/shoots/2026-12-07_A");
     EXPECT_EQ(notifier.posted, QStringList{"Structuur aangemaakt ✓ | A, B"});
     EXPECT_EQ(fileManager.revealed, QStringList{"/shoots/2026-12-07_A"});
+}
+
+TEST_F(AppDelegateTest, TheImportRowOpensOneOffloadWindowAfterOnboarding)
+{
+    launch(false);
+    delegate.openOffload(QStringLiteral("/shoots/P"), std::nullopt);
+    windows.finishOnboarding();
+    const QList<QAction *> rows = delegate.menu()->actions();
+    ASSERT_EQ(rows.value(1), row(AppDelegate::offloadTitle));
+    EXPECT_EQ(rows.value(0), row(AppDelegate::newProjectTitle));
+    row(AppDelegate::offloadTitle)->trigger();
+    EXPECT_EQ(windows.log, (QStringList{"onboarding", "front", "offload /shoots/P", "front"}));
+}
+
+TEST_F(AppDelegateTest, TheTrayShowsEveryJobAndCancelsIt)
+{
+    launch();
+    JobRegistry jobs;
+    delegate.showJobs(jobs);
+    int cancels = 0;
+    const QString id = jobs.add("Kaart importeren", JobRegistry::Unit::bytes, [&] { ++cancels; });
+    jobs.add("Verifiëren", JobRegistry::Unit::files, [] {});
+    jobs.setProgress(id, 45, 100);
+    const QList<QAction *> rows = delegate.menu()->actions();
+    ASSERT_GE(rows.size(), 6);
+    EXPECT_TRUE(rows[0]->text().startsWith("Kaart importeren: 45%"))
+        << rows[0]->text().toStdString();
+    EXPECT_FALSE(rows[0]->isEnabled());
+    EXPECT_EQ(rows[1]->text(), AppDelegate::cancelJobTitle);
+    EXPECT_EQ(rows[2]->text(), "Verifiëren: bezig");
+    EXPECT_TRUE(rows[4]->isSeparator());
+    EXPECT_EQ(rows[5], row(AppDelegate::newProjectTitle));
+    EXPECT_TRUE(statusItem.toolTip.startsWith("Kaart importeren: 45%"))
+        << statusItem.toolTip.toStdString();
+    EXPECT_TRUE(statusItem.toolTip.endsWith("\nVerifiëren: bezig"));
+    rows[1]->trigger();
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(delegate.menu()->actions()[1]->isEnabled()) << "asked once";
+
+    for (const JobRegistry::Job &job : jobs.jobs())
+        jobs.remove(job.id);
+    EXPECT_EQ(delegate.menu()->actions().first(), row(AppDelegate::newProjectTitle));
+    EXPECT_EQ(statusItem.toolTip, "Brindlepath");
+}
+
+TEST_F(AppDelegateTest, AnOffloadRunIsAJobThenANotification)
+{
+    launch();
+    JobRegistry jobs;
+    delegate.showJobs(jobs);
+    std::shared_ptr<QPromise<offload::OffloadOutcome>> run;
+    int cancels = 0;
+    OffloadModel model({[&](const offload::OffloadRequest &, offload::OffloadProgressFunction) {
+                            run = std::make_shared<QPromise<offload::OffloadOutcome>>();
+                            run->start();
+                            return run->future();
+                        },
+                        [&] { ++cancels; }});
+    delegate.trackOffload(model);
+    model.chooseFolder(work.path());
+    model.setDestination(configDir.filePath("into"));
+    const auto finish = [&](const offload::OffloadOutcome &outcome) {
+        run->addResult(outcome);
+        run->finish();
+        QCoreApplication::processEvents();
+    };
+
+    ASSERT_TRUE(model.start());
+    ASSERT_EQ(jobs.jobs().size(), 1);
+    EXPECT_TRUE(jobs.cancel(jobs.jobs().first().id));
+    EXPECT_EQ(cancels, 1);
+    offload::OffloadOutcome done;
+    done.files = 2;
+    done.bytes = 2'500'000'000;
+    done.durationMs = 2000;
+    done.destinations = {{configDir.filePath("into"), {}, {}, {}}};
+    finish(done);
+    EXPECT_TRUE(jobs.jobs().isEmpty());
+
+    ASSERT_TRUE(model.start());
+    offload::OffloadOutcome failed = done;
+    failed.destinations[0].files = {{"C/clip.mov",
+                                     "C/clip.mov",
+                                     1,
+                                     "ab",
+                                     offload::FileState::failed,
+                                     offload::FileResult::Problem::mismatch,
+                                     {}}};
+    finish(failed);
+    EXPECT_EQ(notifier.posted,
+              (QStringList{"Kaart geïmporteerd ✓ | 2 bestanden, 2,5 GB in 2 s",
+                           "Kaart importeren mislukt | C/clip.mov: kopie wijkt af van de kaart"}));
 }
 
 TEST_F(AppDelegateTest, TheCallersTokenGoesToTheWindowsBeforeTheRequest)

@@ -342,6 +342,7 @@ protected:
 
 const QStringList rowsAtStart = {
     "Nieuwe projectstructuur… [Control+N]",
+    "Kaart importeren…",
     "Ongedaan maken [Control+Shift+Z] (disabled)",
     "---",
     "Instellingen… [Control+,]",
@@ -505,7 +506,7 @@ TEST_P(UndoRow, CountsTheSortedFilesAndResetsAfterTheUndo)
 
     // A panel learns of the new title from the menu's signals.
     EXPECT_TRUE(test::waitUntil([&] { return changes.count > 0; }));
-    EXPECT_EQ(describedRows(item).value(1),
+    EXPECT_EQ(describedRows(item).value(2),
               "Ongedaan maken (1 bestanden verplaatst) [Control+Shift+Z]");
 
     if (GetParam() == UndoWay::commandLine)
@@ -514,8 +515,8 @@ TEST_P(UndoRow, CountsTheSortedFilesAndResetsAfterTheUndo)
         EXPECT_TRUE(click(item, "Ongedaan maken"));
     EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(work.filePath("photo.jpg")); }));
     EXPECT_TRUE(test::waitUntil([&] {
-        return describedRows(item).value(1) == "Ongedaan maken [Control+Shift+Z] (disabled)";
-    })) << describedRows(item).value(1).toStdString();
+        return describedRows(item).value(2) == "Ongedaan maken [Control+Shift+Z] (disabled)";
+    })) << describedRows(item).value(2).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(, UndoRow, ::testing::Values(UndoWay::commandLine, UndoWay::menuItem),

@@ -168,6 +168,27 @@ TEST_F(Workflow, SingleRunSortsRecordsAndFinishesInOrder)
                                        "reveal:2026-12-07_Nike", "close"}));
 }
 
+TEST_F(Workflow, AHostThatOffersAnImportKeepsTheWindowForOneNewProjectOnly)
+{
+    host.offers = true;
+    auto batch = batchModel("A\nB");
+    waitForFinished(batch->createStructure());
+    EXPECT_FALSE(batch->offloadOffer());
+    EXPECT_EQ(host.calls.count("close"), 1);
+
+    host.calls.clear();
+    auto model = makeModel(target);
+    ProjectConfig c = model->config();
+    c.projectName = "Nike";
+    model->setConfig(c);
+    waitForFinished(model->createStructure());
+    ASSERT_EQ(model->offloadOffer(), target + "/2026-12-07_Nike");
+    model->importCard();
+    EXPECT_EQ(host.calls,
+              (QStringList{"notify:Nike|2026-12-07_Nike", "pause:800", "reveal:2026-12-07_Nike",
+                           "offload:2026-12-07_Nike", "close"}));
+}
+
 TEST_F(Workflow, SortThatMovesNothingEmptiesTheUndoLog)
 {
     QDir().mkpath(target);
