@@ -123,8 +123,11 @@ QString summary(const offload::OffloadOutcome &outcome)
 
 QString firstFailure(const offload::OffloadOutcome &outcome)
 {
+    // The engine's own refusals carry no errno: its text says more than "onbekende fout".
     if (outcome.error)
-        return ErrorText::dutch(*outcome.error);
+        return outcome.error->code == 0 && outcome.error->kind == Error::Kind::other
+                   ? outcome.error->message
+                   : ErrorText::dutch(*outcome.error);
     if (!outcome.sourceProblems.isEmpty())
         return fileLine(outcome.sourceProblems.constFirst());
     for (const offload::DestinationResult &destination : outcome.destinations) {

@@ -444,6 +444,8 @@ void OffloadWindow::refreshState()
         m_bar->setValue(0);
         m_rate->clear();
         m_current->clear();
+        m_rate->show();
+        m_current->show();
     }
     // The focus stays on a button that is still there.
     if (running && !m_cancel->hasFocus() && isActiveWindow())
@@ -485,16 +487,17 @@ void OffloadWindow::refreshResult()
         heading = QStringLiteral("Kaart importeren mislukt");
     m_runTitle->setText(heading);
     m_bar->setValue(outcome->error ? 0 : 1000);
-    m_rate->clear();
-    m_current->clear();
-    QString summary = OffloadText::summary(*outcome);
+    m_rate->hide();
+    m_current->hide();
+    // A run that could not start has nothing to count.
+    QString summary = outcome->error ? QString() : OffloadText::summary(*outcome);
     if (outcome->nothingCopied())
         summary += QStringLiteral(". Alles stond er al; niets gekopieerd.");
     else if (!outcome->request.verify)
         summary += QStringLiteral(". Alleen gekopieerd, niet gecontroleerd.");
     if (const QString failure = OffloadText::firstFailure(*outcome);
         !failure.isEmpty() && !outcome->cancelled)
-        summary += QStringLiteral("\n") + failure;
+        summary += (summary.isEmpty() ? QString() : QStringLiteral("\n")) + failure;
     m_summary->setText(summary);
     m_summary->setAccessibleName(summary);
     m_summary->show();
