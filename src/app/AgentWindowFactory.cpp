@@ -125,6 +125,11 @@ QWidget *AgentWindowFactory::openOffloadWindow(const std::optional<QString> &pro
     return window;
 }
 
+bool AgentWindowFactory::hasCards() const
+{
+    return m_cards && !m_cards->cards().isEmpty();
+}
+
 void AgentWindowFactory::bringToFront(QWidget *window)
 {
     present(window);

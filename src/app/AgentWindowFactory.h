@@ -28,6 +28,7 @@ public:
     QWidget *openOnboardingWindow(std::function<void()> afterComplete) override;
     QWidget *openOffloadWindow(const std::optional<QString> &project,
                                const std::optional<QString> &card) override;
+    bool hasCards() const override;
     void bringToFront(QWidget *window) override;
     void setActivationToken(const QString &token) override { m_token = token; }
 

@@ -14,6 +14,11 @@ void AgentWorkflowHost::sendSuccessNotification(const QString &projectName,
     m_delegate.sendSuccessNotification(projectName, projectPath);
 }
 
+bool AgentWorkflowHost::offersOffload() const
+{
+    return m_delegate.hasCards();
+}
+
 void AgentWorkflowHost::openOffload(const QString &project)
 {
     m_delegate.openOffload(project, std::nullopt);

@@ -14,7 +14,8 @@ public:
 
     void sendSuccessNotification(const QString &projectName, const QString &projectPath) override;
     void revealInFileManager(const QString &path) override;
-    bool offersOffload() const override { return true; }
+    // Only with a card in: without one the window closes as it always did.
+    bool offersOffload() const override;
     void openOffload(const QString &project) override;
 
 private:

@@ -215,6 +215,11 @@ void AppDelegate::openOffload(const std::optional<QString> &project,
         trackOffload(window->model());
 }
 
+bool AppDelegate::hasCards() const
+{
+    return m_services.windows.hasCards();
+}
+
 void AppDelegate::showJobs(JobRegistry &jobs)
 {
     m_jobs = &jobs;

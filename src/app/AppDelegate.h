@@ -77,6 +77,8 @@ public:
     void openOffload(const std::optional<QString> &project, const std::optional<QString> &card);
     // The long-running jobs the tray shows and can cancel; offload runs from windows join it.
     void showJobs(JobRegistry &jobs);
+    // A card is mounted now: a new project offers its import.
+    bool hasCards() const;
     // A window's offload run: a job while it runs, a notification when it ends.
     void trackOffload(OffloadModel &model);
     // The open-file entry: only the first path counts, and only when it is a folder.

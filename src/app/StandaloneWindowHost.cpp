@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 namespace bp {
@@ -50,6 +52,11 @@ void StandaloneWindowHost::openOffload(const QString &project)
     }
     // Without the agent there is no card watcher: the user picks the folder.
     m_offloadWindow = makeOffloadWindow(project, std::nullopt, nullptr);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), m_offloadWindow->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        m_offloadWindow->move(frame.topLeft());
+    }
     m_offloadWindow->show();
     m_offloadWindow->raise();
     m_offloadWindow->activateWindow();

@@ -17,6 +17,7 @@ public:
 
     void sendSuccessNotification(const QString &, const QString &) override {}
     void revealInFileManager(const QString &path) override;
+    // Always: without an agent there is no tray to import from later.
     bool offersOffload() const override { return true; }
     // Opens the offload window in this process.
     void openOffload(const QString &project) override;

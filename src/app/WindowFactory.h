@@ -34,6 +34,8 @@ public:
         Q_UNUSED(card);
         return nullptr;
     }
+    // Whether a camera or recorder card is mounted now, to offer its import.
+    virtual bool hasCards() const { return false; }
     // Raises and activates a window that is already visible.
     virtual void bringToFront(QWidget *window) = 0;
     // The caller's xdg-activation token or startup id, used by the next window brought up.

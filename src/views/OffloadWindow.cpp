@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -322,6 +323,8 @@ QWidget *OffloadWindow::buildActionBar()
     m_start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     m_start->setAutoDefault(true);
     m_start->setCursor(Qt::PointingHandCursor);
+    // The painted button shows no disabled state of its own.
+    m_start->setGraphicsEffect(new QGraphicsOpacityEffect(m_start));
     connect(m_start, &QPushButton::clicked, this, [this] {
         if (m_model.start())
             m_pages->setCurrentIndex(1);
@@ -430,6 +433,8 @@ void OffloadWindow::refreshState()
     m_problem->setAccessibleName(problem);
     m_start->setVisible(onForm);
     m_start->setEnabled(m_model.canStart());
+    static_cast<QGraphicsOpacityEffect *>(m_start->graphicsEffect())
+        ->setOpacity(m_model.canStart() ? 1.0 : 0.35);
     m_start->setAccessibleDescription(problem);
     m_close->setVisible(!running);
     m_cancel->setVisible(running);

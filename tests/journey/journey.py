@@ -390,8 +390,8 @@ class Journey(unittest.TestCase):
             self.install_service_file()
         tray = self.start_agent(by_name=bool(SERVICE_DIR))
         self.assertEqual([i[1] for i in tray.items()],
-                         ["Nieuwe projectstructuur…", "Ongedaan maken", "Instellingen…",
-                          "Quit Brindlepath"])
+                         ["Nieuwe projectstructuur…", "Kaart importeren…", "Ongedaan maken",
+                          "Instellingen…", "Quit Brindlepath"])
         time.sleep(1)  # lets a wrongly shown window map before we look
         for title in (ONBOARDING_TITLE, SETUP_TITLE, SETTINGS_TITLE):
             self.assertEqual(visible_windows(title), [], title)
@@ -426,14 +426,14 @@ class Journey(unittest.TestCase):
         moved = [p for p in glob.glob(second + "/**/*", recursive=True) if os.path.isfile(p)]
         self.assertEqual(sorted(os.path.basename(p) for p in moved), sorted(loose))
         expected_undo = "Ongedaan maken (%d bestanden verplaatst)" % len(loose)
-        wait_for("the undo item", lambda: tray.label(1) == expected_undo)
+        wait_for("the undo item", lambda: tray.label(2) == expected_undo)
         screenshot("4-sorted")
         tray.click(expected_undo)
         wait_for("the files to come back",
                  lambda: all(os.path.exists(os.path.join(TARGET, n)) for n in loose))
         for name in loose:
             self.assertEqual(digest(os.path.join(TARGET, name)), sums[name], name)
-        wait_for("the undo item to reset", lambda: tray.label(1) == "Ongedaan maken")
+        wait_for("the undo item to reset", lambda: tray.label(2) == "Ongedaan maken")
         screenshot("4-undone")
 
         # 5. A file-manager plug-in hands a folder over: the setup window opens on it.
