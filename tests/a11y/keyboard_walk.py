@@ -59,7 +59,7 @@ SETTINGS_GENERAL_STOPS = [
 
 OFFLOAD_STOPS = [
     "combo box 'A001 — Sony XAVC' labelled 'Kaart'",
-    "combo box 'A001' labelled 'Naar map'",
+    "combo box '01_Footage/A001' labelled 'Naar map'",
     "combo box 'Geen tweede kopie' labelled 'Tweede kopie'",
     "combo box 'XXH3-128 (standaard)' labelled 'Controlesom'",
     "combo box 'kopie en controle' labelled 'Controle'",

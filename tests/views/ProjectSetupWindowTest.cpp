@@ -140,6 +140,29 @@ TEST_F(ProjectSetupWindowTest, RunShowsBusyTitleThenTheOverlay)
     EXPECT_TRUE(QFileInfo(m_host.revealed[0]).isDir());
 }
 
+TEST_F(ProjectSetupWindowTest, TheImportOfferKeepsTheKeysInsideTheOverlay)
+{
+    m_host.offers = true;
+    edit([](ProjectConfig &c) {
+        c.projectName = "Shoot";
+        c.sortExistingFiles = false;
+    });
+    QTest::mouseClick(m_window->createButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_model->offloadOffer().has_value(); }));
+    auto *import = find<QPushButton>("importCardButton");
+    auto *close = find<QPushButton>("successCloseButton");
+    EXPECT_EQ(QApplication::focusWidget(), import);
+    QTest::keyClick(import, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), close);
+    QTest::keyClick(close, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), import);
+    QTest::keyClick(import, Qt::Key_Return);
+    EXPECT_EQ(m_host.calls.filter("offload:").size(), 1);
+    EXPECT_EQ(m_host.closes, 1);
+    QTest::keyClick(import, Qt::Key_Escape);
+    EXPECT_FALSE(m_window->isVisible());
+}
+
 TEST_F(ProjectSetupWindowTest, FailureShowsTheErrorBarAndReenablesTheButton)
 {
     QFile blocker(QDir(m_dir.path()).filePath("not-a-folder"));
