@@ -80,6 +80,7 @@ void OffloadModel::setCards(const QList<offload::CardInfo> &cards)
     Q_EMIT cardsChanged();
     // A card preselected by root before the list came gets its label and kind now.
     followDefaultDestination();
+    Q_EMIT choicesChanged();
 }
 
 void OffloadModel::addCard(const offload::CardInfo &card)
@@ -87,11 +88,10 @@ void OffloadModel::addCard(const offload::CardInfo &card)
     removeCard(card.root);
     m_cards.append(card);
     Q_EMIT cardsChanged();
-    // The first card seen while nothing is chosen becomes the source.
-    if (m_source.isEmpty() && m_state != State::running)
+    // The first card seen while nothing is chosen becomes the source; a chosen card seen again
+    // gets its default folder from its label.
+    if (m_state != State::running && (m_source.isEmpty() || clean(card.root) == m_source))
         chooseCard(card.root);
-    else
-        followDefaultDestination();
 }
 
 void OffloadModel::removeCard(const QString &root)
