@@ -22,6 +22,8 @@
 #include "workflow/UndoLastSort.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QTimer>
@@ -105,8 +107,12 @@ void AppDelegate::setupStatusItem()
     create->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(create, &QAction::triggered, this, [this] { openProjectSetup(std::nullopt); });
     QAction *offload = m_menu->addAction(offloadTitle);
-    connect(offload, &QAction::triggered, this,
-            [this] { openOffload(std::nullopt, std::nullopt); });
+    connect(offload, &QAction::triggered, this, [this] {
+        std::optional<QString> project;
+        if (!m_lastProject.isEmpty() && QFileInfo(m_lastProject).isDir())
+            project = m_lastProject;
+        openOffload(project, std::nullopt);
+    });
 
     m_menu->addAction(m_undoItem);
     connect(m_undoItem, &QAction::triggered, this, &AppDelegate::undoLastAction);
@@ -233,11 +239,14 @@ void AppDelegate::trackOffload(OffloadModel &model)
     connect(&model, &OffloadModel::stateChanged, this, [this, &model, job] {
         if (!m_jobs || !job->isEmpty() || model.state() != OffloadModel::State::running)
             return;
-        *job =
-            m_jobs->add(OffloadWindow::title, JobRegistry::Unit::bytes, [model = QPointer(&model)] {
-                if (model)
-                    model->cancel();
-            });
+        // Named as the command line names its runs, so the tray reads alike for both.
+        const std::optional<offload::CardInfo> card = model.sourceCard();
+        const QString name = card ? card->label : QDir(model.source()).dirName();
+        *job = m_jobs->add(OffloadWindow::title + QStringLiteral(": ") + name,
+                           JobRegistry::Unit::bytes, [model = QPointer(&model)] {
+                               if (model)
+                                   model->cancel();
+                           });
     });
     connect(&model, &OffloadModel::progressChanged, this, [this, &model, job] {
         if (m_jobs && !job->isEmpty())
@@ -406,8 +415,9 @@ void AppDelegate::updateUndoMenuItem()
             : undoTitle);
 }
 
-void AppDelegate::sendSuccessNotification(const QString &projectName, const QString &)
+void AppDelegate::sendSuccessNotification(const QString &projectName, const QString &projectPath)
 {
+    m_lastProject = projectPath;
     m_services.notifier.notify(successTitle, projectName);
 }
 

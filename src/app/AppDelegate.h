@@ -37,7 +37,7 @@ class AppDelegate final : public QObject, public ApplicationRequests {
 public:
     static inline const QString newProjectTitle = QStringLiteral("Nieuwe projectstructuur…");
     static inline const QString offloadTitle = QStringLiteral("Kaart importeren…");
-    static inline const QString cancelJobTitle = QStringLiteral("Annuleer import");
+    static inline const QString cancelJobTitle = QStringLiteral("Annuleer");
     static inline const QString offloadDoneTitle = QStringLiteral("Kaart geïmporteerd ✓");
     static inline const QString offloadFailedTitle = QStringLiteral("Kaart importeren mislukt");
     static inline const QString undoTitle = QStringLiteral("Ongedaan maken");
@@ -129,6 +129,8 @@ private:
     QPointer<QWidget> m_settingsWindow;
     QPointer<QWidget> m_onboardingWindow;
     QPointer<QWidget> m_offloadWindow;
+    // The newest project made here: the tray's import goes there while it exists.
+    QString m_lastProject;
     QPointer<JobRegistry> m_jobs;
     // The menu's lines for the running jobs, in front of its own items.
     QList<QAction *> m_jobActions;

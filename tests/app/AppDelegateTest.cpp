@@ -594,6 +594,19 @@ TEST_F(AppDelegateTest, TheImportRowOpensOneOffloadWindowAfterOnboarding)
     EXPECT_EQ(windows.log, (QStringList{"onboarding", "front", "offload /shoots/P", "front"}));
 }
 
+TEST_F(AppDelegateTest, TheImportRowGoesIntoTheNewestProjectWhileItExists)
+{
+    launch();
+    const QString project = work.filePath("2026-12-09_Shoot");
+    QDir().mkpath(project);
+    delegate.sendSuccessNotification("2026-12-09_Shoot", project);
+    row(AppDelegate::offloadTitle)->trigger();
+    windows.windows.clear();
+    QDir(project).removeRecursively();
+    row(AppDelegate::offloadTitle)->trigger();
+    EXPECT_EQ(windows.log, (QStringList{"offload " + project, "offload (none)"}));
+}
+
 TEST_F(AppDelegateTest, TheTrayShowsEveryJobAndCancelsIt)
 {
     launch();
