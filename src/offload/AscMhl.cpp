@@ -621,44 +621,6 @@ Result<QString> addGeneration(const QString &root, const QList<HashEntry> &hashe
     return generation.fileName;
 }
 
-namespace {
-
-// Hashes a file as hashFile does, reporting progress as it reads.
-Result<QString> hashWithProgress(const QString &path, HashKind kind, const std::atomic_bool &cancel,
-                                 const std::function<void(qint64)> &read)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Error::fromErrno(errno, path);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    Hasher hasher(kind);
-    QByteArray buffer(qsizetype(4) << 20, Qt::Uninitialized);
-    int failure = 0;
-    for (;;) {
-        if (cancel.load()) {
-            failure = ECANCELED;
-            break;
-        }
-        const ssize_t got = ::read(fd, buffer.data(), size_t(buffer.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            failure = got < 0 ? errno : 0;
-            break;
-        }
-        hasher.add(buffer.constData(), got);
-        read(got);
-    }
-    // A later check reads from the disk again, not from the cache.
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ::close(fd);
-    if (failure)
-        return Error::fromErrno(failure, path);
-    return hasher.hexDigest();
-}
-
-} // namespace
-
 Result<VerifyReport> verifyFolder(const QString &root, const std::atomic_bool &cancel,
                                   const VerifyProgress &progress)
 {
@@ -718,7 +680,7 @@ Result<VerifyReport> verifyFolder(const QString &root, const std::atomic_bool &c
             progress(done, total, file.path);
         const qint64 start = done;
         const Result<QString> digest =
-            hashWithProgress(base.filePath(file.path), entry->format, cancel, [&](qint64 bytes) {
+            hashFile(base.filePath(file.path), entry->format, &cancel, [&](qint64 bytes) {
                 done += bytes;
                 if (progress)
                     progress(done, total, file.path);

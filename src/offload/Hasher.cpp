@@ -137,7 +137,8 @@ QString Hasher::hexDigest() const
     return {};
 }
 
-Result<QString> hashFile(const QString &path, HashKind kind, const std::atomic_bool *cancel)
+Result<QString> hashFile(const QString &path, HashKind kind, const std::atomic_bool *cancel,
+                         const std::function<void(qint64)> &read)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -161,6 +162,8 @@ Result<QString> hashFile(const QString &path, HashKind kind, const std::atomic_b
         if (got == 0)
             break;
         hasher.add(buffer.constData(), got);
+        if (read)
+            read(got);
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
     ::close(fd);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,8 +43,9 @@ private:
 
 // Reads the whole file once and returns its digest; the file's cached pages are dropped
 // afterwards so that a later read comes from the disk again. Stops early with ECANCELED when
-// cancel becomes true.
+// cancel becomes true. read, if given, hears the size of each block as it is read.
 Result<QString> hashFile(const QString &path, HashKind kind,
-                         const std::atomic_bool *cancel = nullptr);
+                         const std::atomic_bool *cancel = nullptr,
+                         const std::function<void(qint64)> &read = {});
 
 } // namespace bp::offload

@@ -6,20 +6,56 @@
 #include <QFile>
 #include <QLocale>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace bp::offload {
 
 namespace {
 
-QString size(qint64 bytes)
+QString line(const FileResult &file)
 {
-    return QLocale(QLocale::Dutch).formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+    QString text = QStringLiteral("  ") + file.path;
+    if (file.state == FileState::renamed)
+        return text + QStringLiteral(" → ") + file.storedAs;
+    const QString why = problemText(file);
+    return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
 }
 
-QString duration(qint64 ms)
+void section(QString &out, const QString &title, const QList<FileResult> &files, FileState state)
+{
+    QStringList lines;
+    for (const FileResult &file : files)
+        if (file.state == state)
+            lines.append(line(file));
+    if (lines.isEmpty())
+        return;
+    out += QStringLiteral("%1 (%2):\n").arg(title).arg(lines.size());
+    out += lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+} // namespace
+
+QString sizeText(qint64 bytes)
+{
+    static const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
+    struct Unit {
+        double bytes;
+        const char *name;
+    };
+    static constexpr Unit units[] = {{1e12, "TB"}, {1e9, "GB"}, {1e6, "MB"}, {1e3, "kB"}};
+    const auto *unit = std::find_if(std::begin(units), std::end(units),
+                                    [&](const Unit &u) { return double(bytes) >= u.bytes; });
+    if (unit == std::end(units))
+        return QStringLiteral("%1 bytes").arg(bytes);
+    return dutch.toString(double(bytes) / unit->bytes, 'f', 1) + QLatin1Char(' ') +
+           QLatin1String(unit->name);
+}
+
+QString durationText(qint64 ms)
 {
     const qint64 seconds = (ms + 500) / 1000;
     if (seconds < 60)
@@ -29,7 +65,6 @@ QString duration(qint64 ms)
     return QStringLiteral("%1 u %2 min").arg(seconds / 3600).arg(seconds % 3600 / 60);
 }
 
-// Why a file failed or was skipped, with the system's detail where there is one.
 QString problemText(const FileResult &file)
 {
     using Problem = FileResult::Problem;
@@ -64,29 +99,6 @@ QString problemText(const FileResult &file)
     return text;
 }
 
-QString line(const FileResult &file)
-{
-    QString text = QStringLiteral("  ") + file.path;
-    if (file.state == FileState::renamed)
-        return text + QStringLiteral(" → ") + file.storedAs;
-    const QString why = problemText(file);
-    return why.isEmpty() ? text : text + QStringLiteral(": ") + why;
-}
-
-void section(QString &out, const QString &title, const QList<FileResult> &files, FileState state)
-{
-    QStringList lines;
-    for (const FileResult &file : files)
-        if (file.state == state)
-            lines.append(line(file));
-    if (lines.isEmpty())
-        return;
-    out += QStringLiteral("%1 (%2):\n").arg(title).arg(lines.size());
-    out += lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
-}
-
-} // namespace
-
 QString offloadReportText(const OffloadOutcome &outcome)
 {
     const OffloadRequest &request = outcome.request;
@@ -107,11 +119,11 @@ QString offloadReportText(const OffloadOutcome &outcome)
                .arg(outcome.files)
                .arg(outcome.copiedFiles);
     out += QStringLiteral("Grootte: %1, waarvan %2 gekopieerd\n")
-               .arg(size(outcome.bytes), size(outcome.copiedBytes));
-    out += QStringLiteral("Duur: %1\n").arg(duration(outcome.durationMs));
+               .arg(sizeText(outcome.bytes), sizeText(outcome.copiedBytes));
+    out += QStringLiteral("Duur: %1\n").arg(durationText(outcome.durationMs));
     if (outcome.durationMs > 0 && outcome.copiedBytes > 0)
         out += QStringLiteral("Snelheid: %1/s\n")
-                   .arg(size(outcome.copiedBytes * 1000 / outcome.durationMs));
+                   .arg(sizeText(outcome.copiedBytes * 1000 / outcome.durationMs));
 
     QString result;
     if (outcome.error)

@@ -8,11 +8,9 @@
 // in the Dutch notation ("1,2 GB/s").
 namespace bp::OffloadText {
 
-QString size(qint64 bytes);
 QString rate(double bytesPerSecond);
 // "nog 3 min"; empty while unknown.
 QString timeLeft(qint64 seconds);
-QString duration(qint64 ms);
 
 // Why a file failed, was renamed, kept or skipped.
 QString reason(const offload::FileResult &file);

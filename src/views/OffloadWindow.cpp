@@ -1,5 +1,6 @@
 #include "views/OffloadWindow.h"
 
+#include "offload/OffloadReport.h"
 #include "views/AccessibleRole.h"
 #include "views/ChevronComboBox.h"
 #include "views/FolderDialog.h"
@@ -464,7 +465,7 @@ void OffloadWindow::refreshProgress()
     m_bar->setValue(permille);
     QString text = QStringLiteral("%1% — %2 van %3")
                        .arg(permille / 10)
-                       .arg(OffloadText::size(p.bytesDone), OffloadText::size(p.bytesTotal));
+                       .arg(offload::sizeText(p.bytesDone), offload::sizeText(p.bytesTotal));
     if (p.bytesPerSecond > 0)
         text += QStringLiteral(", ") + OffloadText::rate(p.bytesPerSecond);
     if (const QString left = OffloadText::timeLeft(p.secondsLeft); !left.isEmpty())

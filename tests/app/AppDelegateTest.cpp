@@ -684,7 +684,7 @@ TEST_F(AppDelegateTest, AnOffloadRunIsAJobThenANotification)
     finish(failed);
     EXPECT_EQ(notifier.posted,
               (QStringList{"Kaart geïmporteerd ✓ | 2 bestanden, 2,5 GB in 2 s",
-                           "Kaart importeren mislukt | C/clip.mov: kopie wijkt af van de kaart"}));
+                           "Kaart importeren mislukt | C/clip.mov: kopie wijkt af van de bron"}));
 }
 
 TEST_F(AppDelegateTest, TheCallersTokenGoesToTheWindowsBeforeTheRequest)

@@ -48,7 +48,7 @@ TEST(OffloadWindow, TheResultListsEveryFileThatWasNotSimplyCopied)
     for (int i = 0; i < window.resultList()->count(); ++i)
         lines << window.resultList()->item(i)->text();
     EXPECT_EQ(lines, (QStringList{"b.mov: naam was bezet, bewaard als b_2.mov",
-                                  "c.mov: kopie wijkt af van de kaart",
+                                  "c.mov: kopie wijkt af van de bron",
                                   "d: geen gewoon bestand, overgeslagen", "e.wav: stond er al"}));
     EXPECT_EQ(window.findChild<QLabel *>("runTitle")->text(), "Kaart importeren mislukt");
     EXPECT_TRUE(window.findChild<QLabel *>("summary")->text().contains("c.mov"));
