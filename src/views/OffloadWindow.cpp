@@ -117,14 +117,7 @@ OffloadWindow::OffloadWindow(OffloadModel &model, QWidget *parent)
       })
 {
     setObjectName(QStringLiteral("offloadWindow"));
-    if (!parent)
-        setAccessibleRole(this, QAccessible::Window);
-    setWindowTitle(title);
-    setFixedSize(contentWidth, contentHeight);
-    if (!parent)
-        setWindowFlags(Style::fixedWindowFlags);
-    Style::applyDarkPalette(this);
-    setStyleSheet(Style::windowStyleSheet());
+    Style::setUpWindow(this, title, QSize(contentWidth, contentHeight));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

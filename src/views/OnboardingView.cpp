@@ -251,16 +251,8 @@ OnboardingView::OnboardingView(std::function<void()> onComplete, FileManagerSetu
 {
     m_worker.setMaxThreadCount(1);
     setObjectName(QStringLiteral("onboardingView"));
-    // A window, so screen readers name it by its title when it becomes active.
-    if (!parent)
-        setAccessibleRole(this, QAccessible::Window);
-    setWindowTitle(QStringLiteral("Welkom bij Brindlepath"));
-    setFixedSize(viewWidth, viewHeight);
-    if (!parent)
-        setWindowFlags(Style::fixedWindowFlags);
-    // Dark whatever the desktop theme says.
-    Style::applyDarkPalette(this);
-    setStyleSheet(Style::windowStyleSheet());
+    Style::setUpWindow(this, QStringLiteral("Welkom bij Brindlepath"),
+                       QSize(viewWidth, viewHeight));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

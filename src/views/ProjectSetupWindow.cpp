@@ -68,17 +68,9 @@ ProjectSetupWindow::ProjectSetupWindow(ProjectSetupModel &model, QWidget *parent
 {
     setObjectName(QStringLiteral("projectSetupWindow"));
     m_model.setErrorWording(&ErrorText::dutch);
-    // A window, so screen readers name it by its title when it becomes active.
-    if (!parent)
-        setAccessibleRole(this, QAccessible::Window);
-    setWindowTitle(QStringLiteral("Create Project Structure"));
-    setFixedSize(contentWidth, contentHeight);
-    if (!parent)
-        setWindowFlags(Style::fixedWindowFlags);
+    Style::setUpWindow(this, QStringLiteral("Create Project Structure"),
+                       QSize(contentWidth, contentHeight));
     setAcceptDrops(true);
-    // Dark whatever the desktop theme says.
-    Style::applyDarkPalette(this);
-    setStyleSheet(Style::windowStyleSheet());
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

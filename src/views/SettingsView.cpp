@@ -52,15 +52,8 @@ SettingsView::SettingsView(PreferenceSuite &standard, CustomTemplateStore &store
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("settingsView"));
-    // A window, so screen readers name it by its title when it becomes active.
-    if (!parent)
-        setAccessibleRole(this, QAccessible::Window);
-    setWindowTitle(QStringLiteral("Brindlepath — Instellingen"));
-    setFixedSize(viewWidth, viewHeight);
-    if (!parent)
-        setWindowFlags(Style::fixedWindowFlags);
-    // Dark whatever the desktop theme says.
-    Style::applyDarkPalette(this);
+    Style::setUpWindow(this, QStringLiteral("Brindlepath — Instellingen"),
+                       QSize(viewWidth, viewHeight));
     setStyleSheet(Style::windowStyleSheet() + tabSheet());
 
     auto *column = new QVBoxLayout(this);

@@ -1,5 +1,7 @@
 #include "views/Style.h"
 
+#include "views/AccessibleRole.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
@@ -125,6 +127,19 @@ QString fieldSheet(const QString &type, int radius, int padV, int padH)
                           "%1:focus { border-color: %9; }")
         .arg(type, css(bpCard), css(bpText), css(bpBorder), QString::number(radius),
              QString::number(padV), QString::number(padH), css(bpBlue, 0.45), css(bpBlue, 0.7));
+}
+
+void setUpWindow(QWidget *window, const QString &title, QSize size)
+{
+    if (!window->parentWidget()) {
+        setAccessibleRole(window, QAccessible::Window);
+        window->setWindowFlags(fixedWindowFlags);
+    }
+    window->setWindowTitle(title);
+    window->setFixedSize(size);
+    // Dark whatever the desktop theme says.
+    applyDarkPalette(window);
+    window->setStyleSheet(windowStyleSheet());
 }
 
 void applyDarkPalette(QWidget *widget)

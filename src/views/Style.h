@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QSize>
 #include <QString>
 
 class QLabel;
@@ -56,6 +57,11 @@ QString fieldSheet(const QString &type, int radius, int padV, int padH);
 // A fixed-size top-level window: title and close button, nothing to minimise or maximise.
 inline constexpr Qt::WindowFlags fixedWindowFlags =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+// What every top-level window of ours sets up alike: its title and fixed size, the role that
+// lets screen readers name it by that title when it becomes active (when it has no parent),
+// and the dark palette with windowStyleSheet().
+void setUpWindow(QWidget *window, const QString &title, QSize size);
 
 // Dark colours for every role, so the desktop theme never shows through.
 void applyDarkPalette(QWidget *widget);
