@@ -494,6 +494,11 @@ void OffloadWindow::refreshResult()
         summary += QStringLiteral(". Alles stond er al; niets gekopieerd.");
     else if (!outcome->request.verify)
         summary += QStringLiteral(". Alleen gekopieerd, niet gecontroleerd.");
+    // Where it came from and went, as the report in the offload folder says it.
+    if (!outcome->error)
+        summary += QStringLiteral("\nVan %1\nNaar %2")
+                       .arg(QDir::toNativeSeparators(outcome->request.source),
+                            QDir::toNativeSeparators(outcome->request.destinations.join(u" en ")));
     if (const QString failure = OffloadText::firstFailure(*outcome);
         !failure.isEmpty() && !outcome->cancelled)
         summary += (summary.isEmpty() ? QString() : QStringLiteral("\n")) + failure;
