@@ -163,13 +163,14 @@ void OffloadModel::followDefaultDestination()
 {
     if (m_destinationChosen || m_project.isEmpty() || m_source.isEmpty())
         return;
-    offload::CardInfo card = sourceCard().value_or(offload::CardInfo{});
-    if (card.root.isEmpty()) {
-        // A chosen folder goes in as video under its own name.
-        card.root = m_source;
-        card.label = QFileInfo(m_source).fileName();
-    }
-    m_destination = clean(offload::defaultOffloadFolder(m_project, card));
+    // A chosen folder is told by its layout as a detected card is; anything else goes in as
+    // video under its own name.
+    const QString name = QFileInfo(m_source).fileName();
+    std::optional<offload::CardInfo> card = sourceCard();
+    if (!card)
+        card = offload::recogniseCard(m_source, name);
+    m_destination = clean(offload::defaultOffloadFolder(
+        m_project, card.value_or(offload::CardInfo{m_source, name, offload::CardKind::video, {}})));
 }
 
 OffloadModel::Problem OffloadModel::problem() const

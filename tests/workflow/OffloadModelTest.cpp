@@ -75,6 +75,14 @@ TEST(OffloadModel, ValidatesSourceAndDestinations)
     model.chooseFolder(tmp.path() + "/Project");
     EXPECT_EQ(model.destination(), project + "/x");
 
+    // A chosen folder with a camera's layout goes where that card kind goes.
+    OffloadModel chosen(fake.runner());
+    QDir().mkpath(project + "/03_Photos");
+    QDir().mkpath(tmp.path() + "/EOS/DCIM/100CANON");
+    chosen.setProject(project);
+    chosen.chooseFolder(tmp.path() + "/EOS");
+    EXPECT_EQ(chosen.destination(), project + "/03_Photos");
+
     // A card behind a link is still the card.
     ASSERT_TRUE(QFile::link(card, tmp.path() + "/link"));
     model.chooseFolder(tmp.path() + "/link");
