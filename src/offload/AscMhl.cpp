@@ -64,10 +64,20 @@ QString actionName(Action action)
     return QStringLiteral("original");
 }
 
-// A path inside the history's root: relative, without empty, "." or ".." parts.
+// XML 1.0 cannot carry other control characters, not even as references.
+bool xmlCanHold(QStringView text)
+{
+    return text.isValidUtf16() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+               return c >= u' ' ? c != QChar(0xfffe) && c != QChar(0xffff)
+                                : c == u'\t' || c == u'\n' || c == u'\r';
+           });
+}
+
+// A path inside the history's root: relative, without empty, "." or ".." parts, and one a
+// manifest can hold (a mis-declared encoding can hand over lone surrogates).
 bool isSafeRelativePath(const QString &path)
 {
-    if (path.isEmpty() || path.size() > maxPathLength || path.contains(QChar(0)))
+    if (path.isEmpty() || path.size() > maxPathLength || !xmlCanHold(path))
         return false;
     const QList<QStringView> parts = QStringView(path).split(u'/');
     return std::none_of(parts.cbegin(), parts.cend(), [](QStringView part) {
@@ -87,15 +97,6 @@ bool isC4Id(QStringView id)
 {
     static const QRegularExpression pattern(QStringLiteral("^c4[1-9A-HJ-NP-Za-km-z]{88}$"));
     return pattern.match(id).hasMatch();
-}
-
-// XML 1.0 cannot carry other control characters, not even as references.
-bool xmlCanHold(QStringView text)
-{
-    return text.isValidUtf16() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-               return c >= u' ' ? c != QChar(0xfffe) && c != QChar(0xffff)
-                                : c == u'\t' || c == u'\n' || c == u'\r';
-           });
 }
 
 // Text whose carriage returns survive reading: a literal one would come back as a newline.
