@@ -5,6 +5,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QFile>
 #include <QSet>
 
@@ -54,6 +55,16 @@ UDisks2CardWatcher::UDisks2CardWatcher(const QDBusConnection &bus, QObject *pare
     m_bus.connect(service, QString(), QStringLiteral("org.freedesktop.DBus.Properties"),
                   QStringLiteral("PropertiesChanged"), this,
                   SLOT(propertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+    // A restarted udisks2 says nothing of what changed while it was gone: ask it again.
+    auto *restarts =
+        new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(restarts, &QDBusServiceWatcher::serviceRegistered, this,
+            &UDisks2CardWatcher::askForSnapshot);
+    askForSnapshot();
+}
+
+void UDisks2CardWatcher::askForSnapshot()
+{
     QDBusMessage call = QDBusMessage::createMethodCall(service, managerPath, objectManager,
                                                        QStringLiteral("GetManagedObjects"));
     auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
@@ -70,6 +81,7 @@ void UDisks2CardWatcher::takeSnapshot(QDBusPendingCallWatcher *call)
     call->deleteLater();
     const QDBusMessage reply = call->reply();
     if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
+        m_objects.clear();
         const auto objects = qvariant_cast<QDBusArgument>(reply.arguments().constFirst());
         objects.beginMap();
         while (!objects.atEnd()) {
@@ -83,9 +95,10 @@ void UDisks2CardWatcher::takeSnapshot(QDBusPendingCallWatcher *call)
         }
         objects.endMap();
     }
+    // Cards mounted before we started are there, but nobody just plugged them in; after a
+    // restart of udisks2, only what changed meanwhile is news.
+    update(m_ready);
     m_ready = true;
-    // Cards mounted before we started are there, but nobody just plugged them in.
-    update(false);
 }
 
 void UDisks2CardWatcher::interfacesAdded(const QDBusMessage &message)

@@ -32,6 +32,7 @@ private Q_SLOTS:
                            const QStringList &invalidated, const QDBusMessage &message);
 
 private:
+    void askForSnapshot();
     void takeSnapshot(QDBusPendingCallWatcher *call);
     // Compares every block's mount with the cards known; only changes are announced.
     void update(bool announce);

@@ -66,6 +66,15 @@ TEST(UDisks2CardWatcher, AnnouncesCameraCardsMountedOnRemovableDrivesOnly)
     ASSERT_TRUE(waitUntil([&] { return removed.size() == 2; }));
     EXPECT_EQ(removed[1], at("GO"));
     EXPECT_EQ(watcher.cards().size(), 1);
+
+    // udisks2 restarts: what changed while it was away is news once it is back.
+    udisks.withdraw();
+    udisks.unmount("sdb1");
+    udisks.mount("mmcblk0p1", at("EOS 1"));
+    ASSERT_TRUE(udisks.publish());
+    ASSERT_TRUE(waitUntil([&] { return added.size() == 3 && removed.size() == 3; }));
+    EXPECT_EQ(added[2].label, "EOS_DIGITAL");
+    EXPECT_EQ(removed[2], at("old"));
 }
 
 TEST(MountInfo, ReadsDevicesAndUndoesTheKernelsEscapes)

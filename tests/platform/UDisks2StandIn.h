@@ -26,11 +26,14 @@ public:
     }
     bool publish()
     {
-        m_published = m_bus.registerVirtualObject(root, this) &&
+        m_published = (m_bus.objectRegisteredAt(root) || m_bus.registerVirtualObject(root, this)) &&
                       m_bus.registerService("org.freedesktop.UDisks2");
         return m_published;
     }
-    // Objects added after publish() are announced with InterfacesAdded.
+    // As a stopped udisks2: the name goes, and changes until publish() are not announced.
+    void withdraw() { m_published = !m_bus.unregisterService("org.freedesktop.UDisks2"); }
+    // Changes after publish() are announced with InterfacesAdded, InterfacesRemoved and
+    // PropertiesChanged.
     void addDrive(const QString &name, bool removable, const QString &connectionBus)
     {
         add(root + "/drives/" + name,
@@ -57,8 +60,9 @@ public:
     void remove(const QString &name)
     {
         const QStringList interfaces = m_objects.take(QDBusObjectPath(block(name))).keys();
-        m_bus.send(QDBusMessage::createSignal(root, manager, "InterfacesRemoved")
-                   << QVariant::fromValue(QDBusObjectPath(block(name))) << interfaces);
+        if (m_published)
+            m_bus.send(QDBusMessage::createSignal(root, manager, "InterfacesRemoved")
+                       << QVariant::fromValue(QDBusObjectPath(block(name))) << interfaces);
     }
 
     QString introspect(const QString &) const override { return {}; }
@@ -87,10 +91,11 @@ private:
     {
         m_objects[QDBusObjectPath(block(name))][filesystem]["MountPoints"] =
             QVariant::fromValue(mounts);
-        m_bus.send(QDBusMessage::createSignal(block(name), "org.freedesktop.DBus.Properties",
-                                              "PropertiesChanged")
-                   << filesystem << QVariantMap{{"MountPoints", QVariant::fromValue(mounts)}}
-                   << QStringList());
+        if (m_published)
+            m_bus.send(QDBusMessage::createSignal(block(name), "org.freedesktop.DBus.Properties",
+                                                  "PropertiesChanged")
+                       << filesystem << QVariantMap{{"MountPoints", QVariant::fromValue(mounts)}}
+                       << QStringList());
     }
 
     QDBusConnection m_bus;
