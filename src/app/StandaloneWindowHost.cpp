@@ -1,5 +1,6 @@
 #include "StandaloneWindowHost.h"
 
+#include "platform/CardWatcher.h"
 #include "platform/DesktopShortcutRegistrar.h"
 #include "platform/FreedesktopFileManager.h"
 #include "platform/XdgAutostart.h"
@@ -36,7 +37,9 @@ private:
 
 } // namespace
 
-StandaloneWindowHost::StandaloneWindowHost(FileManager &fileManager) : m_fileManager(fileManager) {}
+StandaloneWindowHost::StandaloneWindowHost(FileManager &fileManager, CardWatcher *cards)
+    : m_fileManager(fileManager), m_cards(cards)
+{}
 
 void StandaloneWindowHost::revealInFileManager(const QString &path)
 {
@@ -50,8 +53,7 @@ void StandaloneWindowHost::openOffload(const QString &project)
         m_offloadWindow->activateWindow();
         return;
     }
-    // Without the agent there is no card watcher: the user picks the folder.
-    m_offloadWindow = makeOffloadWindow(project, std::nullopt, nullptr);
+    m_offloadWindow = makeOffloadWindow(project, std::nullopt, m_cards);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), m_offloadWindow->size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -79,7 +81,9 @@ void quitWhenClosedAndIdle(ProjectSetupWindow &window, std::function<void()> qui
 int runStandaloneSetupWindow(const std::optional<QString> &folder, const Stores &stores)
 {
     FreedesktopFileManager fileManager;
-    StandaloneWindowHost host(fileManager);
+    // Made now, so that its first look at the mounts is done by the time a card is imported.
+    const std::unique_ptr<CardWatcher> cards = makeCardWatcher();
+    StandaloneWindowHost host(fileManager, cards.get());
     ProjectSetupModel model(folder, host, stores);
     ProjectSetupWindow window(model);
     host.setWindow(&window);

@@ -10,10 +10,11 @@
 namespace bp {
 
 // Hosts a setup window opened on its own by "brindlepath new": there is no tray menu to
-// refresh and no agent to post from, so only the window and the file manager are involved.
+// refresh and no agent to post from, so only the window, the file manager and the cards
+// mounted now (for the offload window's list) are involved.
 class StandaloneWindowHost final : public WindowHost {
 public:
-    explicit StandaloneWindowHost(FileManager &fileManager);
+    explicit StandaloneWindowHost(FileManager &fileManager, CardWatcher *cards = nullptr);
 
     void sendSuccessNotification(const QString &, const QString &) override {}
     void revealInFileManager(const QString &path) override;
@@ -26,6 +27,7 @@ public:
 
 private:
     FileManager &m_fileManager;
+    CardWatcher *m_cards;
     QPointer<QWidget> m_offloadWindow;
 };
 

@@ -1,8 +1,11 @@
 #include "views/OffloadWindow.h"
+#include "app/StandaloneWindowHost.h"
+#include "platform/CardWatcher.h"
 #include "workflow/OffloadModel.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPromise>
@@ -52,4 +55,28 @@ TEST(OffloadWindow, TheResultListsEveryFileThatWasNotSimplyCopied)
                                   "d: geen gewoon bestand, overgeslagen", "e.wav: stond er al"}));
     EXPECT_EQ(window.findChild<QLabel *>("runTitle")->text(), "Kaart importeren mislukt");
     EXPECT_TRUE(window.findChild<QLabel *>("summary")->text().contains("c.mov"));
+}
+
+// Without the agent, the import offered after a project still lists the cards mounted now.
+TEST(OffloadWindow, OpenedWithoutTheAgentTakesTheMountedCard)
+{
+    struct Files final : FileManager {
+        void reveal(const QString &) override {}
+    } files;
+    struct Cards final : CardWatcher {
+        QList<offload::CardInfo> mounted;
+        QList<offload::CardInfo> cards() const override { return mounted; }
+    } cards;
+    QTemporaryDir tmp;
+    QDir(tmp.path()).mkpath("card/DCIM");
+    QDir(tmp.path()).mkpath("Shoot/03_Photos");
+    cards.mounted = {*offload::recogniseCard(tmp.filePath("card"), "EOS")};
+    StandaloneWindowHost host(files, &cards);
+    host.openOffload(tmp.filePath("Shoot"));
+    auto *window = qobject_cast<OffloadWindow *>(host.offloadWindow());
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->model().source(), tmp.filePath("card"));
+    EXPECT_TRUE(window->model().destination().startsWith(tmp.filePath("Shoot/")));
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !host.offloadWindow(); }));
 }
